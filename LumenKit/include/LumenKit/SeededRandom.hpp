@@ -1,0 +1,32 @@
+#pragma once
+
+#include "LumenKit/Vector.hpp"
+
+#include <cstdint>
+
+namespace lumen {
+
+// SplitMix64: a tiny deterministic generator; the same seed gives the same stream everywhere.
+struct SeededRandom {
+    std::uint64_t state = 0;
+
+    constexpr SeededRandom() = default;
+    constexpr explicit SeededRandom(std::uint64_t seed) : state(seed) {}
+
+    constexpr std::uint64_t next() {
+        state += 0x9E3779B97F4A7C15ull;
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    // a + (b - a) * u with u taken from the top 24 bits of next().
+    float uniform(float a, float b);
+    // A point inside the unit ball (rejection sampling, three draws per try).
+    Float3 insideUnitBall();
+    // A unit vector (points inside the ball longer than 0.05, normalised).
+    Float3 unitVector();
+};
+
+}  // namespace lumen
