@@ -21,7 +21,14 @@ struct SeededRandom {
         return z ^ (z >> 31);
     }
 
-    // a + (b - a) * u with u taken from the top 24 bits of next().
+    // Lets standard-library distributions and shuffles draw from the same stream.
+    using result_type = std::uint64_t;
+    static constexpr result_type min() { return 0; }
+    static constexpr result_type max() { return ~result_type{0}; }
+    constexpr result_type operator()() { return next(); }
+
+    // a + (b - a) * u with u taken from the top 24 bits of next(). For a < b the result stays
+    // below b even where float rounding of that sum would land on b.
     float uniform(float a, float b);
     // A point inside the unit ball (rejection sampling, three draws per try).
     Float3 insideUnitBall();

@@ -52,4 +52,33 @@ inline Float3 normalize(Float3 a) { return a / length(a); }
 constexpr Float4 float4(Float3 v, float w) { return {v.x, v.y, v.z, w}; }
 constexpr Float3 xyz(Float4 v) { return {v.x, v.y, v.z}; }
 
+constexpr Float3 componentMin(Float3 a, Float3 b) {
+    return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z};
+}
+constexpr Float3 componentMax(Float3 a, Float3 b) {
+    return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z};
+}
+
+constexpr Float2 operator+(Float2 a, Float2 b) { return {a.x + b.x, a.y + b.y}; }
+constexpr Float2 operator-(Float2 a, Float2 b) { return {a.x - b.x, a.y - b.y}; }
+constexpr Float2 operator-(Float2 a) { return {-a.x, -a.y}; }
+constexpr Float2 operator*(Float2 a, float s) { return {a.x * s, a.y * s}; }
+constexpr Float2 operator*(float s, Float2 a) { return a * s; }
+constexpr Float2 operator*(Float2 a, Float2 b) { return {a.x * b.x, a.y * b.y}; }
+constexpr Float2 operator/(Float2 a, float s) { return {a.x / s, a.y / s}; }
+constexpr float dot(Float2 a, Float2 b) { return a.x * b.x + a.y * b.y; }
+inline float length(Float2 a) { return std::sqrt(dot(a, a)); }
+
+constexpr Float4 operator+(Float4 a, Float4 b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; }
+constexpr Float4 operator*(Float4 a, float s) { return {a.x * s, a.y * s, a.z * s, a.w * s}; }
+
+// Column-major product: m * v = sum over columns of column c scaled by v[c].
+constexpr Float4 operator*(const Float4x4& m, Float4 v) {
+    const auto& c = m.columns;
+    return c[0] * v.x + c[1] * v.y + c[2] * v.z + c[3] * v.w;
+}
+constexpr Float4x4 operator*(const Float4x4& a, const Float4x4& b) {
+    return {{a * b.columns[0], a * b.columns[1], a * b.columns[2], a * b.columns[3]}};
+}
+
 }  // namespace lumen
