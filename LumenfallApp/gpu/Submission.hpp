@@ -1,0 +1,35 @@
+#pragma once
+
+// Internal: the part of a command buffer the GPU's completion is tracked through. Shared, so a
+// completion handler still runs after the command buffer itself is gone.
+
+#include "gpu/CommandBuffer.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumen::gpu::detail {
+
+struct Submission {
+    std::string label;
+    CommandBufferStatus state = CommandBufferStatus::notCommitted;
+    void* fence = nullptr;
+    unsigned queries[2] = {0, 0};
+    double start = 0.0;
+    double end = 0.0;
+    bool groupOpen = false;
+    std::vector<std::function<void(double, double)>> handlers;
+
+    Submission() = default;
+    Submission(const Submission&) = delete;
+    Submission& operator=(const Submission&) = delete;
+    ~Submission();
+
+    // Zero time-out; moves to `completed` once the fence has signalled and both times are in.
+    CommandBufferStatus poll();
+    // Runs and clears the handlers once completed.
+    void runHandlers();
+};
+
+}  // namespace lumen::gpu::detail

@@ -1,0 +1,116 @@
+#include "log/EventLog.hpp"
+#include "log/PerfLogWriter.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace lumen::app;
+
+namespace {
+
+fs::path freshDir(const std::string& name) {
+    fs::path dir = fs::temp_directory_path() / ("lumenfall-log-" + name + "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+TEST(EventLogSwitch, LaunchArgumentWinsOverStoredDefault) {
+    EXPECT_TRUE(EventLog::resolvePerfLog({"lumenfall", "-perfLog", "NO"}, false));
+    EXPECT_TRUE(EventLog::resolvePerfLog({"-perfLog"}, std::nullopt));
+    EXPECT_FALSE(EventLog::resolvePerfLog({"lumenfall"}, std::nullopt));
+    EXPECT_TRUE(EventLog::resolvePerfLog({"lumenfall"}, true));
+    // Only a whole argument counts.
+    EXPECT_FALSE(EventLog::resolvePerfLog({"-perfLogX", "--perfLog", "perfLog"}, false));
+}
+
+TEST(EventLogSwitch, TimestampHasZoneOffsetWithColon) {
+    std::regex format(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{2}:\d{2})");
+    EXPECT_TRUE(std::regex_match(EventLog::timestamp(), format)) << EventLog::timestamp();
+}
+
+TEST(EventLogSwitch, FixedOnFirstUseAndMirrorsEvents) {
+    fs::path dir = freshDir("switch");
+    ::setenv("XDG_CACHE_HOME", dir.c_str(), 1);
+    EventLog::setLaunchArguments({"lumenfall", "-perfLog"});
+    std::vector<std::string> seen;
+    EventLog::setObserver([&](const std::string& event) { seen.push_back(event); });
+
+    ASSERT_TRUE(perfLogEnabled());
+    EventLog::setLaunchArguments({});
+    EventLog::setStoredPerfLog(false);
+    EXPECT_TRUE(perfLogEnabled()) << "the switch must not change while the process runs";
+
+    logEvent("scene deepReef ready in 12 ms");
+    writePerfLine("perf display 0: 30.0 fps");
+    EventLog::flush();
+    EventLog::setObserver(nullptr);
+
+    std::string text = readAll(dir / "Lumenfall-perf.log");
+    std::regex lines(R"(\S+ event scene deepReef ready in 12 ms\n\S+ perf display 0: 30.0 fps\n)");
+    EXPECT_TRUE(std::regex_match(text, lines)) << text;
+    EXPECT_EQ(seen, std::vector<std::string>{"scene deepReef ready in 12 ms"});
+    fs::remove_all(dir);
+}
+
+TEST(PerfLogWriter, CreatesThenAppendsInOrderWithoutInterleaving) {
+    fs::path dir = freshDir("writer");
+    fs::path file = dir / "nested" / "Lumenfall-perf.log";
+    {
+        PerfLogWriter writer(file.string());
+        writer.append("first\n");
+        writer.flush();
+        EXPECT_EQ(readAll(file), "first\n");
+
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&writer, t] {
+                for (int i = 0; i < 200; ++i) {
+                    writer.append("thread " + std::to_string(t) + " line " + std::to_string(i) +
+                                  std::string(40, 'x') + "\n");
+                }
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }  // the destructor drains what is queued
+
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "first");
+    std::vector<int> next(4, 0);
+    int count = 0;
+    std::regex shape(R"(thread (\d) line (\d+)x{40})");
+    while (std::getline(in, line)) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, shape)) << "interleaved line: " << line;
+        int t = std::stoi(match[1]);
+        EXPECT_EQ(std::stoi(match[2]), next[t]++) << "lines of one thread out of order";
+        ++count;
+    }
+    EXPECT_EQ(count, 800);
+    fs::remove_all(dir);
+}
+
+TEST(PerfLogWriter, UnwritablePathIsIgnored) {
+    PerfLogWriter writer("/proc/lumenfall-cannot-write/perf.log");
+    writer.append("lost\n");
+    writer.flush();  // must return and not throw
+    SUCCEED();
+}
