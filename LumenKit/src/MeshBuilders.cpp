@@ -69,7 +69,6 @@ void Mesh::appendEllipsoid(int rings, int segments, Float3 centre, Float3 radii,
     const std::size_t firstIndex = indices.size();
     constexpr float pi = std::numbers::pi_v<float>;
 
-    vertices.reserve(firstVertex + static_cast<std::size_t>(rings + 1) * static_cast<std::size_t>(segments));
     for (int i = 0; i <= rings; ++i) {
         const float theta = pi * static_cast<float>(i) / static_cast<float>(rings);
         for (int j = 0; j < segments; ++j) {
@@ -81,7 +80,6 @@ void Mesh::appendEllipsoid(int rings, int segments, Float3 centre, Float3 radii,
         }
     }
 
-    indices.reserve(firstIndex + static_cast<std::size_t>(rings) * static_cast<std::size_t>(segments) * 6);
     const auto base = static_cast<std::uint32_t>(firstVertex);
     const auto columns = static_cast<std::uint32_t>(segments);
     for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(rings); ++i) {
@@ -123,7 +121,6 @@ void Mesh::appendTube(std::span<const Float3> path, const RadiusProfile& radius,
     }
     RingFrame frame = startFrame(direction);
 
-    vertices.reserve(firstVertex + count * static_cast<std::size_t>(sides));
     for (std::size_t k = 0; k < count; ++k) {
         // Looking two points ahead smooths the bends; at the end, or on repeated points, there is
         // nothing ahead and the previous tangent carries on.
@@ -143,7 +140,6 @@ void Mesh::appendTube(std::span<const Float3> path, const RadiusProfile& radius,
 
     const auto base = static_cast<std::uint32_t>(firstVertex);
     const auto columns = static_cast<std::uint32_t>(sides);
-    indices.reserve(firstIndex + (count - 1) * static_cast<std::size_t>(sides) * 6);
     for (std::uint32_t k = 0; k + 1 < static_cast<std::uint32_t>(count); ++k) {
         const std::uint32_t rowA = base + k * columns, rowB = rowA + columns;
         for (std::uint32_t s = 0; s < columns; ++s) {
