@@ -70,3 +70,12 @@ vec3 encodeOutput(vec3 linearColor, vec2 pixel) {
     float b = hash12(pixel + 17.31);
     return srgb + (a - b) / 255.0;
 }
+
+// Tone curve on the largest channel alone: bright, saturated light keeps its hue instead of
+// bleaching to white, and only what is brighter than `white` clips.
+vec3 toneMapHue(vec3 c, float white) {
+    c = max(c, vec3(0.0));
+    float m = max(c.r, max(c.g, c.b));
+    float mapped = m * (1.0 + m / (white * white)) / (1.0 + m);
+    return c * (mapped / max(m, 1e-6));
+}

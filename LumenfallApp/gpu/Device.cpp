@@ -238,6 +238,8 @@ Result<std::unique_ptr<Device>> Device::create(const DeviceDescriptor& descripto
     // sRGB attachments encode on write, as they would with any other API.
     glEnable(GL_FRAMEBUFFER_SRGB);
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+    // Point primitives take their size from the vertex shader (gl_PointSize), never from GL state.
+    glEnable(GL_PROGRAM_POINT_SIZE);
     // Core profile draws need a vertex array; vertex data is pulled from storage buffers, so one
     // empty array serves every draw.
     glGenVertexArrays(1, &device->vertexArray_);

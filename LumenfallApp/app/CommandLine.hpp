@@ -1,0 +1,55 @@
+#pragma once
+
+#include "LumenKit/LumenSettings.hpp"
+#include "LumenKit/SceneCatalog.hpp"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lumen::app::cli {
+
+// Exit statuses of the commands.
+inline constexpr int exitOK = 0;
+inline constexpr int exitFailure = 1;  // no GPU, a scene that cannot be built, a failed render
+inline constexpr int exitUsage = 2;    // the command line asks for something that does not exist
+
+// "1920x1080" -> (1920, 1080); none unless both are whole numbers in 1...16384.
+std::optional<std::pair<int, int>> parseSize(std::string_view text);
+// A whole or decimal number, all of the text; none otherwise (also for NaN and infinities).
+std::optional<double> parseNumber(std::string_view text);
+
+// The record with this id among every scene (held-back ones too); none when there is none.
+std::optional<SceneInfo> findScene(std::string_view id);
+// "deepReef, alpineLake, ..." for the usage message.
+std::string sceneIdList();
+
+// Every option of `info` at its default, then the "key=value" overrides in order. On an unknown
+// key or a value that is not one of the option's choices, the error names the valid ones.
+struct OptionResult {
+    SceneOptionValues values;
+    std::string error;  // empty when every override was valid
+};
+OptionResult sceneOptions(const SceneInfo& info, std::span<const std::string> overrides);
+
+// Arguments after the command, consumed front to back.
+class Arguments {
+public:
+    explicit Arguments(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {}
+    bool done() const { return index_ >= arguments_.size(); }
+    const std::string& next() { return arguments_[index_++]; }
+    // The value after a flag; none when the flag is the last argument.
+    std::optional<std::string> value() {
+        if (done()) return std::nullopt;
+        return next();
+    }
+
+private:
+    std::vector<std::string> arguments_;
+    std::size_t index_ = 0;
+};
+
+}  // namespace lumen::app::cli

@@ -1,0 +1,44 @@
+// The lumenfall program. Without arguments it will run the desktop wallpaper; until that exists
+// it prints the help.
+
+#include "app/BenchCommand.hpp"
+#include "app/CommandLine.hpp"
+#include "app/RenderCommand.hpp"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const helpText =
+    "Lumenfall: live wallpapers drawn in real time with OpenGL.\n"
+    "\n"
+    "usage: lumenfall <command> [arguments]\n"
+    "\n"
+    "commands:\n"
+    "  render <sceneId> [--size WxH] [--hour H] [--weather CONDITION] [--option key=value]...\n"
+    "         [--seconds S] --out FILE.png\n"
+    "      Draws one still of a scene (default 1920x1080, 12 s after it starts) into a PNG file.\n"
+    "  bench <sceneId> [--size WxH] [--frames N] [--json]\n"
+    "      Steps and draws a scene off screen and reports CPU and GPU milliseconds per frame.\n"
+    "  --help\n"
+    "      Shows this text.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+        std::fputs(helpText, stdout);
+        return lumen::app::cli::exitOK;
+    }
+    const std::string command = arguments[0];
+    arguments.erase(arguments.begin());
+    if (command == "render") return lumen::app::runRenderCommand(arguments);
+    if (command == "bench") return lumen::app::runBenchCommand(arguments);
+    if (command == "list-scenes") return lumen::app::runListScenesCommand();
+    std::fprintf(stderr, "lumenfall: unknown command \"%s\"\n\n", command.c_str());
+    std::fputs(helpText, stderr);
+    return lumen::app::cli::exitUsage;
+}
