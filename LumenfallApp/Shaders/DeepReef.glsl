@@ -592,6 +592,9 @@ void fishFragment() {
         albedo = fishPattern(species, a, b, c, t, h, seed, p);
         // Countershading: every fish is a little darker on top.
         albedo *= 0.8 + 0.35 * smoothstep(0.8, -0.8, h);
+        // Rounding: the flanks darken towards the outline, so the body reads as solid.
+        float edgeOn = 1.0 - abs(dot(n, view));
+        albedo *= 1.0 - 0.4 * edgeOn * edgeOn;
         // The eye, on both flanks: dark pupil in a pale ring.
         float e = length(vec2((t - 0.885) * 2.6, vParams.z - 0.2));
         albedo = mix(albedo, vec3(0.7, 0.62, 0.4), 1.0 - smoothstep(0.05, 0.062, e));
@@ -608,14 +611,14 @@ void fishFragment() {
     vec3 color = lit(albedo, n, p, 1.0, 0.8);
     // Scales catch the light: a tight highlight, and for the silversides a flash as they turn.
     vec3 h = normalize(l + view);
-    float spec = pow(max(dot(n, h), 0.0), 24.0) * shine * 0.6;
+    float highlight = pow(max(dot(n, h), 0.0), 24.0) * shine * 0.6;
     if (species == 0 && part == 0) {
         float flash = pow(max(dot(reflect(-view, n), l), 0.0), 5.0);
         float flicker = 0.5 + 0.5 * sin(vFlat2.x * 0.5 + seed * 40.0);
-        spec += flash * (0.6 + 1.6 * flicker) * 0.9 + 0.15;
+        highlight += flash * (0.6 + 1.6 * flicker) * 0.9 + 0.15;
         color += mix(R.ambientTop.rgb, R.surfaceColor.rgb, 0.5) * 0.8 * max(n.y, 0.0);
     }
-    color += sunAt(p) * spec * (0.4 + 0.6 * caustic(p));
+    color += sunAt(p) * highlight * (0.4 + 0.6 * caustic(p));
     // At night some fish give off a faint glow.
     float glow = nightness() * (species == 1 || species == 10 || species == 0 ? 1.0 : 0.35);
     color += (c.rgb * 0.7 + vec3(0.0, 0.2, 0.25)) * glow * 0.045 * (0.6 + 0.4 * sin(loopAngle(1.1) + seed * 30.0));

@@ -1,12 +1,37 @@
 #include "render/SceneSurfaceView.hpp"
 
+#include "render/FrameDriver.hpp"
 #include "render/SceneTargets.hpp"
 
+#include "log/EventLog.hpp"
+
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 namespace lumen::app {
+namespace {
+
+std::optional<double> mainScreenScale;
+
+constexpr double fallbackBackingScale = 2.0;
+// Parallax eases towards the pointer at this rate per second; longer periods than 0.2 s are
+// treated as 0.2 s so a slow display does not jump.
+constexpr double parallaxRate = 0.8;
+constexpr double longestSmoothedPeriod = 0.2;
+constexpr double pointerIdleSeconds = 2.5;
+
+float clampUnit(double v) { return static_cast<float>(std::clamp(v, -1.0, 1.0)); }
+
+}  // namespace
 
 SceneSurfaceView::SceneSurfaceView() = default;
+
+SceneSurfaceView::~SceneSurfaceView() {
+    if (driver) driver->remove(*this);
+}
+
+bool SceneSurfaceView::inWindow() const { return window_ ? window_->onScreen() : inWindow_; }
 
 void SceneSurfaceView::setDetachedState(bool inWindow, int drawableWidth, int drawableHeight) {
     inWindow_ = inWindow;
@@ -14,11 +39,142 @@ void SceneSurfaceView::setDetachedState(bool inWindow, int drawableWidth, int dr
     drawableHeight_ = std::max(drawableHeight, 1);
 }
 
+void SceneSurfaceView::setDetachedBounds(double width, double height) {
+    detachedWidth_ = width;
+    detachedHeight_ = height;
+}
+
+void SceneSurfaceView::setMainScreenScale(std::optional<double> scale) { mainScreenScale = scale; }
+
+void SceneSurfaceView::setWindow(SurfaceWindow* window) {
+    window_ = window;
+    updateDrawableSize();
+    if (inWindow() && !hasFrame) requestStill();
+    linkChanged();
+}
+
+double SceneSurfaceView::boundsWidth() const { return window_ ? window_->frame().width : detachedWidth_; }
+double SceneSurfaceView::boundsHeight() const { return window_ ? window_->frame().height : detachedHeight_; }
+
+double SceneSurfaceView::backingScale() const {
+    if (window_) return window_->backingScale();
+    return mainScreenScale.value_or(fallbackBackingScale);
+}
+
+void SceneSurfaceView::linkChanged() {
+    if (driver) driver->updateLink();
+    if (onLinkChange) onLinkChange();
+}
+
 void SceneSurfaceView::requestStill() {
     // A surface off screen or still one pixel wide has nothing worth a still.
     if (!inWindow() || drawableWidth() <= 1) return;
     wantsStill = true;
-    if (onLinkChange) onLinkChange();
+    linkChanged();
+}
+
+void SceneSurfaceView::apply(const RenderDecision& newDecision) {
+    const RenderDecision old = decision;
+    decision = newDecision;
+
+    if (decision.isRender()) {
+        pacer.setTarget(decision.fps());
+        // Resuming draws at once instead of waiting out a schedule from before the pause.
+        if (old.isPaused()) pacer.reset();
+        if (decision.scale() != scale) {
+            scale = decision.scale();
+            updateDrawableSize();
+        }
+    }
+    // A paused display shows one still frame, never the empty background.
+    if (decision.isPaused() && !hasFrame) requestStill();
+
+    if (!(old == decision)) {
+        logEvent("display " + std::to_string(displayIndex) + ": " + decision.statusText());
+        linkChanged();
+    }
+}
+
+void SceneSurfaceView::updateDrawableSize() {
+    const double b = backingScale();
+    contentsScale_ = b;
+    const double width = boundsWidth();
+    const double height = boundsHeight();
+    // std::lround rounds halves away from zero.
+    const int w = static_cast<int>(std::max(std::lround(width * b * scale), 1L));
+    const int h = static_cast<int>(std::max(std::lround(height * b * scale), 1L));
+    if ((w == drawableWidth_ && h == drawableHeight_) || width <= 1) return;
+    drawableWidth_ = w;
+    drawableHeight_ = h;
+    hasFrame = false;
+    if (decision.isPaused()) requestStill();
+}
+
+std::int64_t SceneSurfaceView::nativePixelCount() const {
+    const double b = backingScale();
+    return static_cast<std::int64_t>(boundsWidth() * b) * static_cast<std::int64_t>(boundsHeight() * b);
+}
+
+SceneView SceneSurfaceView::makeView(ScreenPoint mouse, double now, double framePeriod, int width, int height) {
+    std::optional<Float2> pointer;
+    bool pointerActive = false;
+
+    if (!interactive || !inWindow() || !window_) {
+        parallax = {};
+    } else {
+        const ScreenRect r = window_->frame();
+        if (!(mouse == lastMouse)) {
+            lastMouse = mouse;
+            lastMouseMove = now;
+        }
+        // Screen y grows downward, the view's upward: the upper half of the window is positive.
+        Float2 target;
+        if (parallaxEnabled && r.width > 0 && r.height > 0) {
+            target = {clampUnit((mouse.x - r.midX()) / (r.width / 2)), clampUnit((r.midY() - mouse.y) / (r.height / 2))};
+        }
+        const double k = framePeriod <= longestSmoothedPeriod ? 1 - std::exp(-parallaxRate * framePeriod)
+                                                              : 1 - std::exp(-parallaxRate * longestSmoothedPeriod);
+        parallax.x += static_cast<float>((target.x - parallax.x) * k);
+        parallax.y += static_cast<float>((target.y - parallax.y) * k);
+
+        if (r.width > 0 && r.height > 0 && r.contains(mouse)) {
+            pointer = Float2{static_cast<float>(2 * (mouse.x - r.x) / r.width - 1),
+                             static_cast<float>(1 - 2 * (mouse.y - r.y) / r.height)};
+            pointerActive = now - lastMouseMove < pointerIdleSeconds;
+        }
+    }
+
+    SceneView view;
+    view.id = id();
+    view.displayIndex = displayIndex;
+    view.width = width;
+    view.height = height;
+    view.pixelScale = scale;
+    view.parallax = parallaxEnabled && interactive ? parallax : Float2{};
+    view.pointer = pointer;
+    view.pointerActive = pointerActive && pointerReacts;
+    view.reactsToPointer = interactive && pointerReacts;
+    return view;
+}
+
+const gpu::Texture* SceneSurfaceView::nextDrawable(gpu::Device& device) {
+    auto& slot = drawables_[static_cast<std::size_t>(nextDrawable_)];
+    if (!slot || slot->width() != drawableWidth_ || slot->height() != drawableHeight_) {
+        slot.reset();
+        auto made = device.makeTexture({.format = gpu::PixelFormat::bgra8Unorm,
+                                        .width = drawableWidth_,
+                                        .height = drawableHeight_,
+                                        .usage = gpu::TextureUsage::renderTarget | gpu::TextureUsage::shaderRead,
+                                        .label = "drawable"});
+        if (!made.ok()) return nullptr;
+        slot = std::move(made.value());
+    }
+    nextDrawable_ = (nextDrawable_ + 1) % maximumDrawableCount;
+    return &*slot;
+}
+
+void SceneSurfaceView::present(const gpu::Texture& drawable) {
+    if (window_) window_->present(drawable);
 }
 
 const gpu::RenderPassDescriptor* SceneSurfaceView::renderPass(const gpu::Texture& drawable, int sampleCount,

@@ -78,7 +78,7 @@ private:
     int fishBodyIndices_ = 0;
     std::unique_ptr<FrameRing> fishRing_;
     int mapUpdates_ = 0;
-    // The record of the last reef pass, kept so per-frame work never allocates.
+    // The light maps' record, kept between frames.
     ReefUniforms mapUniforms_{};
 };
 

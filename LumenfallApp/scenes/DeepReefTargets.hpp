@@ -20,7 +20,7 @@ struct DeepReefTargets {
     bool fits(int width, int height) const {
         return color && color->width() == width && color->height() == height;
     }
-    // All four textures at `width` x `height`; false (and nothing kept) when one cannot be made.
+    // All four textures at `width` x `height`; none when one of them cannot be made.
     static std::optional<DeepReefTargets> make(gpu::Device& device, int width, int height);
 };
 
