@@ -48,7 +48,7 @@ double DisplayLink::rate() const {
     double wanted = preferred_ > 0 ? preferred_ : refresh_;
     if (maximum_ > 0) wanted = std::min(wanted, static_cast<double>(maximum_));
     if (minimum_ > 0) wanted = std::max(wanted, static_cast<double>(minimum_));
-    return std::clamp(wanted, 1.0, refresh_);
+    return std::min(std::max(wanted, 1.0), refresh_);
 }
 
 void DisplayLink::setPreferredFrameRateRange(float minimum, float maximum, float preferred) {
@@ -64,6 +64,7 @@ void DisplayLink::setRefreshRate(double hz) {
 }
 
 void DisplayLink::setPaused(bool paused) {
+    if (fd_ < 0) return;  // invalidated: stays paused
     if (paused == paused_) return;
     paused_ = paused;
     if (paused) {
@@ -77,7 +78,13 @@ void DisplayLink::invalidate() {
     paused_ = true;
     if (fd_ < 0) return;
     disarm();
-    notifier_.reset();
+    // From inside our own callback the notifier is the one emitting: it goes once control is back
+    // in the loop.
+    if (inCallback_) {
+        notifier_.release()->deleteLater();
+    } else {
+        notifier_.reset();
+    }
     ::close(fd_);
     fd_ = -1;
 }
@@ -111,7 +118,9 @@ void DisplayLink::fired() {
     // Missed expiries are skipped, not replayed: one callback for the latest one.
     expirations_ += count;
     target_ = start_ + static_cast<double>(expirations_) * period_;
+    inCallback_ = true;
     if (callback_) callback_(*this);
+    inCallback_ = false;
 }
 
 }  // namespace lumen::app

@@ -21,6 +21,7 @@ public:
     // `refreshRate`: the followed display's refresh rate in Hz; 0 or less when unknown (60 then).
     // Starts paused. Needs a running Qt event loop on this thread to tick.
     DisplayLink(Callback callback, double refreshRate);
+    // Not from inside its own callback (the frame driver keeps a replaced link a while for that).
     ~DisplayLink() override;
     DisplayLink(const DisplayLink&) = delete;
     DisplayLink& operator=(const DisplayLink&) = delete;
@@ -51,6 +52,7 @@ private:
     float maximum_ = 0;
     float preferred_ = 0;
     bool paused_ = true;
+    bool inCallback_ = false;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     double start_ = 0;             // first expiry of the current arming

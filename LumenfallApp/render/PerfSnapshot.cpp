@@ -94,8 +94,8 @@ std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay>
                             thermalName.c_str(), objects.c_str());
 }
 
-void PerfSnapshot::fire(FrameDriver* driver, const std::span<const PerfDisplay>* displays, std::string_view sceneID,
-                        ThermalLevel thermal) {
+void PerfSnapshot::fire(FrameDriver* driver, std::optional<std::span<const PerfDisplay>> displays,
+                        std::string_view sceneID, ThermalLevel thermal) {
     if (!driver || !displays) return;
     writePerfLine(take(*driver, *displays, sceneID, thermal, DisplayLink::now(), processCPUSeconds(), footprintBytes()));
 }

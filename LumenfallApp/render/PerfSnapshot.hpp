@@ -5,6 +5,7 @@
 #include "LumenKit/PowerContext.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,9 +30,9 @@ public:
     PerfSnapshot();
     PerfSnapshot(double now, double cpuSeconds) : last_(now), lastCPU_(cpuSeconds) {}
 
-    // Writes the line through writePerfLine; nothing without a driver or a wallpaper host
-    // (`displays` null).
-    void fire(FrameDriver* driver, const std::span<const PerfDisplay>* displays, std::string_view sceneID,
+    // Writes the line through writePerfLine; nothing without a driver or without a wallpaper
+    // host (`displays` none).
+    void fire(FrameDriver* driver, std::optional<std::span<const PerfDisplay>> displays, std::string_view sceneID,
               ThermalLevel thermal);
 
     // The line for a period ending at `now` with the process at `cpuSeconds` of CPU time.
