@@ -132,6 +132,9 @@ const float SHAFT_SCALE = 0.045;
 
 float nightness() { return R.ambientBottom.w; }
 
+// Full moonlit vision only well after dusk, so dawn and dusk keep their colours.
+float deepNight() { return smoothstep(0.5, 0.95, nightness()); }
+
 // The water seen along a direction: dark below, bright towards the surface and the sun.
 vec3 waterColor(vec3 dir) {
     float y = dir.y;
@@ -184,7 +187,9 @@ vec3 inScatter(vec3 eye, vec3 p, vec2 pixel) {
     }
     float toSun = max(dot(dir, -R.lightDirection.xyz), 0.0);
     float phase = 0.35 + 1.6 * pow(toSun, 5.0);
-    return R.sunColor.rgb * vec3(0.75, 0.95, 1.0) * (sum * stepLength * R.ambientTop.w * phase * 0.02);
+    // By night the scattered moonlight leans blue, so the haze over near fish does not grey them.
+    vec3 tint = mix(vec3(0.75, 0.95, 1.0), vec3(0.45, 0.75, 1.15), deepNight());
+    return R.sunColor.rgb * tint * (sum * stepLength * R.ambientTop.w * phase * 0.02);
 }
 
 // Fog towards the water colour with the distance, red absorbed first.
@@ -203,16 +208,26 @@ vec3 finish(vec3 color, vec2 pixel) {
     return encodeOutput(toneMap(color * R.deepColor.w), pixel);
 }
 
+// Colour as the eye sees it by moonlight: rods weigh blue-green, so yellows and reds sink to a
+// dark blue-grey while blues hold up, and patterns survive as lightness alone.
+vec3 moonVision(vec3 color, float amount) {
+    float rods = dot(color, vec3(0.04, 0.56, 0.40));
+    return mix(color, rods * vec3(0.5, 0.78, 1.4), amount);
+}
+
 // Diffuse lighting with ambient from above and below and the caustics on top.
 vec3 lit(vec3 albedo, vec3 n, vec3 p, float occlusion, float causticAmount) {
     vec3 l = -R.lightDirection.xyz;
     float ndl = max(dot(n, l), 0.0);
-    float c = mix(1.0, caustic(p), R.sunColor.w * causticAmount);
+    // Moonlight still focuses through the waves: keep a faint net on the floor at night.
+    float causticStrength = max(R.sunColor.w, 0.26 * nightness());
+    float c = mix(1.0, caustic(p), causticStrength * causticAmount);
     vec3 direct = sunAt(p) * ndl * c * mix(0.55, 1.0, occlusion);
     vec3 ambient = mix(R.ambientBottom.rgb, R.ambientTop.rgb, n.y * 0.5 + 0.5) * occlusion;
     vec3 color = albedo * (direct * 1.15 + ambient * 0.85);
     // By moonlight colours fade towards a cool grey, as the eye sees them in the dark.
-    return mix(color, luminance(color) * vec3(0.6, 0.85, 1.35), nightness() * 0.55);
+    float night = nightness();
+    return moonVision(color, night * (0.55 + 0.2 * night));
 }
 #endif
 
@@ -306,8 +321,9 @@ void reefFragment() {
     color += R.ambientTop.rgb * rim * 0.35 * occlusion;
     // Under blue night light fluorescent growth glows, pulsing slowly.
     float pulse = 0.75 + 0.25 * sin(loopAngle(0.6) + p.x * 1.7 + p.z * 1.3);
-    vec3 glowTint = mix(normalize(albedo + vec3(0.02, 0.1, 0.08)), vec3(0.15, 1.0, 0.75), 0.45);
-    color += glowTint * fluorescence * fluorescence * nightness() * pulse * 0.34;
+    vec3 glowTint = mix(normalize(albedo + vec3(0.02, 0.1, 0.08)), vec3(0.1, 0.9, 0.95), 0.72);
+    // Glowing tissue is seen through more of itself at the edges, a soft halo round each form.
+    color += glowTint * fluorescence * fluorescence * nightness() * pulse * (0.44 + 0.4 * rim);
     fragColor = vec4(finish(applyWater(color, p, pixel), pixel), 1.0);
 }
 #endif
@@ -585,10 +601,14 @@ void fishFragment() {
     float alpha = 1.0;
     vec3 albedo;
     float shine = a.w;
+    // Height on the body for the moon's top light: the flanks of thin fish face sideways, so
+    // their normals alone would leave them flat.
+    float height = part == 2 ? 1.0 : (part == 3 ? -0.8 : 0.0);
     if (part == 0) {
         float t = vParams.x;
         // Height round the body ring (-1 belly, 1 back), so markings follow the outline.
         float h = sin(6.2831853 * vColor.y);
+        height = h;
         albedo = fishPattern(species, a, b, c, t, h, seed, p);
         // Countershading: every fish is a little darker on top.
         albedo *= 0.8 + 0.35 * smoothstep(0.8, -0.8, h);
@@ -609,6 +629,16 @@ void fishFragment() {
         shine = 0.2;
     }
     vec3 color = lit(albedo, n, p, 1.0, 0.8);
+    // By moonlight fish turn to dark blue-grey bodies, lit softly from above with a cool rim.
+    float night = deepNight();
+    float edge = 1.0 - abs(dot(n, view));
+    float top = mix(0.7, 3.4, smoothstep(-0.9, 0.9, height)) * (0.8 + 0.3 * max(n.y, 0.0));
+    float rods = dot(color, vec3(0.04, 0.56, 0.40));
+    // Bluer than the floor's grey: against the blue water a plain grey body reads as olive.
+    vec3 moonlit = mix(color * 0.35, vec3(rods) * vec3(0.3, 0.6, 1.65), 0.85) * top;
+    vec3 rimLight = (R.sunColor.rgb * 0.6 + R.ambientTop.rgb) * vec3(0.7, 0.92, 1.15);
+    moonlit += rimLight * pow(edge, 2.5) * (0.35 + 0.65 * smoothstep(-0.4, 0.8, n.y)) * 1.1;
+    color = mix(color, moonlit, night);
     // Scales catch the light: a tight highlight, and for the silversides a flash as they turn.
     vec3 h = normalize(l + view);
     float highlight = pow(max(dot(n, h), 0.0), 24.0) * shine * 0.6;
@@ -620,8 +650,11 @@ void fishFragment() {
     }
     color += sunAt(p) * highlight * (0.4 + 0.6 * caustic(p));
     // At night some fish give off a faint glow.
-    float glow = nightness() * (species == 1 || species == 10 || species == 0 ? 1.0 : 0.35);
-    color += (c.rgb * 0.7 + vec3(0.0, 0.2, 0.25)) * glow * 0.045 * (0.6 + 0.4 * sin(loopAngle(1.1) + seed * 30.0));
+    // Only a trace on the rest: an even glow over a whole body washes it into a flat grey veil.
+    bool glower = species == 1 || species == 10 || species == 0;
+    float glow = nightness() * (glower ? 1.0 : mix(0.35, 0.06, deepNight()));
+    vec3 glowTint = c.rgb * 0.3 + vec3(0.0, 0.3, 0.36);
+    color += glowTint * glow * 0.045 * (0.6 + 0.4 * sin(loopAngle(1.1) + seed * 30.0));
     fragColor = vec4(finish(applyWater(color, p, pixel), pixel), alpha);
 }
 #endif

@@ -1,0 +1,68 @@
+#include "platform/OcclusionModel.hpp"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace lumen::app::OcclusionModel {
+
+bool unionCovers(const PixelRect& area, const std::vector<PixelRect>& rects)
+{
+    if (area.empty()) {
+        return false;
+    }
+    // Clip to the area, then check every cell of the grid the clipped edges make: a cell lies
+    // either wholly inside or wholly outside each rectangle.
+    struct Box {
+        std::int64_t x0, y0, x1, y1;
+    };
+    std::vector<Box> boxes;
+    std::vector<std::int64_t> xs{area.x, area.right()};
+    std::vector<std::int64_t> ys{area.y, area.bottom()};
+    for (const PixelRect& r : rects) {
+        if (!r.intersects(area)) {
+            continue;
+        }
+        Box b{std::max<std::int64_t>(r.x, area.x), std::max<std::int64_t>(r.y, area.y),
+              std::min(r.right(), area.right()), std::min(r.bottom(), area.bottom())};
+        boxes.push_back(b);
+        xs.push_back(b.x0);
+        xs.push_back(b.x1);
+        ys.push_back(b.y0);
+        ys.push_back(b.y1);
+    }
+    if (boxes.empty()) {
+        return false;
+    }
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+        for (std::size_t j = 0; j + 1 < ys.size(); ++j) {
+            const bool inside = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) {
+                return b.x0 <= xs[i] && xs[i + 1] <= b.x1 && b.y0 <= ys[j] && ys[j + 1] <= b.y1;
+            });
+            if (!inside) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool covered(const PixelRect& monitor, const std::vector<StackedWindow>& windows)
+{
+    std::vector<PixelRect> shown;
+    for (const StackedWindow& w : windows) {
+        if (!w.mapped || w.hidden) {
+            continue;
+        }
+        if (w.fullscreen && w.frame.intersects(monitor)) {
+            return true;
+        }
+        shown.push_back(w.frame);
+    }
+    return unionCovers(monitor, shown);
+}
+
+}  // namespace lumen::app::OcclusionModel
