@@ -1,6 +1,7 @@
 #include "app/BenchCommand.hpp"
 
 #include "app/CommandLine.hpp"
+#include "app/SharedGpu.hpp"
 
 #include "render/GpuContext.hpp"
 #include "render/SceneClasses.hpp"
@@ -199,15 +200,7 @@ int runBenchCommand(const std::vector<std::string>& arguments) {
     BenchRequest request;
     if (auto status = parse(arguments, request)) return *status;
 
-    registerBuiltInScenes();
-    GpuContext* gpu = GpuContext::shared();
-    if (!gpu) {
-        std::cerr << "OpenGL is not available; nothing to draw\n" << GpuContext::unavailableReason() << "\n";
-        return cli::exitFailure;
-    }
-    const int status = bench(request, *gpu);
-    GpuContext::shutdown();
-    return status;
+    return withSharedGpu([&](GpuContext& gpu) { return bench(request, gpu); });
 }
 
 }  // namespace lumen::app

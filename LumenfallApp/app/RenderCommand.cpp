@@ -1,6 +1,7 @@
 #include "app/RenderCommand.hpp"
 
 #include "app/CommandLine.hpp"
+#include "app/SharedGpu.hpp"
 
 #include "render/GpuContext.hpp"
 #include "render/SceneClasses.hpp"
@@ -161,15 +162,7 @@ int runRenderCommand(const std::vector<std::string>& arguments) {
     RenderRequest request;
     if (auto status = parse(arguments, request)) return *status;
 
-    registerBuiltInScenes();
-    GpuContext* gpu = GpuContext::shared();
-    if (!gpu) {
-        std::cerr << "OpenGL is not available; nothing to draw\n" << GpuContext::unavailableReason() << "\n";
-        return cli::exitFailure;
-    }
-    const int status = render(request, *gpu);
-    GpuContext::shutdown();
-    return status;
+    return withSharedGpu([&](GpuContext& gpu) { return render(request, gpu); });
 }
 
 int runListScenesCommand() {
