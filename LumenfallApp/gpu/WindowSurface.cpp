@@ -1,12 +1,15 @@
 #include "gpu/WindowSurface.hpp"
 
+#include "gpu/Texture.hpp"
+
 #include <epoxy/egl.h>
+#include <epoxy/gl.h>
 
 namespace lumen::gpu {
 
 WindowSurface::WindowSurface(WindowSurface&& other) noexcept
     : display_(std::exchange(other.display_, nullptr)), context_(std::exchange(other.context_, nullptr)),
-      surface_(std::exchange(other.surface_, nullptr))
+      surface_(std::exchange(other.surface_, nullptr)), readFramebuffer_(std::exchange(other.readFramebuffer_, 0u))
 {
 }
 
@@ -17,6 +20,7 @@ WindowSurface& WindowSurface::operator=(WindowSurface&& other) noexcept
         display_ = std::exchange(other.display_, nullptr);
         context_ = std::exchange(other.context_, nullptr);
         surface_ = std::exchange(other.surface_, nullptr);
+        readFramebuffer_ = std::exchange(other.readFramebuffer_, 0u);
     }
     return *this;
 }
@@ -32,13 +36,59 @@ void WindowSurface::release()
     if (eglGetCurrentSurface(EGL_DRAW) == surface_) {
         eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_);
     }
+    if (readFramebuffer_ != 0 && eglGetCurrentContext() == context_) {
+        glDeleteFramebuffers(1, &readFramebuffer_);
+        readFramebuffer_ = 0;
+    }
     eglDestroySurface(display_, surface_);
     surface_ = nullptr;
 }
 
 bool WindowSurface::makeCurrent()
 {
-    return surface_ != nullptr && eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
+    if (surface_ == nullptr || eglMakeCurrent(display_, surface_, surface_, context_) != EGL_TRUE) {
+        return false;
+    }
+    GLint previousDraw = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousDraw);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(previousDraw));
+    return true;
+}
+
+bool WindowSurface::present(const Texture& drawable)
+{
+    if (!makeCurrent()) {
+        return false;
+    }
+    GLint previousRead = 0, previousDraw = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousDraw);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    // The drawable already holds the bytes to show; encoding on the way would brighten them twice.
+    const GLboolean srgb = glIsEnabled(GL_FRAMEBUFFER_SRGB);
+    if (readFramebuffer_ == 0) {
+        glGenFramebuffers(1, &readFramebuffer_);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer_);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, drawable.glTarget(), drawable.glName(), 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_FRAMEBUFFER_SRGB);
+    const auto [width, height] = size();
+    const bool same = width == drawable.width() && height == drawable.height();
+    glBlitFramebuffer(0, 0, drawable.width(), drawable.height(), 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+                      same ? GL_NEAREST : GL_LINEAR);
+    if (scissor) {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    if (srgb) {
+        glEnable(GL_FRAMEBUFFER_SRGB);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(previousDraw));
+    return swap();
 }
 
 bool WindowSurface::swap() { return surface_ != nullptr && eglSwapBuffers(display_, surface_) == EGL_TRUE; }

@@ -5,6 +5,7 @@
 namespace lumen::gpu {
 
 class Device;
+class Texture;
 
 // An EGL window surface sharing the device's one context. Drawing to it means making it current
 // (framebuffer 0 is then the window's back buffer), drawing, swapping, and making the device
@@ -17,8 +18,14 @@ public:
     WindowSurface& operator=(const WindowSurface&) = delete;
     ~WindowSurface();
 
+    // Also points drawing at the back buffer: the context was first made current without a
+    // surface, which leaves a window's default framebuffer drawing to its front buffer.
     bool makeCurrent();
     bool swap();
+    // Shows a drawable: makes the surface current, copies the texture's bytes as they are (no sRGB
+    // re-encoding) stretched to the whole window with linear filtering, and swaps. The surface
+    // stays current; the caller makes the device current again.
+    bool present(const Texture& drawable);
     // The surface's size in pixels as EGL reports it now; (0, 0) when unknown.
     std::pair<int, int> size() const;
 
@@ -33,6 +40,7 @@ private:
     void* display_ = nullptr;
     void* context_ = nullptr;
     void* surface_ = nullptr;
+    unsigned readFramebuffer_ = 0;  // reads the drawable for present()
 };
 
 }  // namespace lumen::gpu

@@ -4,7 +4,6 @@
 #include "gpu/Texture.hpp"
 #include "log/EventLog.hpp"
 
-#include <epoxy/gl.h>
 #include <xcb/shape.h>
 
 #include <cstdlib>
@@ -77,8 +76,8 @@ X11WallpaperWindow::X11WallpaperWindow(xcb_connection_t* connection, const xcb_s
 
 X11WallpaperWindow::~X11WallpaperWindow()
 {
-    if (readFramebuffer_ != 0 && device_ != nullptr && device_->makeCurrent()) {
-        glDeleteFramebuffers(1, &readFramebuffer_);
+    if (device_ != nullptr) {
+        device_->makeCurrent();  // the surface deletes its GL objects with the context current
     }
     surface_.reset();
     if (window_ != XCB_NONE) {
@@ -151,40 +150,10 @@ ScreenRect X11WallpaperWindow::frame() const
 
 void X11WallpaperWindow::present(const gpu::Texture& drawable)
 {
-    if (!surface_ || device_ == nullptr || !surface_->makeCurrent()) {
+    if (!surface_ || device_ == nullptr) {
         return;
     }
-    GLint previousRead = 0, previousDraw = 0;
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousDraw);
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    // The drawable holds the bytes to show; sRGB encoding on the way would brighten them twice.
-    const GLboolean srgb = glIsEnabled(GL_FRAMEBUFFER_SRGB);
-    if (readFramebuffer_ == 0) {
-        glGenFramebuffers(1, &readFramebuffer_);
-    }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer_);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, drawable.glTarget(), drawable.glName(), 0);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // The one context was first made current without a surface, which leaves the window
-    // framebuffer drawing to its front buffer; swaps show the back one.
-    glDrawBuffer(GL_BACK);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_FRAMEBUFFER_SRGB);
-    const auto [width, height] = surface_->size();
-    // Drawn at reduced scale, the drawable is stretched to the whole window.
-    const bool same = width == drawable.width() && height == drawable.height();
-    glBlitFramebuffer(0, 0, drawable.width(), drawable.height(), 0, 0, width, height, GL_COLOR_BUFFER_BIT,
-                      same ? GL_NEAREST : GL_LINEAR);
-    if (scissor) {
-        glEnable(GL_SCISSOR_TEST);
-    }
-    if (srgb) {
-        glEnable(GL_FRAMEBUFFER_SRGB);
-    }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(previousDraw));
-    surface_->swap();
+    surface_->present(drawable);
     device_->makeCurrent();
     if (afterSwap_) {
         afterSwap_();

@@ -68,7 +68,6 @@ private:
     bool visible_ = true;
     gpu::Device* device_;
     std::optional<gpu::WindowSurface> surface_;
-    unsigned readFramebuffer_ = 0;
     std::function<void()> afterSwap_;
 };
 
