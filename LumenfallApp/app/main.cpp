@@ -1,9 +1,10 @@
-// The lumenfall program. Without arguments it will run the desktop wallpaper; until that exists
-// it prints the help.
+// The lumenfall program: without a command (optionally with "-key value" launch switches) the
+// desktop wallpaper, otherwise one of the headless commands.
 
 #include "app/BenchCommand.hpp"
 #include "app/CommandLine.hpp"
 #include "app/RenderCommand.hpp"
+#include "app/WallpaperApplication.hpp"
 
 #include <cstdio>
 #include <string>
@@ -14,7 +15,13 @@ namespace {
 const char* const helpText =
     "Lumenfall: live wallpapers drawn in real time with OpenGL.\n"
     "\n"
-    "usage: lumenfall <command> [arguments]\n"
+    "usage: lumenfall [-key value]...\n"
+    "       lumenfall <command> [arguments]\n"
+    "\n"
+    "Without a command, runs the live wallpaper on every display, with a tray menu. Launch switches\n"
+    "(-key value) include -scene ID, -sceneOptions key=value,..., -weather CONDITION,\n"
+    "-simulateCovered YES, -simulateBattery YES, -onlyMainDisplay YES, -perfLog YES,\n"
+    "-noMenuBarItem YES and -quitAfter SECONDS.\n"
     "\n"
     "commands:\n"
     "  render <sceneId> [--size WxH] [--hour H] [--weather CONDITION] [--option key=value]...\n"
@@ -29,7 +36,11 @@ const char* const helpText =
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+    if (arguments.empty() || (arguments[0].size() > 1 && arguments[0][0] == '-' && arguments[0][1] != '-' &&
+                              arguments[0] != "-h")) {
+        return lumen::app::runWallpaperApplication(argc, argv, arguments);
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
         std::fputs(helpText, stdout);
         return lumen::app::cli::exitOK;
     }

@@ -139,7 +139,6 @@ Result<std::unique_ptr<Device>> Device::create(const DeviceDescriptor& descripto
         display = eglGetPlatformDisplayEXT(descriptor.eglPlatform, descriptor.nativeDisplay, nullptr);
         platform = "requested";
         device->platformDisplay_ = true;
-        device->callerDisplay_ = true;
         if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor)) {
             return unavailable(eglErrorText("eglInitialize"));
         }
@@ -281,10 +280,10 @@ Device::~Device()
         if (context_ != nullptr) {
             eglDestroyContext(display_, context_);
         }
-        // A display handed to us through the caller's platform may be shared; leave it initialised.
-        if (!callerDisplay_) {
-            eglTerminate(display_);
-        }
+        // Also a display made on the caller's native display: the caller closes that next, and
+        // EGL keeps its displays by native pointer, so a later connection at the same address
+        // would otherwise find this one still initialised on the closed connection.
+        eglTerminate(display_);
         eglReleaseThread();
     }
 }

@@ -108,7 +108,6 @@ private:
     void* context_ = nullptr;
     void* windowConfig_ = nullptr;
     bool platformDisplay_ = false;
-    bool callerDisplay_ = false;  // may be shared with others: never terminated
     unsigned vertexArray_ = 0;
     std::unique_ptr<detail::Runtime> runtime_;
     std::unique_ptr<detail::FramebufferCache> framebuffers_;

@@ -14,6 +14,9 @@ class Device;
 
 namespace lumen::app {
 
+// The input that ends the idle scene, as an idle window reports it.
+enum class IdleInput { key, button, motion };
+
 // What the application needs from the desktop: screens, one wallpaper window per screen, their
 // occlusion, the pointer and the idle time. X11 and Wayland implement it; everything runs on the
 // main thread, the backend reading its connection from Qt's event loop.
@@ -46,6 +49,25 @@ public:
     virtual std::optional<PixelPoint> pointerPosition() = 0;
     // Seconds since the last keyboard or pointer input; none when the server cannot tell.
     virtual std::optional<double> idleSeconds() = 0;
+
+    // A window for the idle scene at the screen's frame, shown above every other window: black
+    // until drawn, the pointer hidden until it moves, and while any idle window is up the
+    // keyboard and the pointer go to them. `onInput` runs on every key press, button press
+    // (scrolling included) and pointer motion; the backend copes with the window being destroyed
+    // from within the call. Idle windows count as covering the wallpaper windows under them, and
+    // they are never reported to the occlusion handler. Null when the window could not be made.
+    virtual DesktopWindow* createIdleWindow(const Screen& screen, gpu::Device* device,
+                                            std::function<void(IdleInput)> onInput) = 0;
+    virtual void destroyIdleWindow(DesktopWindow& window) = 0;
+
+    // The window the window manager has active, to be given back after the idle scene; none
+    // without a window manager, without an active window, or when it is one of ours.
+    virtual std::optional<std::uint64_t> activeWindow() = 0;
+    // Asks the window manager to activate that window again, as a pager would.
+    virtual void activateWindow(std::uint64_t window) = 0;
+
+    // Whether the displays are powered down (DPMS); none when the server cannot tell.
+    virtual std::optional<bool> displaysAsleep() = 0;
 };
 
 }  // namespace lumen::app

@@ -20,6 +20,7 @@ namespace {
 // The process-wide context and the device it lives on; the context goes first.
 struct SharedContext {
     bool tried = false;
+    gpu::DeviceDescriptor descriptor;
     std::unique_ptr<gpu::Device> device;
     std::unique_ptr<GpuContext> context;
     std::string reason;
@@ -45,7 +46,7 @@ GpuContext* GpuContext::shared() {
     auto& s = sharedContext();
     if (s.tried) return s.context.get();
     s.tried = true;
-    auto device = gpu::Device::create();
+    auto device = gpu::Device::create(s.descriptor);
     if (!device) {
         s.reason = device.error().message;
         return nullptr;
@@ -58,6 +59,11 @@ GpuContext* GpuContext::shared() {
     s.device = std::move(device.value());
     s.context = std::move(context.value());
     return s.context.get();
+}
+
+void GpuContext::configureShared(gpu::DeviceDescriptor descriptor) {
+    auto& s = sharedContext();
+    if (!s.tried) s.descriptor = std::move(descriptor);
 }
 
 const std::string& GpuContext::unavailableReason() { return sharedContext().reason; }

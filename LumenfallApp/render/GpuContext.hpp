@@ -23,6 +23,10 @@ public:
     // The shared context, made on first use; null when the machine has no usable GPU. A failed
     // creation is not retried.
     static GpuContext* shared();
+    // How shared() makes its device: the desktop sets its display's EGL platform before the first
+    // use so that window surfaces can be made; headless commands keep the surfaceless default.
+    // Ignored once shared() was asked.
+    static void configureShared(gpu::DeviceDescriptor descriptor);
     // Why shared() is null (the device's or the "Shared" source's error), once it was asked.
     static const std::string& unavailableReason();
     // Drops the shared context (and its device) before static destruction; call once at exit.

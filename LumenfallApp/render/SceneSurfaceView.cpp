@@ -28,6 +28,7 @@ float clampUnit(double v) { return static_cast<float>(std::clamp(v, -1.0, 1.0));
 SceneSurfaceView::SceneSurfaceView() = default;
 
 SceneSurfaceView::~SceneSurfaceView() {
+    if (window_) window_->onScreenChanged = nullptr;
     if (driver) driver->remove(*this);
 }
 
@@ -47,7 +48,13 @@ void SceneSurfaceView::setDetachedBounds(double width, double height) {
 void SceneSurfaceView::setMainScreenScale(std::optional<double> scale) { mainScreenScale = scale; }
 
 void SceneSurfaceView::setWindow(SurfaceWindow* window) {
+    if (window_) window_->onScreenChanged = nullptr;
     window_ = window;
+    if (window_) window_->onScreenChanged = [this] { screenStateChanged(); };
+    screenStateChanged();
+}
+
+void SceneSurfaceView::screenStateChanged() {
     updateDrawableSize();
     if (inWindow() && !hasFrame) requestStill();
     linkChanged();

@@ -45,6 +45,8 @@ public:
     // Moving to a window (or out of one, with null): recomputes the drawable size, asks for a
     // still when there is no frame yet, and lets the driver re-evaluate its link.
     void setWindow(SurfaceWindow* window);
+    // The window came on screen or left it.
+    void screenStateChanged();
     SurfaceWindow* window() const { return window_; }
     // The window's frame or backing scale changed.
     void windowGeometryChanged() { updateDrawableSize(); }

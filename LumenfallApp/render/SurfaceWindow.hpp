@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace lumen::gpu {
 class Texture;
 }
@@ -44,6 +46,10 @@ public:
     // device's context current. The texture is the surface's and is not drawn into again before
     // two more have been presented.
     virtual void present(const gpu::Texture& drawable) = 0;
+
+    // Set by the surface attached to the window; the window calls it whenever onScreen() changes
+    // (mapped, unmapped), since a window may still be on its way to the screen when attached.
+    std::function<void()> onScreenChanged;
 };
 
 }  // namespace lumen::app

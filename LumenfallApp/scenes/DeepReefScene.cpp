@@ -33,10 +33,22 @@ SkyState::Instant nowInstant() { return std::chrono::time_point_cast<SkyState::I
 
 int groups(int threads, int perGroup) { return (threads + perGroup - 1) / perGroup; }
 
+// The mask the application gave, if any.
+std::optional<std::string>& featureMaskText() {
+    static std::optional<std::string> text;
+    return text;
+}
+
 }  // namespace
 
+void DeepReefScene::setFeatureMaskText(std::optional<std::string> text) { featureMaskText() = std::move(text); }
+
 int DeepReefScene::readFeatureMask() {
-    const char* text = std::getenv("LUMENFALL_FEATURE_MASK");
+    if (const auto& given = featureMaskText()) return parseFeatureMask(given->c_str());
+    return parseFeatureMask(std::getenv("LUMENFALL_FEATURE_MASK"));
+}
+
+int DeepReefScene::parseFeatureMask(const char* text) {
     if (!text || !*text) return 0;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);

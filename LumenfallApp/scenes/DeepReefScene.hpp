@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace lumen::app {
 
@@ -38,9 +39,12 @@ public:
     void prewarm(const SceneFrame& frame, double seconds) override;
     void releaseView(ViewID id) override;
 
-    // The "featureMask" user default. Until the settings store carries it, it comes from the
-    // environment (LUMENFALL_FEATURE_MASK, decimal); 0 when absent or unreadable.
+    // The "featureMask" user default: what setFeatureMaskText gave (the application passes the
+    // default's text at start), else the environment (LUMENFALL_FEATURE_MASK) for the headless
+    // tools. Decimal 0...65535; 0 when absent or unreadable.
     static int readFeatureMask();
+    static void setFeatureMaskText(std::optional<std::string> text);
+    static int parseFeatureMask(const char* text);
 
     // State, for tests and tools.
     const ReefWorld& world() const { return *world_; }

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <xcb/dpms.h>
 #include <xcb/randr.h>
 #include <xcb/screensaver.h>
 #include <xcb/shape.h>
@@ -16,7 +17,11 @@
 #include <X11/Xlib-xcb.h>
 #include <epoxy/egl.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace lumen::app {
 
@@ -34,6 +39,33 @@ void fail(std::string* error, std::string text)
         *error = std::move(text);
     }
 }
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
+{
+    auto reply = own(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : XCB_NONE;
+}
+
+// A cursor whose one pixel is masked out.
+xcb_cursor_t makeInvisibleCursor(xcb_connection_t* c, xcb_window_t root)
+{
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, 1, pixmap, root, 1, 1);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const std::uint32_t zero = 0;
+    xcb_create_gc(c, gc, pixmap, XCB_GC_FOREGROUND, &zero);
+    const xcb_rectangle_t pixel{0, 0, 1, 1};
+    xcb_poly_fill_rectangle(c, pixmap, gc, 1, &pixel);
+    const xcb_cursor_t cursor = xcb_generate_id(c);
+    xcb_create_cursor(c, cursor, pixmap, pixmap, 0, 0, 0, 0, 0, 0, 0, 0);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    return cursor;
+}
+
+constexpr std::uint16_t idlePointerEvents = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_POINTER_MOTION;
+constexpr int grabRetryMilliseconds = 100;
 
 }  // namespace
 
@@ -76,8 +108,13 @@ std::unique_ptr<X11Backend> X11Backend::open(const char* displayName, std::strin
     backend->screenSaver_ = saver != nullptr && saver->present;
     const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id);
     backend->shape_ = shape != nullptr && shape->present;
+    const xcb_query_extension_reply_t* dpms = xcb_get_extension_data(c, &xcb_dpms_id);
+    backend->dpms_ = dpms != nullptr && dpms->present;
 
     backend->atoms_ = X11Atoms::intern(c);
+    backend->activeWindowAtom_ = internAtom(c, "_NET_ACTIVE_WINDOW");
+    backend->supportingWmCheck_ = internAtom(c, "_NET_SUPPORTING_WM_CHECK");
+    backend->wmPid_ = internAtom(c, "_NET_WM_PID");
     const xcb_window_t root = backend->screen_->root;
     // Structure: RandR monitor changes (xrandr --setmonitor) only send the root a ConfigureNotify.
     const std::uint32_t rootMask =
@@ -99,7 +136,11 @@ std::unique_ptr<X11Backend> X11Backend::open(const char* displayName, std::strin
 X11Backend::~X11Backend()
 {
     notifier_.reset();
+    idleWindows_.clear();
     windows_.clear();
+    if (invisibleCursor_ != XCB_NONE) {
+        xcb_free_cursor(connection_, invisibleCursor_);
+    }
     if (display_ != nullptr) {
         XCloseDisplay(display_);
     }
@@ -208,6 +249,10 @@ void X11Backend::processEvents()
             notifier_->setEnabled(false);
             break;
         }
+        if (raiseDirty_) {
+            raiseDirty_ = false;
+            raiseIdleWindows();
+        }
         if (!screensDirty_ && !occlusionDirty_) {
             break;
         }
@@ -248,24 +293,48 @@ void X11Backend::handle(const xcb_generic_event_t* event)
     case XCB_UNMAP_NOTIFY: {
         const xcb_window_t w = type == XCB_MAP_NOTIFY ? reinterpret_cast<const xcb_map_notify_event_t*>(event)->window
                                                       : reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window;
+        bool idle = false;
         for (auto& [id, window] : windows_) {
             if (window->xid() == w) {
                 window->setMapped(type == XCB_MAP_NOTIFY);
             }
         }
+        for (auto& window : idleWindows_) {
+            if (window->xid() == w) {
+                idle = true;
+                window->setMapped(type == XCB_MAP_NOTIFY);
+            }
+        }
+        // A window that comes up while the idle scene shows goes below it.
+        raiseDirty_ |= type == XCB_MAP_NOTIFY && !idle && !idleWindows_.empty();
         occlusionDirty_ = true;
         break;
     }
+    case XCB_KEY_PRESS:
+        idleInput(reinterpret_cast<const xcb_key_press_event_t*>(event)->event, IdleInput::key);
+        break;
+    case XCB_BUTTON_PRESS:
+        idleInput(reinterpret_cast<const xcb_button_press_event_t*>(event)->event, IdleInput::button);
+        break;
+    case XCB_MOTION_NOTIFY:
+        idleInput(reinterpret_cast<const xcb_motion_notify_event_t*>(event)->event, IdleInput::motion);
+        break;
     case XCB_DESTROY_NOTIFY:
         watched_.erase(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
         occlusionDirty_ = true;
         break;
-    case XCB_CONFIGURE_NOTIFY:
-        if (reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window == screen_->root) {
+    case XCB_CONFIGURE_NOTIFY: {
+        const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (e->window == screen_->root) {
             screensDirty_ = true;
+        } else if (e->event == screen_->root && !idleWindows_.empty() &&
+                   std::none_of(idleWindows_.begin(), idleWindows_.end(),
+                                [&](const auto& w) { return w->xid() == e->window; })) {
+            raiseDirty_ = true;  // another top-level window was restacked, maybe above ours
         }
         occlusionDirty_ = true;
         break;
+    }
     case XCB_REPARENT_NOTIFY:
         occlusionDirty_ = true;
         break;
@@ -317,9 +386,17 @@ void X11Backend::recomputeOcclusion()
     }
     watchClients(clients);
 
+    // Idle windows are override-redirect, so in no stacking list; they lie above everything.
+    std::vector<StackedWindow> idle;
+    for (const auto& window : idleWindows_) {
+        idle.push_back({.frame = window->pixelFrame(), .mapped = window->onScreen()});
+    }
+
     std::vector<std::uint32_t> changed;
     for (auto& [id, window] : windows_) {
-        const bool covered = OcclusionModel::covered(window->pixelFrame(), stacking.above(window->xid(), ours));
+        std::vector<StackedWindow> above = stacking.above(window->xid(), ours);
+        above.insert(above.end(), idle.begin(), idle.end());
+        const bool covered = OcclusionModel::covered(window->pixelFrame(), above);
         if (window->setVisible(!covered)) {
             changed.push_back(id);
         }
@@ -331,6 +408,234 @@ void X11Backend::recomputeOcclusion()
             occlusionChanged_(*it->second);
         }
     }
+}
+
+DesktopWindow* X11Backend::createIdleWindow(const Screen& screen, gpu::Device* device,
+                                            std::function<void(IdleInput)> onInput)
+{
+    if (invisibleCursor_ == XCB_NONE) {
+        invisibleCursor_ = makeInvisibleCursor(connection_, screen_->root);
+    }
+    const bool first = idleWindows_.empty();
+    if (first) {
+        cursorHidden_ = true;
+    }
+    auto window =
+        std::make_unique<X11IdleWindow>(connection_, *screen_, atoms_, screen, cursorHidden_ ? invisibleCursor_ : XCB_NONE,
+                                        device, std::move(onInput), [this] { scheduleDrain(); });
+    if (!window->valid()) {
+        return nullptr;
+    }
+    DesktopWindow* raw = window.get();
+    idleWindows_.push_back(std::move(window));
+    if (first) {
+        grabInput();
+    }
+    occlusionDirty_ = true;
+    scheduleDrain();
+    return raw;
+}
+
+void X11Backend::destroyIdleWindow(DesktopWindow& window)
+{
+    auto it = std::find_if(idleWindows_.begin(), idleWindows_.end(),
+                           [&](const auto& w) { return w.get() == &window; });
+    if (it == idleWindows_.end()) {
+        return;
+    }
+    const bool grabWindow = it == idleWindows_.begin();
+    idleWindows_.erase(it);
+    if (idleWindows_.empty()) {
+        releaseInput();
+    } else if (grabWindow) {
+        // The server dropped the grab with its window: the next one takes it over.
+        grabbed_ = false;
+        grabInput();
+    }
+    occlusionDirty_ = true;
+    scheduleDrain();
+}
+
+std::vector<xcb_window_t> X11Backend::idleWindowIds() const
+{
+    std::vector<xcb_window_t> ids;
+    for (const auto& window : idleWindows_) {
+        ids.push_back(window->xid());
+    }
+    return ids;
+}
+
+void X11Backend::grabInput()
+{
+    if (grabbed_ || idleWindows_.empty()) {
+        return;
+    }
+    const xcb_window_t window = idleWindows_.front()->xid();
+    // Focus too, so that keys reach us should another client's grab outlast our tries.
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    const auto keyboardCookie = xcb_grab_keyboard(connection_, 0, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                                  XCB_GRAB_MODE_ASYNC);
+    const auto pointerCookie =
+        xcb_grab_pointer(connection_, 0, window, idlePointerEvents, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                         XCB_NONE, cursorHidden_ ? invisibleCursor_ : XCB_NONE, XCB_CURRENT_TIME);
+    auto keyboard = own(xcb_grab_keyboard_reply(connection_, keyboardCookie, nullptr));
+    auto pointer = own(xcb_grab_pointer_reply(connection_, pointerCookie, nullptr));
+    scheduleDrain();
+    const bool keyboardGrabbed = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS;
+    const bool pointerGrabbed = pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS;
+    grabbed_ = keyboardGrabbed && pointerGrabbed;
+    if (grabbed_) {
+        return;
+    }
+    // Someone else holds a grab (an open menu, a drag): keep what we got and try again shortly.
+    if (keyboardGrabbed) {
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+    }
+    if (pointerGrabbed) {
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+    }
+    xcb_flush(connection_);
+    if (!grabRetryScheduled_ && notifier_) {
+        grabRetryScheduled_ = true;
+        QTimer::singleShot(grabRetryMilliseconds, notifier_.get(), [this] {
+            grabRetryScheduled_ = false;
+            grabInput();
+        });
+    }
+}
+
+void X11Backend::releaseInput()
+{
+    if (grabbed_) {
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    grabbed_ = false;
+    cursorHidden_ = false;
+}
+
+void X11Backend::showCursor()
+{
+    if (!cursorHidden_) {
+        return;
+    }
+    cursorHidden_ = false;
+    for (auto& window : idleWindows_) {
+        window->setCursor(XCB_NONE);
+    }
+    if (grabbed_) {
+        xcb_change_active_pointer_grab(connection_, XCB_NONE, XCB_CURRENT_TIME, idlePointerEvents);
+    }
+    xcb_flush(connection_);
+}
+
+void X11Backend::raiseIdleWindows()
+{
+    for (auto& window : idleWindows_) {
+        window->raise();
+    }
+    xcb_flush(connection_);
+}
+
+void X11Backend::idleInput(xcb_window_t xid, IdleInput input)
+{
+    auto it = std::find_if(idleWindows_.begin(), idleWindows_.end(), [&](const auto& w) { return w->xid() == xid; });
+    if (it == idleWindows_.end()) {
+        return;
+    }
+    if (input == IdleInput::motion) {
+        showCursor();
+    }
+    // A copy: the handler may destroy the window, and with it the original.
+    const std::function<void(IdleInput)> handler = (*it)->onInput();
+    if (handler) {
+        handler(input);
+    }
+}
+
+xcb_window_t X11Backend::windowProperty(xcb_window_t window, xcb_atom_t property)
+{
+    if (property == XCB_NONE) {
+        return XCB_NONE;
+    }
+    auto reply = own(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4) {
+        return XCB_NONE;
+    }
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+}
+
+bool X11Backend::ours(xcb_window_t window)
+{
+    for (const auto& [id, wallpaper] : windows_) {
+        if (wallpaper->xid() == window) {
+            return true;
+        }
+    }
+    for (const auto& idle : idleWindows_) {
+        if (idle->xid() == window) {
+            return true;
+        }
+    }
+    // Windows of this process made on other connections (Qt's settings window).
+    auto reply = own(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, wmPid_, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+    return reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 &&
+           xcb_get_property_value_length(reply.get()) >= 4 &&
+           *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())) ==
+               static_cast<std::uint32_t>(getpid());
+}
+
+std::optional<std::uint64_t> X11Backend::activeWindow()
+{
+    // An EWMH window manager names a child window that names itself; a stale property of one
+    // that has gone does not count.
+    const xcb_window_t check = windowProperty(screen_->root, supportingWmCheck_);
+    const bool windowManager = check != XCB_NONE && windowProperty(check, supportingWmCheck_) == check;
+    const xcb_window_t active = windowManager ? windowProperty(screen_->root, activeWindowAtom_) : XCB_NONE;
+    const bool foreign = active != XCB_NONE && !ours(active);
+    scheduleDrain();
+    if (!foreign) {
+        return std::nullopt;
+    }
+    return active;
+}
+
+void X11Backend::activateWindow(std::uint64_t window)
+{
+    if (activeWindowAtom_ == XCB_NONE) {
+        return;
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window);
+    event.type = activeWindowAtom_;
+    // Source indication 2 (a pager): the user asked for it, so focus-stealing prevention lets it through.
+    event.data.data32[0] = 2;
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    event.data.data32[2] = XCB_NONE;
+    xcb_send_event(connection_, 0, screen_->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection_);
+}
+
+std::optional<bool> X11Backend::displaysAsleep()
+{
+    if (!dpms_) {
+        return std::nullopt;
+    }
+    auto info = own(xcb_dpms_info_reply(connection_, xcb_dpms_info(connection_), nullptr));
+    scheduleDrain();
+    if (!info) {
+        return std::nullopt;
+    }
+    // With DPMS off the server never powers the displays down.
+    return info->state != 0 && info->power_level != XCB_DPMS_DPMS_MODE_ON;
 }
 
 }  // namespace lumen::app

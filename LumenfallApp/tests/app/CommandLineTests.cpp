@@ -106,7 +106,6 @@ TEST(LumenfallProgram, HelpAndUsageErrors) {
     EXPECT_EQ(help.status, exitOK);
     EXPECT_NE(help.output.find("render <sceneId>"), std::string::npos);
     EXPECT_NE(help.output.find("bench <sceneId>"), std::string::npos);
-    EXPECT_EQ(lumenfall("").status, exitOK);
     EXPECT_EQ(lumenfall("paint").status, exitUsage);
 
     auto unknown = lumenfall("render noSuchScene --out /dev/null");

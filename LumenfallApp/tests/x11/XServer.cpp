@@ -142,7 +142,7 @@ bool haveProgram(const std::string& name)
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::unique_ptr<XServer> XServer::start(std::string& reason)
+std::unique_ptr<XServer> XServer::start(std::string& reason, const std::string& size)
 {
     if (!haveProgram("Xvfb")) {
         reason = "Xvfb is not installed";
@@ -155,7 +155,7 @@ std::unique_ptr<XServer> XServer::start(std::string& reason)
     }
     // -displayfd: the server picks a free display number and writes it once it accepts clients.
     std::unique_ptr<XServer> server(new XServer);
-    server->server_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1920x1080x24", "-noreset", "-nolisten",
+    server->server_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", size + "x24", "-noreset", "-nolisten",
                              "tcp"},
                             "", fds[1]);
     close(fds[1]);

@@ -9,12 +9,12 @@
 
 namespace lumen::test {
 
-// A private Xvfb (1920x1080, one RandR output) for one test, optionally with openbox on it;
-// both are killed when it goes.
+// A private Xvfb (1920x1080 unless asked otherwise, one RandR output) for one test, optionally
+// with openbox on it; both are killed when it goes.
 class XServer {
 public:
     // Null, with the reason, when Xvfb is not installed or does not come up.
-    static std::unique_ptr<XServer> start(std::string& reason);
+    static std::unique_ptr<XServer> start(std::string& reason, const std::string& size = "1920x1080");
     ~XServer();
 
     const std::string& display() const { return display_; }

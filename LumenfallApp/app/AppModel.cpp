@@ -1,0 +1,381 @@
+#include "app/AppModel.hpp"
+
+#include "app/UserDefaults.hpp"
+#include "desktop/DesktopSession.hpp"
+#include "desktop/IdleScene.hpp"
+#include "desktop/WallpaperHost.hpp"
+#include "platform/DesktopBackend.hpp"
+#include "platform/linux/DisplaySleepInhibitors.hpp"
+#include "platform/linux/ReduceMotion.hpp"
+#include "render/DisplayLink.hpp"
+#include "render/FrameDriver.hpp"
+#include "render/GpuContext.hpp"
+#include "render/SceneClasses.hpp"
+#include "render/SceneHost.hpp"
+#include "render/SceneSurfaceView.hpp"
+
+#include "log/EventLog.hpp"
+
+#include "LumenKit/AutoQuality.hpp"
+#include "LumenKit/RenderPolicy.hpp"
+
+#include <date/tz.h>
+#include <nlohmann/json.hpp>
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace lumen::app {
+
+namespace {
+
+const SceneInfo& deepReefRecord() {
+    const auto& offered = SceneRegistry::offered();
+    auto found = std::find_if(offered.begin(), offered.end(), [](const SceneInfo& s) { return s.id.text() == "deepReef"; });
+    return found != offered.end() ? *found : offered.front();
+}
+
+const date::time_zone* localZone() {
+    try {
+        return date::current_zone();
+    } catch (const std::exception&) {
+        return nullptr;  // UTC
+    }
+}
+
+LumenSettings storedSettings(const UserDefaults& defaults) {
+    const auto text = defaults.string("settings");
+    if (!text) return {};
+    if (!nlohmann::json::accept(*text)) {
+        logEvent("settings: the stored settings are not readable; using the defaults");
+        return {};
+    }
+    return LumenSettings::decode(*text).normalized();
+}
+
+const char* boolText(bool value) { return value ? "true" : "false"; }
+
+}  // namespace
+
+AppModel::AppModel(bool persist, AppEnvironment environment)
+    : defaults_(*environment.defaults),
+      persist_(persist),
+      backend_(std::move(environment.backend)),
+      closeGpu_(std::move(environment.closeGpu)),
+      current_(deepReefRecord()),
+      loginItem_(environment.autostartDirectory, environment.program) {
+    now = [] { return std::chrono::system_clock::now(); };
+    loginItemOn_ = loginItem_.enabled();
+
+    if (environment.followReduceMotion) {
+        reduceMotionSource_ = std::make_unique<ReduceMotion>();
+        reduceMotion_ = reduceMotionSource_->enabled();
+    }
+    overrides_ = LaunchOverrides::read(defaults_);
+    for (const auto& argument : defaults_.unknownArguments()) {
+        logEvent("launch argument " + argument + " is not known; ignored");
+    }
+
+    if (persist_) settings_ = storedSettings(defaults_);
+
+    if (backend_ && environment.openGpu) gpu_ = environment.openGpu(backend_.get());
+
+    PowerMonitorOptions power = std::move(environment.power);
+    power.simulateBattery = power.simulateBattery || defaults_.boolValue("simulateBattery");
+    if (backend_ && !power.displaysAsleepQuery) {
+        power.displaysAsleepQuery = [backend = backend_.get()] { return backend->displaysAsleep(); };
+    }
+    DisplaySleepInhibitorsOptions inhibitorOptions;
+    inhibitorOptions.systemBus = power.systemBus;
+    inhibitorOptions.sessionBus = power.sessionBus;
+    inhibitors_ = std::make_unique<DisplaySleepInhibitors>(std::move(inhibitorOptions));
+    powerMonitor_ = std::make_unique<PowerMonitor>(std::move(power));
+    power_ = powerMonitor_->context();
+
+    const auto missing = scenesWithoutClass(SceneRegistry::all());
+    for (const auto& info : missing) {
+        logEvent("scene " + info.id.text() + " has no class " + info.className + "; not offered");
+    }
+    for (const auto& info : SceneRegistry::offered()) {
+        const bool lacking = std::any_of(missing.begin(), missing.end(), [&](const SceneInfo& m) { return m.id == info.id; });
+        if (!lacking) catalog_.scenes.push_back(info);
+    }
+
+    if (gpu_ && !catalog_.scenes.empty()) {
+        std::optional<float> previewHour;
+        if (auto hour = defaults_.number("previewHour"); hour && *hour > 0) previewHour = static_cast<float>(*hour);
+        host_ = std::make_unique<SceneHost>(*gpu_, catalog_, catalog_.fallback(), previewHour);
+        driver_ = std::make_unique<FrameDriver>(*host_);
+        driver_->pointerLocation = pointerSource(*backend_);
+    }
+}
+
+AppModel::~AppModel() {
+    stop();
+    // Windows before the frame loop, the scene before its GPU context, the context before the
+    // display it was made on.
+    idle_.reset();
+    wallpaper_.reset();
+    driver_.reset();
+    host_.reset();
+    if (gpu_ && closeGpu_) closeGpu_();
+    gpu_ = nullptr;
+    backend_.reset();
+}
+
+void AppModel::start() {
+    if (started_) return;
+    started_ = true;
+    if (!driver_) {
+        logEvent("OpenGL is not available; nothing to draw");
+        return;
+    }
+    QPointer<AppModel> self(this);
+    wallpaper_ = std::make_unique<WallpaperHost>(*backend_, *driver_, &gpu_->device());
+    wallpaper_->onlyMainDisplay = [this] { return defaults_.boolValue("onlyMainDisplay"); };
+    wallpaper_->onChange = [self] {
+        if (self) self->apply();
+    };
+
+    idle_ = std::make_unique<IdleScene>(*backend_, *driver_, &gpu_->device());
+    idle_->allowed = [self] { return self && self->idleAllowed(); };
+    idle_->displaySleepPrevented = [self] { return self && self->inhibitors_->inForce(); };
+    idle_->onShowingChanged = [self](bool showing) {
+        if (!self) return;
+        if (showing != self->idleShowing_) {
+            self->idleShowing_ = showing;
+            emit self->changed();
+        }
+        self->apply();
+    };
+
+    powerMonitor_->onChange = [self](const PowerContext& context) {
+        if (!self) return;
+        if (context != self->power_) {
+            self->power_ = context;
+            emit self->changed();
+        }
+        self->apply();
+    };
+    driver_->onMeasure = [self](SceneSurfaceView& surface, double busy) {
+        if (self) self->measured(surface, busy);
+    };
+    if (reduceMotionSource_) {
+        reduceMotionSource_->onChange = [self] {
+            if (self) self->setReduceMotion(self->reduceMotionSource_->enabled());
+        };
+    }
+    dayChange_ = std::make_unique<DayChangeTimer>([self] {
+        if (self) self->apply();
+    });
+
+    wallpaper_->rebuild();
+    apply();
+
+    if (perfLogEnabled()) {
+        perf_.emplace();
+        perfTimer_.setInterval(10'000);
+        connect(&perfTimer_, &QTimer::timeout, this, &AppModel::writePerf);
+        perfTimer_.start();
+    }
+
+    logEvent("started: " + std::to_string(backend_->screens().size()) + " display(s), scene " + current_.id.text() +
+             ", battery " + boolText(power_.onBattery) + ", lowPower " + boolText(power_.lowPowerMode) + ", thermal " +
+             std::string(ThermalLevelInfo::name(power_.thermal)));
+}
+
+void AppModel::stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    perfTimer_.stop();
+    if (idle_) idle_->dismiss();
+    if (wallpaper_) wallpaper_->removeAll();
+    if (driver_) driver_->stop();
+    defaults_.sync();
+}
+
+void AppModel::setSettings(const LumenSettings& settings) {
+    if (settings == settings_) return;
+    settings_ = settings;
+    if (persist_) {
+        if (auto encoded = settings_.encode()) defaults_.set("settings", *encoded);
+    }
+    emit changed();
+    apply();
+}
+
+void AppModel::updateSettings(const std::function<void(LumenSettings&)>& change) {
+    LumenSettings copy = settings_;
+    change(copy);
+    setSettings(copy);
+}
+
+void AppModel::selectScene(const SceneInfo& info) {
+    updateSettings([](LumenSettings& s) { s.shuffleDaily = false; });
+    updateSettings([&](LumenSettings& s) { s.scene = info.id; });
+}
+
+void AppModel::togglePause() {
+    updateSettings([](LumenSettings& s) { s.userPaused = !s.userPaused; });
+}
+
+void AppModel::setLoginItem(bool on) {
+    loginMessage_ = loginItem_.setEnabled(on);
+    loginItemOn_ = loginItem_.enabled();
+    if (loginMessage_) logEvent("login item: " + *loginMessage_);
+    emit changed();
+}
+
+void AppModel::setReduceMotion(bool reduce) {
+    if (reduce == reduceMotion_) return;
+    reduceMotion_ = reduce;
+    apply();
+}
+
+void AppModel::apply() {
+    if (!host_ || !driver_ || !wallpaper_ || stopped_) return;
+
+    // The scene: the override, else the settings' (or today's) choice, never one that failed.
+    SceneInfo chosen;
+    if (auto overridden = overrides_.scene ? catalog_.scene(*overrides_.scene) : std::nullopt) {
+        chosen = *overridden;
+    } else {
+        chosen = catalog_.resolve(settings_.scene, settings_.shuffleDaily, now(), localZone());
+    }
+    if (failedScenes_.contains(chosen.id.text())) chosen = catalog_.fallback();
+
+    if (!host_->scene() || host_->info().id != chosen.id) {
+        const auto& surfaces = driver_->surfaces();
+        const bool anyRendering = std::any_of(surfaces.begin(), surfaces.end(),
+                                              [](const SceneSurfaceView* s) { return s->decision.isRender(); });
+        const bool crossfade = host_->scene() != nullptr && anyRendering && !reduceMotion_;
+        if (!host_->load(chosen, surfaces, crossfade)) failedScenes_.insert(chosen.id.text());
+        for (auto* surface : surfaces) surface->autoQuality.reset();
+        logEvent("scene: " + host_->info().id.text());
+    }
+    const SceneInfo& live = host_->info();
+    if (!(current_ == live)) {
+        current_ = live;
+        emit changed();
+    }
+
+    SceneOptionValues options;
+    for (const auto& [key, value] : settings_.optionValues(live)) options.values[key] = value;
+    for (const auto& [key, value] : overrides_.options) options.values[key] = value;
+    host_->options = options;
+    host_->lowPower = power_.onBattery || power_.lowPowerMode || power_.thermal == ThermalLevel::serious ||
+                      power_.thermal == ThermalLevel::critical;
+    host_->reduceMotion = reduceMotion_;
+    host_->setPlace(settings_.place);
+    host_->weather = overrides_.weather;
+
+    applyDecisions(live);
+    applyIdle();
+    updateStatuses();
+}
+
+bool AppModel::idleAllowed() const {
+    return !settings_.userPaused && !power_.screenLocked && !power_.displaysAsleep && !power_.screensaverRunning &&
+           !power_.systemSleeping;
+}
+
+void AppModel::applyIdle() {
+    if (!idle_) return;
+    idle_->enabled = settings_.idleSceneEnabled;
+    idle_->minutes = settings_.idleMinutes;
+    if (!idle_->enabled) idle_->dismiss();
+    // Restarted only when its period changes, so frequent applies cannot starve the check.
+    const double interval = idleShowing_ ? IdleScene::showingInterval : IdleScene::waitingInterval;
+    const bool wanted = idle_->enabled || idle_->showing();
+    if (idle_->checkInterval() != (wanted ? std::optional<double>(interval) : std::nullopt)) idle_->schedule(interval);
+
+    if (!idleShowing_) return;
+    // The idle displays animate as a main display would, at full resolution.
+    RenderDecision decision = RenderPolicy::decide(power_, false, settings_, false, false, 1.0f);
+    if (decision.isRender()) decision = RenderDecision::render(decision.fps(), 1.0f);
+    for (const auto& window : idle_->windows()) window->surface().apply(decision);
+}
+
+void AppModel::applyDecisions(const SceneInfo& live) {
+    const auto screens = backend_->screens();
+    const bool haveMain = !screens.empty();
+    const std::uint32_t mainDisplay = haveMain ? screens.front().id : 0;
+    bool animating = false;
+    for (auto* window : wallpaper_->orderedWindows()) {
+        SceneSurfaceView& surface = window->surface();
+        surface.parallaxEnabled = settings_.parallax && !reduceMotion_;
+        surface.pointerReacts = settings_.pointerReacts && !reduceMotion_;
+        const std::int64_t pixels = surface.nativePixelCount();
+        if (!surface.autoQuality || surface.autoQuality->pixels() != pixels) {
+            surface.autoQuality.emplace(pixels, settings_.fpsCap, live.cost);
+        }
+        const bool covered = !window->visible() || idleShowing_ || overrides_.simulateCovered;
+        const bool secondary = !haveMain || window->displayID() != mainDisplay;
+        const float autoScale = surface.autoQuality ? surface.autoQuality->scale() : 1.0f;
+        surface.apply(RenderPolicy::decide(power_, covered, settings_, secondary, live.isHeavy(), autoScale));
+        animating = animating || surface.decision.isRender();
+    }
+    if (idleShowing_) animating = animating || RenderPolicy::decide(power_, false, settings_, false, false, 1.0f).isRender();
+    powerMonitor_->setAnimating(animating);
+}
+
+void AppModel::updateStatuses() {
+    const auto screens = backend_->screens();
+    std::vector<DisplayStatus> statuses;
+    for (const auto* window : wallpaper_->orderedWindows()) {
+        DisplayStatus status;
+        status.id = window->displayID();
+        status.name = "Display";
+        auto screen = std::find_if(screens.begin(), screens.end(), [&](const Screen& s) { return s.id == status.id; });
+        if (screen != screens.end()) {
+            if (!screen->name.empty()) status.name = screen->name;
+            status.pixels = std::to_string(screen->frame.width) + "×" + std::to_string(screen->frame.height);
+        }
+        status.label = window->surface().decision.statusText();
+        statuses.push_back(std::move(status));
+    }
+    if (statuses != statuses_) {
+        statuses_ = std::move(statuses);
+        emit changed();
+    }
+}
+
+void AppModel::measured(SceneSurfaceView& surface, double busyPercent) {
+    if (settings_.quality != Quality::automatic || !surface.autoQuality || surface.autoQuality->scale() != 1.0f) return;
+    const float scale = surface.autoQuality->update(busyPercent, DisplayLink::now());
+    if (scale == 1.0f) return;
+    char text[96];
+    std::snprintf(text, sizeof text, "auto quality: display %d at %.1f%% GPU → half resolution", surface.displayIndex,
+                  busyPercent);
+    logEvent(text);
+    apply();
+}
+
+void AppModel::writePerf() {
+    if (!perf_ || !driver_ || !wallpaper_) return;
+    std::vector<PerfDisplay> displays;
+    for (auto* window : wallpaper_->orderedWindows()) {
+        displays.push_back({window->displayID(), &window->surface(), !window->visible()});
+    }
+    perf_->fire(driver_.get(), std::span<const PerfDisplay>(displays), current_.id.text(), power_.thermal);
+}
+
+std::string AppModel::statusLine() const {
+    if (!gpu_) return "OpenGL 4.3 isn’t available on this computer";
+    if (idleShowing_) return "Idle scene showing";
+    if (statuses_.empty()) return current_.title;
+    const bool same = std::all_of(statuses_.begin(), statuses_.end(),
+                                  [&](const DisplayStatus& s) { return s.label == statuses_.front().label; });
+    std::string line = current_.title;
+    if (same) return line + " · " + statuses_.front().label;
+    for (const auto& status : statuses_) line += " · " + status.name + ": " + status.label;
+    return line;
+}
+
+bool AppModel::batterySaverAutomatic() const {
+    return !settings_.batterySaver && settings_.batterySaverOnBattery && (power_.onBattery || power_.lowPowerMode);
+}
+
+}  // namespace lumen::app

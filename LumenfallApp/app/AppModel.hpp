@@ -1,0 +1,151 @@
+#pragma once
+
+#include "app/DayChangeTimer.hpp"
+#include "app/DisplayStatus.hpp"
+#include "app/LaunchOverrides.hpp"
+#include "app/LoginItem.hpp"
+#include "platform/linux/PowerMonitor.hpp"
+#include "render/PerfSnapshot.hpp"
+
+#include "LumenKit/LumenSettings.hpp"
+#include "LumenKit/PowerContext.hpp"
+#include "LumenKit/SceneCatalog.hpp"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace lumen::app {
+
+class DesktopBackend;
+class DisplaySleepInhibitors;
+class FrameDriver;
+class GpuContext;
+class IdleScene;
+class ReduceMotion;
+class SceneHost;
+class SceneSurfaceView;
+class UserDefaults;
+class WallpaperHost;
+
+// What the model is built on. The application passes the real desktop and GPU; tests pass
+// private ones.
+struct AppEnvironment {
+    UserDefaults* defaults = nullptr;  // required; outlives the model
+    // The desktop; null when there is no display to draw on.
+    std::unique_ptr<DesktopBackend> backend;
+    // Opens the GPU context for the backend's display (null: no GPU); closes it again before
+    // the backend goes.
+    std::function<GpuContext*(DesktopBackend* backend)> openGpu;
+    std::function<void()> closeGpu;
+    PowerMonitorOptions power;
+    // Where the login item lives and what it runs.
+    std::string autostartDirectory;
+    std::string program;
+    // Follows the desktop's reduce-motion setting; off: never reduced (tests set it).
+    bool followReduceMotion = true;
+};
+
+// The one object that owns every long-lived part of the application and keeps them consistent
+// with the settings and the machine's state. apply() recomputes everything (the live scene, its
+// options and flags, each display's decision and status) and is run after every change that can
+// alter the outcome. Main thread only.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    AppModel(bool persist, AppEnvironment environment);
+    ~AppModel() override;
+
+    // Makes the windows, wires the callbacks and applies once.
+    void start();
+    void apply();
+    // Closes the windows, stops the frame loop and writes the settings out (at quit).
+    void stop();
+
+    const LumenSettings& settings() const { return settings_; }
+    // Runs the change handler: stored, then applied, when it differs.
+    void setSettings(const LumenSettings& settings);
+    void updateSettings(const std::function<void(LumenSettings&)>& change);
+
+    void selectScene(const SceneInfo& info);
+    void togglePause();
+    void setLoginItem(bool on);
+
+    std::string statusLine() const;
+    bool batterySaverAutomatic() const;
+
+    const PowerContext& power() const { return power_; }
+    const std::vector<DisplayStatus>& statuses() const { return statuses_; }
+    bool idleShowing() const { return idleShowing_; }
+    bool loginItemOn() const { return loginItemOn_; }
+    const std::optional<std::string>& loginMessage() const { return loginMessage_; }
+    const SceneInfo& current() const { return current_; }
+    const SceneCatalog& catalog() const { return catalog_; }
+    bool gpuAvailable() const { return gpu_ != nullptr; }
+    const std::set<std::string>& failedScenes() const { return failedScenes_; }
+    const LaunchOverrides& overrides() const { return overrides_; }
+    bool reduceMotion() const { return reduceMotion_; }
+
+    DesktopBackend* backend() const { return backend_.get(); }
+    SceneHost* host() const { return host_.get(); }
+    FrameDriver* driver() const { return driver_.get(); }
+    WallpaperHost* wallpaper() const { return wallpaper_.get(); }
+    IdleScene* idle() const { return idle_.get(); }
+    PowerMonitor& powerMonitor() { return *powerMonitor_; }
+
+    // Seams for tests: the wall clock for the daily pick, and a reduce-motion value to use
+    // instead of the desktop's.
+    std::function<std::chrono::system_clock::time_point()> now;
+    void setReduceMotion(bool reduce);
+
+signals:
+    // Some observable state changed: settings, power, statuses, idle, login item, current scene.
+    void changed();
+
+private:
+    void measured(SceneSurfaceView& surface, double busyPercent);
+    void writePerf();
+    void applyDecisions(const SceneInfo& live);
+    void updateStatuses();
+    void applyIdle();
+    bool idleAllowed() const;
+
+    UserDefaults& defaults_;
+    bool persist_;
+    std::unique_ptr<DesktopBackend> backend_;
+    std::function<void()> closeGpu_;
+    LumenSettings settings_;
+    PowerContext power_;
+    std::vector<DisplayStatus> statuses_;
+    bool idleShowing_ = false;
+    bool loginItemOn_ = false;
+    std::optional<std::string> loginMessage_;
+    SceneInfo current_;
+    LoginItem loginItem_;
+    SceneCatalog catalog_;
+    GpuContext* gpu_ = nullptr;
+    std::unique_ptr<PowerMonitor> powerMonitor_;
+    std::unique_ptr<ReduceMotion> reduceMotionSource_;
+    bool reduceMotion_ = false;
+    LaunchOverrides overrides_;
+    std::set<std::string> failedScenes_;
+    std::unique_ptr<SceneHost> host_;
+    std::unique_ptr<FrameDriver> driver_;
+    std::unique_ptr<WallpaperHost> wallpaper_;
+    std::unique_ptr<IdleScene> idle_;
+    std::unique_ptr<DisplaySleepInhibitors> inhibitors_;
+    std::unique_ptr<DayChangeTimer> dayChange_;
+    QTimer perfTimer_;
+    std::optional<PerfSnapshot> perf_;
+    bool started_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace lumen::app

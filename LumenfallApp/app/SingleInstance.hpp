@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLocalServer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace lumen::app {
+
+// One wallpaper per user and display: the first instance listens on a local socket; a later one
+// finds it, hands over its request and exits.
+class SingleInstance {
+public:
+    // "lumenfall-<uid>-<display>", so separate X servers (and users) each get their own.
+    static std::string serverName();
+
+    explicit SingleInstance(std::string name = serverName());
+    ~SingleInstance();
+
+    // True when another instance took the request ("activate", "settings"); this one should
+    // exit. Otherwise this instance now listens, and `onRequest` gets the later ones.
+    bool forwardToRunning(const std::string& request);
+    std::function<void(const std::string& request)> onRequest;
+
+private:
+    std::string name_;
+    std::unique_ptr<QLocalServer> server_;
+};
+
+}  // namespace lumen::app

@@ -1,0 +1,99 @@
+#include "app/UserDefaults.hpp"
+
+#include <QSettings>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+namespace lumen::app {
+
+namespace {
+
+QString qkey(std::string_view key) { return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())); }
+
+bool isTrueText(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text == "yes" || text == "true" || text == "1";
+}
+
+}  // namespace
+
+const std::vector<std::string>& UserDefaults::knownKeys() {
+    static const std::vector<std::string> keys{
+        "settings", "scene", "sceneOptions", "weather", "simulateCovered", "simulateBattery", "onlyMainDisplay",
+        "perfLog", "previewHour", "featureMask", "noMenuBarItem", "quitAfter", "welcomed", "settingsTab"};
+    return keys;
+}
+
+std::string UserDefaults::defaultPath() {
+    std::string base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
+        base = config;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.config";
+    } else {
+        base = "/tmp";
+    }
+    return base + "/Lumenfall/Lumenfall.conf";
+}
+
+UserDefaults::UserDefaults(const std::string& path, const std::vector<std::string>& arguments)
+    : store_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        // "-key value"; "--option" and bare words belong to the program's own command line.
+        if (argument.size() < 2 || argument[0] != '-' || argument[1] == '-') continue;
+        const std::string key = argument.substr(1);
+        const auto& known = knownKeys();
+        if (std::find(known.begin(), known.end(), key) == known.end()) {
+            unknown_.push_back(argument);
+            continue;
+        }
+        if (i + 1 < arguments.size()) {
+            arguments_[key] = arguments[i + 1];
+            ++i;
+        } else {
+            unknown_.push_back(argument);
+        }
+    }
+}
+
+UserDefaults::~UserDefaults() = default;
+
+std::optional<std::string> UserDefaults::string(std::string_view key) const {
+    if (auto found = arguments_.find(key); found != arguments_.end()) return found->second;
+    const QVariant value = store_->value(qkey(key));
+    if (!value.isValid()) return std::nullopt;
+    return value.toString().toStdString();
+}
+
+bool UserDefaults::boolValue(std::string_view key) const { return optionalBool(key).value_or(false); }
+
+std::optional<bool> UserDefaults::optionalBool(std::string_view key) const {
+    auto text = string(key);
+    if (!text) return std::nullopt;
+    return isTrueText(*text);
+}
+
+std::optional<double> UserDefaults::number(std::string_view key) const {
+    auto text = string(key);
+    if (!text || text->empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text->c_str(), &end);
+    if (end != text->c_str() + text->size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+void UserDefaults::set(std::string_view key, const std::string& value) {
+    store_->setValue(qkey(key), QString::fromStdString(value));
+}
+
+void UserDefaults::remove(std::string_view key) { store_->remove(qkey(key)); }
+
+void UserDefaults::sync() { store_->sync(); }
+
+bool UserDefaults::readable() const { return store_->status() != QSettings::FormatError; }
+
+}  // namespace lumen::app

@@ -1,0 +1,103 @@
+#include "app/WallpaperApplication.hpp"
+
+#include "app/AppModel.hpp"
+#include "app/QuitSignals.hpp"
+#include "app/SingleInstance.hpp"
+#include "app/TrayIcon.hpp"
+#include "app/UserDefaults.hpp"
+#include "desktop/DesktopSession.hpp"
+#include "platform/DesktopBackend.hpp"
+#include "render/GpuContext.hpp"
+#include "render/SceneClasses.hpp"
+#include "scenes/DeepReefScene.hpp"
+
+#include "log/EventLog.hpp"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace lumen::app {
+
+namespace {
+
+bool haveDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+std::string programPath(const char* argv0) {
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(argv0) : path.string();
+}
+
+GpuContext* openSharedGpu(DesktopBackend* backend) {
+    GpuContext::configureShared({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay()});
+    GpuContext* gpu = GpuContext::shared();
+    if (!gpu) logEvent("GPU: " + GpuContext::unavailableReason());
+    return gpu;
+}
+
+}  // namespace
+
+int runWallpaperApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
+    if (!haveDisplay()) {
+        std::fputs("lumenfall: there is no display to draw the wallpaper on (neither DISPLAY nor WAYLAND_DISPLAY "
+                   "is set)\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
+    UserDefaults defaults(UserDefaults::defaultPath(), arguments);
+    EventLog::setLaunchArguments(arguments);
+    EventLog::setStoredPerfLog(defaults.optionalBool("perfLog"));
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Lumenfall");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (instance.forwardToRunning("activate")) {
+        std::fputs("lumenfall: already running on this display\n", stderr);
+        return EXIT_SUCCESS;
+    }
+
+    registerBuiltInScenes();
+    DeepReefScene::setFeatureMaskText(defaults.string("featureMask"));
+    AppEnvironment environment;
+    environment.defaults = &defaults;
+    std::string error;
+    environment.backend = openDesktopBackend(error);
+    if (!environment.backend) logEvent("desktop: " + error);
+    environment.openGpu = openSharedGpu;
+    environment.closeGpu = [] { GpuContext::shutdown(); };
+    environment.program = programPath(argv[0]);
+
+    AppModel model(true, std::move(environment));
+    TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"));
+    instance.onRequest = [](const std::string& request) { logEvent("another launch asked: " + request); };
+
+    QuitSignals quitSignals([](int signal) {
+        logEvent("quitting on signal " + std::to_string(signal));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&model] { model.stop(); });
+
+    // Started once the event loop runs, as a launched application would be.
+    QTimer::singleShot(0, [&model] { model.start(); });
+    if (auto seconds = defaults.number("quitAfter"); seconds && *seconds > 0) {
+        QTimer::singleShot(static_cast<int>(*seconds * 1000), [] { QCoreApplication::quit(); });
+    }
+
+    const int status = QApplication::exec();
+    model.stop();
+    logEvent("stopped");
+    EventLog::flush();
+    return status;
+}
+
+}  // namespace lumen::app

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumen::app {
+
+// The desktop application: one instance per user and display, the wallpaper on every screen, the
+// tray menu, and an orderly stop on quit, SIGINT and SIGTERM. `arguments` are the "-key value"
+// launch switches. Returns the process's exit status.
+int runWallpaperApplication(int argc, char** argv, const std::vector<std::string>& arguments);
+
+}  // namespace lumen::app

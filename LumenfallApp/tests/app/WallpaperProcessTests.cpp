@@ -1,0 +1,120 @@
+#include "../x11/XServer.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// QProcess wants an application object; this binary's main is GoogleTest's.
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "LumenfallCommandTests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: among the static destructors it would outlive Qt's own. The instance
+    // pointer keeps it reachable.
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+// The wallpaper program on a private Xvfb with two monitors, without buses, and with its own
+// configuration and cache folders; its event log is read from standard error.
+class WallpaperProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        std::string reason;
+        server = lumen::test::XServer::start(reason, "640x240");
+        if (!server) GTEST_SKIP() << reason;
+        ASSERT_TRUE(server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen"));
+        ASSERT_TRUE(server->run("xrandr --setmonitor RIGHT 320/85x240/64+320+0 none"));
+    }
+
+    std::unique_ptr<QProcess> launch(const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", QString::fromStdString(server->display()));
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/session");
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        environment.insert("LSAN_OPTIONS", "detect_leaks=0");
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::SeparateChannels);
+        process->start(LUMENFALL_PROGRAM, arguments);
+        return process;
+    }
+
+    // Reads standard error until a line contains `text` or the time is up.
+    static bool waitForLog(QProcess& process, QString& log, const QString& text, int milliseconds = 60000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!log.contains(text) && timer.elapsed() < milliseconds) {
+            if (!process.waitForReadyRead(200) && process.state() == QProcess::NotRunning) break;
+            log += QString::fromUtf8(process.readAllStandardError());
+        }
+        log += QString::fromUtf8(process.readAllStandardError());
+        return log.contains(text);
+    }
+
+    // waitForFinished answers false for a process that has already finished.
+    static bool finished(QProcess& process, int milliseconds = 10000) {
+        return process.state() == QProcess::NotRunning || process.waitForFinished(milliseconds);
+    }
+
+    QTemporaryDir home;
+    std::unique_ptr<lumen::test::XServer> server;
+};
+
+TEST_F(WallpaperProcess, QuitAfterStopsCleanly) {
+    auto process = launch({"-quitAfter", "5", "-simulateCovered", "YES"});
+    QString log;
+    ASSERT_TRUE(waitForLog(*process, log, "stopped", 90000)) << log.toStdString();
+    ASSERT_TRUE(finished(*process));
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitCode(), 0);
+    EXPECT_TRUE(log.contains("started: 2 display(s), scene deepReef")) << log.toStdString();
+    EXPECT_TRUE(log.contains("display 0: Paused while covered")) << log.toStdString();
+}
+
+TEST_F(WallpaperProcess, ASecondLaunchLeavesOneWallpaperAndSigtermEndsIt) {
+    auto first = launch({"-simulateCovered", "YES"});
+    QString log;
+    ASSERT_TRUE(waitForLog(*first, log, "started: ")) << log.toStdString();
+
+    auto second = launch({});
+    ASSERT_TRUE(finished(*second, 30000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains("already running"));
+    EXPECT_EQ(first->state(), QProcess::Running);
+    ASSERT_TRUE(waitForLog(*first, log, "another launch asked: activate")) << log.toStdString();
+
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(waitForLog(*first, log, "stopped")) << log.toStdString();
+    ASSERT_TRUE(finished(*first));
+    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_TRUE(log.contains("quitting on signal 15"));
+}
+
+TEST(WallpaperProcessAlone, WithoutADisplayItSaysSo) {
+    ensureApplication();
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    process.setProcessEnvironment(environment);
+    process.start(LUMENFALL_PROGRAM, {"-quitAfter", "1"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_NE(process.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("no display"));
+}
+
+}  // namespace

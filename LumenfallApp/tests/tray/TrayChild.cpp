@@ -1,0 +1,25 @@
+#include "TrayChild.hpp"
+
+#include "TrayRig.hpp"
+
+#include "app/TrayIcon.hpp"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace lumen::app::test {
+
+int runTrayChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TrayRig rig;
+    TrayIcon tray(*rig.model, true);
+    std::printf("tray available: %d\n", QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0);
+    std::fflush(stdout);
+    QTimer::singleShot(60'000, &app, &QCoreApplication::quit);
+    return app.exec();
+}
+
+}  // namespace lumen::app::test

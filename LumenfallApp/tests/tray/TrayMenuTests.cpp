@@ -1,0 +1,261 @@
+#include "TrayRig.hpp"
+
+#include "app/TrayArt.hpp"
+#include "app/TrayIcon.hpp"
+#include "app/TrayMenu.hpp"
+#include "log/EventLog.hpp"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace lumen::app::test {
+namespace {
+
+// "-" stands for a divider, "name ▸" for a submenu.
+QStringList outline(const QMenu& menu) {
+    QStringList items;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            items << QStringLiteral("-");
+        } else {
+            items << (action->menu() ? action->text() + QStringLiteral(" ▸") : action->text());
+        }
+    }
+    return items;
+}
+
+QAction* find(const QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text) return action;
+        QAction* inner = action->menu() ? find(*action->menu(), text) : nullptr;
+        if (inner) return inner;
+    }
+    return nullptr;
+}
+
+QAction* item(const QMenu& menu, const QString& text) {
+    if (QAction* found = find(menu, text)) return found;
+    ADD_FAILURE() << "no item " << text.toStdString();
+    static QAction none;
+    return &none;
+}
+
+QMenu& submenu(const QMenu& menu, const QString& title) {
+    QAction* action = item(menu, title);
+    EXPECT_NE(action->menu(), nullptr) << title.toStdString();
+    return *action->menu();
+}
+
+QStringList checked(const QMenu& menu) {
+    QStringList items;
+    for (const QAction* action : menu.actions()) {
+        if (action->isChecked()) items << action->text();
+    }
+    return items;
+}
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+class TrayMenuTest : public ::testing::Test {
+protected:
+    TrayRig rig;
+    AppModel& model = *rig.model;
+    TrayMenu tray{model};
+    QMenu& menu = *tray.menu();
+};
+
+TEST_F(TrayMenuTest, ItemsInOrder) {
+    EXPECT_EQ(outline(menu),
+              (QStringList{q(model.statusLine()), "-", "Scene ▸", "Shuffle Daily", "Pause", "Battery Saver (24 fps)",
+                           "Run on Battery (15 fps, half resolution)", "Quality ▸", "Frame Rate ▸",
+                           "Idle Scene After 10 Minutes", "Launch at Login", "-", "Quit Lumenfall"}));
+    EXPECT_FALSE(menu.actions().front()->isEnabled());
+    EXPECT_EQ(item(menu, "Pause")->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(item(menu, "Quit Lumenfall")->shortcut(), QKeySequence("Ctrl+Q"));
+
+    QStringList titles;
+    for (const auto& info : model.catalog().scenes) titles << q(info.title);
+    ASSERT_GE(titles.size(), 2);
+    EXPECT_EQ(outline(submenu(menu, "Scene")), titles);
+    for (const QAction* action : submenu(menu, "Scene").actions()) EXPECT_FALSE(action->icon().isNull());
+    EXPECT_EQ(checked(submenu(menu, "Scene")), QStringList{q(model.current().title)});
+    EXPECT_EQ(outline(submenu(menu, "Quality")), (QStringList{"Auto", "Full resolution", "Half resolution"}));
+    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Auto"});
+    EXPECT_EQ(outline(submenu(menu, "Frame Rate")), (QStringList{"15 fps", "30 fps"}));
+    EXPECT_EQ(checked(submenu(menu, "Frame Rate")), QStringList{"30 fps"});
+}
+
+TEST_F(TrayMenuTest, StatusLineIsReadAgainOnChangeAndBeforeShowing) {
+    QAction* status = menu.actions().front();
+    EXPECT_EQ(status->text(), q(model.statusLine()));
+    EXPECT_EQ(status->text(), "OpenGL 4.3 isn’t available on this computer");
+    status->setText("stale");
+    emit model.changed();
+    EXPECT_EQ(status->text(), q(model.statusLine()));
+    status->setText("stale");
+    emit menu.aboutToShow();
+    EXPECT_EQ(status->text(), q(model.statusLine()));
+}
+
+TEST_F(TrayMenuTest, PauseBecomesResumeAndBack) {
+    item(menu, "Pause")->trigger();
+    EXPECT_TRUE(model.settings().userPaused);
+    item(menu, "Resume")->trigger();
+    EXPECT_FALSE(model.settings().userPaused);
+    EXPECT_EQ(menu.actions()[4]->text(), "Pause");
+
+    // Ctrl+P reaches it from any of our windows once one of them took the shortcuts.
+    QWidget settings;
+    QWidget other;
+    tray.addShortcutsTo(settings);
+    settings.show();
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyClick(&other, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(model.settings().userPaused);
+    EXPECT_EQ(menu.actions()[4]->text(), "Resume");
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
+    QTest::keyClick(&settings, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_FALSE(model.settings().userPaused);
+    EXPECT_EQ(menu.actions()[4]->text(), "Pause");
+}
+
+TEST_F(TrayMenuTest, ChoosingASceneTurnsShuffleOff) {
+    model.updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
+    EXPECT_TRUE(item(menu, "Shuffle Daily")->isChecked());
+    const auto& scenes = model.catalog().scenes;
+    const auto other = std::find_if(scenes.begin(), scenes.end(), [&](const SceneInfo& s) { return !(s == model.current()); });
+    ASSERT_NE(other, scenes.end());
+
+    item(menu, q(other->title))->trigger();
+    EXPECT_FALSE(model.settings().shuffleDaily);
+    EXPECT_EQ(model.settings().scene, other->id);
+    EXPECT_FALSE(item(menu, "Shuffle Daily")->isChecked());
+    // The mark shows the live scene; with no GPU nothing loads, so it stays where it was.
+    EXPECT_EQ(checked(submenu(menu, "Scene")), QStringList{q(model.current().title)});
+
+    item(menu, "Shuffle Daily")->trigger();
+    EXPECT_TRUE(model.settings().shuffleDaily);
+}
+
+TEST_F(TrayMenuTest, TogglesAndPickersWriteTheSettings) {
+    item(menu, "15 fps")->trigger();
+    EXPECT_EQ(model.settings().fpsCap, 15);
+    EXPECT_EQ(checked(submenu(menu, "Frame Rate")), QStringList{"15 fps"});
+    item(menu, "Half resolution")->trigger();
+    EXPECT_EQ(model.settings().quality, Quality::half);
+    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Half resolution"});
+    item(menu, "Run on Battery (15 fps, half resolution)")->trigger();
+    EXPECT_TRUE(model.settings().runOnBattery);
+    item(menu, "Idle Scene After 10 Minutes")->trigger();
+    EXPECT_TRUE(model.settings().idleSceneEnabled);
+    item(menu, "Battery Saver (24 fps)")->trigger();
+    EXPECT_TRUE(model.settings().batterySaver);
+
+    // Changes made elsewhere (the settings window) show up too.
+    model.updateSettings([](LumenSettings& s) {
+        s.quality = Quality::full;
+        s.idleMinutes = 5;
+        s.runOnBattery = false;
+    });
+    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Full resolution"});
+    EXPECT_TRUE(item(menu, "Idle Scene After 5 Minutes")->isChecked());
+    EXPECT_FALSE(item(menu, "Run on Battery (15 fps, half resolution)")->isChecked());
+}
+
+TEST_F(TrayMenuTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry) {
+    QAction* login = item(menu, "Launch at Login");
+    EXPECT_FALSE(login->isChecked());
+    login->trigger();
+    EXPECT_TRUE(std::filesystem::exists(rig.autostartEntry()));
+    EXPECT_TRUE(login->isChecked());
+    login->trigger();
+    EXPECT_FALSE(std::filesystem::exists(rig.autostartEntry()));
+    EXPECT_FALSE(login->isChecked());
+}
+
+TEST_F(TrayMenuTest, QuitEndsTheEventLoop) {
+    QTimer::singleShot(0, [&] { item(menu, "Quit Lumenfall")->trigger(); });
+    QTimer::singleShot(5'000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST(TrayMenuBattery, AutomaticSaverOnBattery) {
+    TrayRig rig(true);
+    TrayMenu tray(*rig.model);
+    QAction* saver = tray.menu()->actions()[5];
+    EXPECT_EQ(saver->text(), "Battery Saver (on while on battery)");
+    EXPECT_FALSE(saver->isChecked());
+    saver->trigger();
+    EXPECT_TRUE(rig.model->settings().batterySaver);
+    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
+    saver->trigger();
+    EXPECT_EQ(saver->text(), "Battery Saver (on while on battery)");
+    rig.model->updateSettings([](LumenSettings& s) { s.batterySaverOnBattery = false; });
+    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
+}
+
+TEST(TrayIconTest, MadeOnlyWhenAskedForAndSaysWhenThereIsNoTray) {
+    TrayRig rig;
+    std::vector<std::string> events;
+    EventLog::setObserver([&](const std::string& line) {
+        if (line.starts_with("tray: ")) events.push_back(line);
+    });
+    {
+        TrayIcon hidden(*rig.model, false);
+        EXPECT_EQ(hidden.icon(), nullptr);
+        EXPECT_TRUE(events.empty());
+    }
+    TrayIcon shown(*rig.model, true);
+    EventLog::setObserver({});
+    ASSERT_NE(shown.icon(), nullptr);
+    EXPECT_EQ(shown.icon()->toolTip(), "Lumenfall");
+    EXPECT_EQ(shown.icon()->contextMenu(), shown.menu().menu());
+    // The offscreen platform has no tray.
+    EXPECT_EQ(events, std::vector<std::string>{"tray: the desktop has no system tray; running without the menu icon"});
+}
+
+// Share of pixels that stand out from a flat panel colour.
+double visibleShare(const QImage& icon, QColor panel) {
+    QImage shown(icon.size(), QImage::Format_RGB32);
+    shown.fill(panel);
+    QPainter(&shown).drawImage(0, 0, icon);
+    int standing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            const int distance = std::abs(c.red() - panel.red()) + std::abs(c.green() - panel.green()) +
+                                 std::abs(c.blue() - panel.blue());
+            if (distance > 120) ++standing;
+        }
+    }
+    return double(standing) / (shown.width() * shown.height());
+}
+
+TEST(TrayArtTest, IconStandsOutOnDarkAndLightPanels) {
+    const QImage icon = TrayArt::trayPixmap(22).toImage();
+    ASSERT_EQ(icon.size(), QSize(22, 22));
+    for (QColor panel : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0), QColor(0x3c, 0x3f, 0x58)}) {
+        EXPECT_GT(visibleShare(icon, panel), 0.4) << panel.name().toStdString();
+    }
+    // Transparent corners: it is a framed picture, not a square tile.
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_FALSE(TrayArt::trayIcon().pixmap(22).isNull());
+    EXPECT_GT(visibleShare(TrayArt::placeholderPixmap(16).toImage(), Qt::white), 0.3);
+}
+
+}  // namespace
+}  // namespace lumen::app::test
