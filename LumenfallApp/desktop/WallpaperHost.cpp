@@ -134,8 +134,13 @@ std::string WallpaperHost::decimalText(double value) {
 }
 
 std::string WallpaperHost::rectText(const ScreenRect& rect) {
-    return "(" + decimalText(rect.x) + ", " + decimalText(rect.y) + ", " + decimalText(rect.width) + ", " +
-           decimalText(rect.height) + ")";
+    std::string text = "(";
+    for (const double value : {rect.x, rect.y, rect.width, rect.height}) {
+        if (text.size() > 1) text += ", ";
+        text += decimalText(value);
+    }
+    text += ")";
+    return text;
 }
 
 }  // namespace lumen::app
