@@ -11,8 +11,9 @@ class WindowSurface;
 
 namespace lumen::app {
 
-// One wallpaper window: borderless, below every other window, on every workspace, never focused,
-// letting clicks through to the desktop. Owned by its backend.
+// A borderless window at one screen's frame that a surface draws into, owned by its backend: a
+// wallpaper window (below every other window, on every workspace, never focused, letting clicks
+// through to the desktop) or an idle window (above everything, taking the input that ends it).
 class DesktopWindow : public SurfaceWindow {
 public:
     // The identifier of the screen it covers, fixed at creation.

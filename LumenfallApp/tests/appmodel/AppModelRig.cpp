@@ -21,6 +21,7 @@ const QString kLogin = QStringLiteral("org.freedesktop.login1");
 const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
 const QString kSessionPath = QStringLiteral("/org/freedesktop/login1/session/c7");
 const QString kProfiles = QStringLiteral("net.hadess.PowerProfiles");
+const QString kSaver = QStringLiteral("org.freedesktop.ScreenSaver");
 
 // Deep Reef and Nebula drawn by the gradient; Koi Pond's class fails to build.
 void registerStandInClasses() {
@@ -59,7 +60,8 @@ std::unique_ptr<AppModelRig> AppModelRig::start(std::string& reason, const std::
     qputenv("XDG_SESSION_ID", "c7");
     if (!rig->system->start(kUPower, {"--template", "upower", "-p", "{\"OnBattery\": false}"}) ||
         !rig->system->start(kLogin, {"--template", "logind"}) ||
-        !rig->system->start(kProfiles, {"--template", "power_profiles_daemon"})) {
+        !rig->system->start(kProfiles, {"--template", "power_profiles_daemon"}) ||
+        !rig->session->start(kSaver, {"--session", kSaver, "/org/freedesktop/ScreenSaver", kSaver})) {
         reason = "the D-Bus mocks did not start";
         return nullptr;
     }
@@ -123,6 +125,10 @@ void AppModelRig::emitPrepareForSleep(bool sleeping) {
 void AppModelRig::setLocked(bool locked) {
     system->mock(kLogin, kSessionPath, "EmitSignal",
                  {"org.freedesktop.login1.Session", locked ? "Lock" : "Unlock", "", QVariantList{}});
+}
+
+void AppModelRig::setScreenSaver(bool active) {
+    session->mock(kSaver, "/org/freedesktop/ScreenSaver", "EmitSignal", {kSaver, "ActiveChanged", "b", QVariantList{active}});
 }
 
 std::optional<std::string> AppModelRig::storedSettings() const {

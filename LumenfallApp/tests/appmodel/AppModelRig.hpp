@@ -16,7 +16,8 @@
 namespace lumen::app::test {
 
 // The application model as the application makes it, on a private Xvfb with two monitors and
-// private buses where UPower, logind (our session "c7") and power-profiles-daemon are mocked.
+// private buses where UPower, logind (our session "c7"), power-profiles-daemon and the screen
+// saver are mocked.
 // Scene classes are cheap stand-ins: the model's choices are under test, not the rasteriser.
 struct AppModelRig {
     // Null, with the reason, when Xvfb, D-Bus mocks or a GPU on the X display are missing.
@@ -29,6 +30,7 @@ struct AppModelRig {
     void setProfile(const char* profile);
     void emitPrepareForSleep(bool sleeping);
     void setLocked(bool locked);
+    void setScreenSaver(bool active);
     // The settings as the store holds them now (read through a fresh store).
     std::optional<std::string> storedSettings() const;
 

@@ -56,7 +56,7 @@ TEST(AppModel, StartsOnBothDisplaysAtThirtyAndFifteen) {
     EXPECT_EQ(rig->model->catalog().scenes.size(), 3u);
 }
 
-TEST(AppModel, BatteryPowerSaverSleepLock) {
+TEST(AppModel, BatteryPowerSaverSleepLockAndScreenSaver) {
     START(rig)
     rig->model->start();
     FrameDriver& driver = *rig->model->driver();
@@ -88,6 +88,11 @@ TEST(AppModel, BatteryPowerSaverSleepLock) {
     ASSERT_TRUE(settle([&] { return labels(*rig->model)[1] == "Paused while the screen is locked"; }));
     rig->setLocked(false);
     ASSERT_TRUE(settle([&] { return labels(*rig->model)[1] == "Animating at 15 fps"; }));
+
+    rig->setScreenSaver(true);
+    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Paused during the screen saver"; }));
+    rig->setScreenSaver(false);
+    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Animating at 30 fps"; }));
 }
 
 TEST(AppModel, PickingASceneEndsTheShuffleAndCrossFades) {
