@@ -37,7 +37,9 @@ std::string programPath(const char* argv0) {
 }
 
 GpuContext* openSharedGpu(DesktopBackend* backend) {
-    GpuContext::configureShared({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay()});
+    GpuContext::configureShared({.eglPlatform = backend->eglPlatform(),
+                                 .nativeDisplay = backend->nativeDisplay(),
+                                 .nativeVisual = backend->nativeVisual()});
     GpuContext* gpu = GpuContext::shared();
     if (!gpu) logEvent("GPU: " + GpuContext::unavailableReason());
     return gpu;

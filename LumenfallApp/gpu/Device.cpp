@@ -171,10 +171,30 @@ Result<std::unique_ptr<Device>> Device::create(const DeviceDescriptor& descripto
 
     const EGLint windowAttributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
                                        EGL_BLUE_SIZE, 8, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig windowConfig = nullptr;
+    // Some drivers refuse a window surface whose config does not match the window's visual:
+    // take the config of the windows' visual, else an opaque one, else the first.
+    EGLConfig windowConfigs[64] = {};
     EGLint found = 0;
-    if (eglChooseConfig(display, windowAttributes, &windowConfig, 1, &found) && found > 0) {
-        device->windowConfig_ = windowConfig;
+    if (eglChooseConfig(display, windowAttributes, windowConfigs, 64, &found) && found > 0) {
+        EGLConfig chosen = nullptr;
+        EGLConfig opaque = nullptr;
+        for (EGLint i = 0; i < found; ++i) {
+            EGLint visual = 0;
+            EGLint alpha = 0;
+            eglGetConfigAttrib(display, windowConfigs[i], EGL_NATIVE_VISUAL_ID, &visual);
+            eglGetConfigAttrib(display, windowConfigs[i], EGL_ALPHA_SIZE, &alpha);
+            if (descriptor.nativeVisual != 0 && static_cast<unsigned>(visual) == descriptor.nativeVisual) {
+                chosen = windowConfigs[i];
+                break;
+            }
+            if (alpha == 0 && opaque == nullptr) {
+                opaque = windowConfigs[i];
+            }
+        }
+        device->windowConfig_ = chosen ? chosen : opaque ? opaque : windowConfigs[0];
+        EGLint visual = 0;
+        eglGetConfigAttrib(display, device->windowConfig_, EGL_NATIVE_VISUAL_ID, &visual);
+        device->windowVisual_ = static_cast<unsigned>(visual);
     }
     EGLConfig contextConfig = EGL_NO_CONFIG_KHR;
     if (!epoxy_has_egl_extension(display, "EGL_KHR_no_config_context")) {

@@ -39,6 +39,9 @@ enum class Validation { buildDefault = 0, on, off };
 struct DeviceDescriptor {
     unsigned eglPlatform = 0;        // 0: Mesa's surfaceless platform, falling back to the default display
     void* nativeDisplay = nullptr;   // with eglPlatform (an X11 Display*, a wl_display*, ...)
+    // The native visual the windows are made with (an X11 VisualID); window surfaces use a config
+    // of that visual when there is one. 0: any, preferring configs without alpha.
+    unsigned nativeVisual = 0;
     Validation validation = Validation::buildDefault;
     std::function<void(std::string_view)> messageHandler;  // null: standard error
     std::size_t uniformRingSize = 0;                       // bytes; 0: 4 MiB
@@ -69,6 +72,8 @@ public:
     // A surface for a native window of the display's platform (eglCreatePlatformWindowSurface's
     // meaning of the pointer); an error on the surfaceless platform.
     Result<WindowSurface> makeWindowSurface(void* nativeWindow);
+    // The native visual of the window surfaces' config (EGL_NATIVE_VISUAL_ID); 0 when unknown.
+    unsigned windowVisual() const { return windowVisual_; }
 
     CommandBuffer makeCommandBuffer(std::string_view label = {});
 
@@ -107,6 +112,7 @@ private:
     void* display_ = nullptr;
     void* context_ = nullptr;
     void* windowConfig_ = nullptr;
+    unsigned windowVisual_ = 0;
     bool platformDisplay_ = false;
     unsigned vertexArray_ = 0;
     std::unique_ptr<detail::Runtime> runtime_;

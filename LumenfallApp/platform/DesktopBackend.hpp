@@ -30,6 +30,9 @@ public:
     // For gpu::Device::create: the EGL platform enum and the native display it takes.
     virtual unsigned eglPlatform() const = 0;
     virtual void* nativeDisplay() const = 0;
+    // The visual the windows are made with (X11: a VisualID), for the device's window config;
+    // 0 where the platform has none.
+    virtual unsigned nativeVisual() const { return 0; }
 
     // The screens as last reported, in the system's order (sortScreens).
     virtual std::vector<Screen> screens() const = 0;

@@ -33,6 +33,7 @@ public:
 
     unsigned eglPlatform() const override;
     void* nativeDisplay() const override { return display_; }
+    unsigned nativeVisual() const override { return screen_->root_visual; }
 
     std::vector<Screen> screens() const override { return screens_; }
     void setScreensChangedHandler(std::function<void()> handler) override { screensChanged_ = std::move(handler); }

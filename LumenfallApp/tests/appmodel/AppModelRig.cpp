@@ -84,7 +84,8 @@ std::unique_ptr<AppModelRig> AppModelRig::start(std::string& reason, const std::
     environment.backend = std::move(backend);
     auto* self = rig.get();
     environment.openGpu = [self, &reason](DesktopBackend* desktop) -> GpuContext* {
-        self->gpu = TestGpu::make({.eglPlatform = desktop->eglPlatform(), .nativeDisplay = desktop->nativeDisplay()},
+        self->gpu = TestGpu::make({.eglPlatform = desktop->eglPlatform(), .nativeDisplay = desktop->nativeDisplay(),
+                                   .nativeVisual = desktop->nativeVisual()},
                                   reason);
         return self->gpu ? self->gpu->context.get() : nullptr;
     };

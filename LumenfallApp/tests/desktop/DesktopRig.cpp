@@ -24,7 +24,8 @@ std::unique_ptr<DesktopRig> DesktopRig::start(const std::string& size, const std
     }
     rig->backend = X11Backend::open(rig->server->display().c_str(), &reason);
     if (!rig->backend) return nullptr;
-    rig->gpu = TestGpu::make({.eglPlatform = rig->backend->eglPlatform(), .nativeDisplay = rig->backend->nativeDisplay()},
+    rig->gpu = TestGpu::make({.eglPlatform = rig->backend->eglPlatform(), .nativeDisplay = rig->backend->nativeDisplay(),
+                              .nativeVisual = rig->backend->nativeVisual()},
                              reason);
     if (!rig->gpu) return nullptr;
 

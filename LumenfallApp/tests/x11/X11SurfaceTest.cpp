@@ -52,7 +52,9 @@ protected:
         ASSERT_TRUE(backend) << error;
         ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
         auto made = lumen::gpu::Device::create(
-            {.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay()});
+            {.eglPlatform = backend->eglPlatform(),
+             .nativeDisplay = backend->nativeDisplay(),
+             .nativeVisual = backend->nativeVisual()});
         if (!made) {
             GTEST_SKIP() << "no OpenGL 4.3 device on the X display: " << made.error().message;
         }
@@ -80,6 +82,12 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(X11SurfaceTest, WindowSurfacesUseTheConfigOfTheWindowsVisual)
+{
+    // Drivers may refuse a surface whose config's visual differs from the window's.
+    EXPECT_EQ(device->windowVisual(), backend->nativeVisual());
+}
 
 TEST_F(X11SurfaceTest, AClearedAndSwappedSurfaceShowsOnItsMonitor)
 {
