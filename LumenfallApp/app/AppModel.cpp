@@ -299,7 +299,7 @@ void AppModel::applyIdle() {
 }
 
 void AppModel::applyDecisions(const SceneInfo& live) {
-    const auto screens = backend_->screens();
+    const auto& screens = backend_->screens();
     const bool haveMain = !screens.empty();
     const std::uint32_t mainDisplay = haveMain ? screens.front().id : 0;
     bool animating = false;
@@ -322,7 +322,7 @@ void AppModel::applyDecisions(const SceneInfo& live) {
 }
 
 void AppModel::updateStatuses() {
-    const auto screens = backend_->screens();
+    const auto& screens = backend_->screens();
     std::vector<DisplayStatus> statuses;
     for (const auto* window : wallpaper_->orderedWindows()) {
         DisplayStatus status;

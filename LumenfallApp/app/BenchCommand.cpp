@@ -49,14 +49,7 @@ int usage(const std::string& message) {
 
 std::optional<int> parse(const std::vector<std::string>& arguments, BenchRequest& request) {
     cli::Arguments args(arguments);
-    if (args.done()) return usage("which scene? scenes: " + cli::sceneIdList());
-    const std::string id = args.next();
-    auto info = cli::findScene(id);
-    if (!info) {
-        std::cerr << "lumenfall bench: no scene \"" << id << "\"; scenes: " << cli::sceneIdList() << "\n";
-        return cli::exitUsage;
-    }
-    request.info = *info;
+    if (auto status = cli::takeScene(args, "bench", usage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
         if (flag == "--json") {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iostream>
 
 namespace lumen::app::cli {
 
@@ -33,6 +34,19 @@ std::optional<SceneInfo> findScene(std::string_view id) {
     for (const auto& info : SceneRegistry::all()) {
         if (info.id.text() == id) return info;
     }
+    return std::nullopt;
+}
+
+std::optional<int> takeScene(Arguments& args, std::string_view command,
+                             const std::function<int(const std::string&)>& usage, SceneInfo& info) {
+    if (args.done()) return usage("which scene? scenes: " + sceneIdList());
+    const std::string id = args.next();
+    auto found = findScene(id);
+    if (!found) {
+        std::cerr << "lumenfall " << command << ": no scene \"" << id << "\"; scenes: " << sceneIdList() << "\n";
+        return exitUsage;
+    }
+    info = *found;
     return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include "LumenKit/LumenSettings.hpp"
 #include "LumenKit/SceneCatalog.hpp"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -34,6 +35,13 @@ struct OptionResult {
     std::string error;  // empty when every override was valid
 };
 OptionResult sceneOptions(const SceneInfo& info, std::span<const std::string> overrides);
+
+class Arguments;
+
+// Reads the scene id that leads a command's arguments into `info`. An exit status when there is
+// none (reported through the command's `usage`) or it names no scene (with the list of scenes).
+std::optional<int> takeScene(Arguments& args, std::string_view command,
+                             const std::function<int(const std::string&)>& usage, SceneInfo& info);
 
 // Arguments after the command, consumed front to back.
 class Arguments {

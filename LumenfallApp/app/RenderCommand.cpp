@@ -59,14 +59,7 @@ std::string conditionList() {
 // Fills `request` from the arguments; an exit status when they are not usable.
 std::optional<int> parse(const std::vector<std::string>& arguments, RenderRequest& request) {
     cli::Arguments args(arguments);
-    if (args.done()) return usage("which scene? scenes: " + cli::sceneIdList());
-    const std::string id = args.next();
-    auto info = cli::findScene(id);
-    if (!info) {
-        std::cerr << "lumenfall render: no scene \"" << id << "\"; scenes: " << cli::sceneIdList() << "\n";
-        return cli::exitUsage;
-    }
-    request.info = *info;
+    if (auto status = cli::takeScene(args, "render", usage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
         auto value = args.value();

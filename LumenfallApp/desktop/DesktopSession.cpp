@@ -28,7 +28,7 @@ std::function<std::optional<ScreenPoint>()> pointerSource(DesktopBackend& backen
         const auto pixel = backend.pointerPosition();
         if (!pixel) return std::nullopt;
         // X11 and Wayland both report one scale for the whole desktop: the screens share it.
-        const auto screens = backend.screens();
+        const auto& screens = backend.screens();
         const double scale = screens.empty() || screens.front().scale <= 0 ? 1.0 : screens.front().scale;
         return ScreenPoint{pixel->x / scale, pixel->y / scale};
     };

@@ -34,8 +34,9 @@ public:
     // 0 where the platform has none.
     virtual unsigned nativeVisual() const { return 0; }
 
-    // The screens as last reported, in the system's order (sortScreens).
-    virtual std::vector<Screen> screens() const = 0;
+    // The screens as last reported, in the system's order (sortScreens). Valid until the next
+    // screen change is handled; the pointer reads it every few frames, so it is not copied.
+    virtual const std::vector<Screen>& screens() const = 0;
     // Called after the screen list changed (added, removed, moved, resized, renamed, reordered).
     virtual void setScreensChangedHandler(std::function<void()> handler) = 0;
 

@@ -35,7 +35,7 @@ public:
     void* nativeDisplay() const override { return display_; }
     unsigned nativeVisual() const override { return screen_->root_visual; }
 
-    std::vector<Screen> screens() const override { return screens_; }
+    const std::vector<Screen>& screens() const override { return screens_; }
     void setScreensChangedHandler(std::function<void()> handler) override { screensChanged_ = std::move(handler); }
 
     DesktopWindow* createWindow(const Screen& screen, gpu::Device* device) override;

@@ -3,9 +3,18 @@
 #include "desktop/DesktopSession.hpp"
 #include "render/SceneClasses.hpp"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <cstdlib>
 
 namespace lumen::app::test {
+
+void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 std::unique_ptr<DesktopRig> DesktopRig::start(const std::string& size, const std::vector<std::string>& monitors,
                                               const SceneInfo& scene, bool windowManager, std::string& reason) {

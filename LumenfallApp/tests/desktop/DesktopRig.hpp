@@ -18,6 +18,13 @@
 
 namespace lumen::app::test {
 
+// Two 320x240 monitors side by side, for a 640x240 screen.
+inline const std::vector<std::string> twoMonitors = {"LEFT 320/85x240/64+0+0 screen",
+                                                     "RIGHT 320/85x240/64+320+0 none"};
+
+// Runs the event loop for a while, doing nothing else: the display link and the backend wake it.
+void runFor(double seconds);
+
 // The wallpaper as the application assembles it, on a private Xvfb: the X11 backend, a device on
 // its display, the scene host, the frame driver and the wallpaper host, plus a second client
 // playing the other applications. Members go in reverse order of their making.

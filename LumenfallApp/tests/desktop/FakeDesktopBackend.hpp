@@ -48,7 +48,7 @@ class FakeDesktopBackend : public DesktopBackend {
 public:
     unsigned eglPlatform() const override { return 0; }
     void* nativeDisplay() const override { return nullptr; }
-    std::vector<Screen> screens() const override { return screens_; }
+    const std::vector<Screen>& screens() const override { return screens_; }
     void setScreensChangedHandler(std::function<void()> handler) override { screensChanged_ = std::move(handler); }
     DesktopWindow* createWindow(const Screen& screen, gpu::Device*) override {
         ++created;

@@ -5,9 +5,6 @@
 #include "desktop/IdleScene.hpp"
 #include "render/DisplayLink.hpp"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,17 +12,11 @@
 using namespace lumen;
 using namespace lumen::app;
 using lumen::app::test::DesktopRig;
+using lumen::app::test::runFor;
+using lumen::app::test::twoMonitors;
 using lumen::test::waitFor;
 
 namespace {
-
-const std::vector<std::string> twoMonitors = {"LEFT 320/85x240/64+0+0 screen", "RIGHT 320/85x240/64+320+0 none"};
-
-void runFor(double seconds) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 xcb_window_t activeWindow(const DesktopRig& rig) {
     const auto active = rig.client->cardinals(rig.client->root(), "_NET_ACTIVE_WINDOW");

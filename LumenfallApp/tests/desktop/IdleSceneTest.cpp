@@ -1,5 +1,5 @@
 #include "FakeDesktopBackend.hpp"
-#include "TestScene.hpp"
+#include "OffscreenDriver.hpp"
 
 #include "../x11/XServer.hpp"
 
@@ -15,15 +15,10 @@
 using namespace lumen;
 using namespace lumen::app;
 using lumen::app::test::FakeDesktopBackend;
+using lumen::app::test::OffscreenDriver;
+using lumen::app::test::testScreen;
 
 namespace {
-
-Screen screen(std::uint32_t id, PixelRect frame) {
-    Screen s;
-    s.id = id;
-    s.frame = frame;
-    return s;
-}
 
 const std::string rendering = "display 0: " + RenderDecision::render(30, 1).statusText();
 
@@ -32,16 +27,10 @@ class IdleSceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        gpu = lumen::app::test::TestGpu::make({}, error);
-        if (!gpu) GTEST_SKIP() << "no GPU: " << error;
-        lumen::app::test::registerGradientScene();
-        const SceneInfo info = lumen::app::test::gradientInfo();
-        SceneCatalog catalog;
-        catalog.scenes = {info};
-        sceneHost = std::make_unique<SceneHost>(*gpu->context, catalog, info, 12.0f);
-        driver = std::make_unique<FrameDriver>(*sceneHost);
-        driver->makeLink = [](SceneSurfaceView&, FrameDriver::TickHandler) { return nullptr; };
-        backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+        offscreen = OffscreenDriver::make(error);
+        if (!offscreen) GTEST_SKIP() << "no GPU: " << error;
+        driver = offscreen->driver.get();
+        backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
         scene = std::make_unique<IdleScene>(backend, *driver, nullptr);
         scene->enabled = true;
         scene->mediaTime = [this] { return now; };
@@ -51,9 +40,7 @@ protected:
     void TearDown() override {
         EventLog::setObserver({});
         scene.reset();
-        driver.reset();
-        sceneHost.reset();
-        gpu.reset();
+        offscreen.reset();
     }
 
     // Idle long enough at `when`: the next check shows.
@@ -66,9 +53,8 @@ protected:
     }
 
     FakeDesktopBackend backend;
-    std::unique_ptr<lumen::app::test::TestGpu> gpu;
-    std::unique_ptr<SceneHost> sceneHost;
-    std::unique_ptr<FrameDriver> driver;
+    std::unique_ptr<OffscreenDriver> offscreen;
+    FrameDriver* driver = nullptr;
     std::unique_ptr<IdleScene> scene;
     double now = 100;
     std::vector<std::string> events;

@@ -8,9 +8,6 @@
 
 #include "LumenKit/SceneCatalog.hpp"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/resource.h>
@@ -21,18 +18,11 @@
 using namespace lumen;
 using namespace lumen::app;
 using lumen::app::test::DesktopRig;
+using lumen::app::test::runFor;
+using lumen::app::test::twoMonitors;
 using lumen::test::waitFor;
 
 namespace {
-
-const std::vector<std::string> twoMonitors = {"LEFT 320/85x240/64+0+0 screen", "RIGHT 320/85x240/64+320+0 none"};
-
-// Runs the event loop for a while, doing nothing else: the display link and the backend wake it.
-void runFor(double seconds) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 double cpuSeconds() {
     rusage usage{};

@@ -1,5 +1,5 @@
 #include "FakeDesktopBackend.hpp"
-#include "TestScene.hpp"
+#include "OffscreenDriver.hpp"
 
 #include "desktop/WallpaperHost.hpp"
 #include "log/EventLog.hpp"
@@ -11,31 +11,19 @@
 using namespace lumen;
 using namespace lumen::app;
 using lumen::app::test::FakeDesktopBackend;
+using lumen::app::test::OffscreenDriver;
+using lumen::app::test::testScreen;
 
 namespace {
-
-Screen screen(std::uint32_t id, PixelRect frame, double scale = 1.0) {
-    Screen s;
-    s.id = id;
-    s.frame = frame;
-    s.scale = scale;
-    return s;
-}
 
 // The host over a fake backend: window bookkeeping, events and callbacks without a display.
 class WallpaperHostTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        gpu = lumen::app::test::TestGpu::make({}, error);
-        if (!gpu) GTEST_SKIP() << "no GPU: " << error;
-        lumen::app::test::registerGradientScene();
-        const SceneInfo info = lumen::app::test::gradientInfo();
-        SceneCatalog catalog;
-        catalog.scenes = {info};
-        sceneHost = std::make_unique<SceneHost>(*gpu->context, catalog, info, 12.0f);
-        driver = std::make_unique<FrameDriver>(*sceneHost);
-        driver->makeLink = [](SceneSurfaceView&, FrameDriver::TickHandler) { return nullptr; };
+        offscreen = OffscreenDriver::make(error);
+        if (!offscreen) GTEST_SKIP() << "no GPU: " << error;
+        driver = offscreen->driver.get();
         host = std::make_unique<WallpaperHost>(backend, *driver, nullptr);
         host->onChange = [this] { ++changes; };
         EventLog::setObserver([this](const std::string& event) { events.push_back(event); });
@@ -43,22 +31,19 @@ protected:
     void TearDown() override {
         EventLog::setObserver({});
         host.reset();
-        driver.reset();
-        sceneHost.reset();
-        gpu.reset();
+        offscreen.reset();
     }
 
     FakeDesktopBackend backend;
-    std::unique_ptr<lumen::app::test::TestGpu> gpu;
-    std::unique_ptr<SceneHost> sceneHost;
-    std::unique_ptr<FrameDriver> driver;
+    std::unique_ptr<OffscreenDriver> offscreen;
+    FrameDriver* driver = nullptr;
     std::unique_ptr<WallpaperHost> host;
     std::vector<std::string> events;
     int changes = 0;
 };
 
 TEST_F(WallpaperHostTest, OneWindowPerScreenInTheScreensOrder) {
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}, 2.0), screen(3, {1920, 0, 1280, 1024}, 2.0)});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}, 2.0), testScreen(3, {1920, 0, 1280, 1024}, 2.0)});
 
     ASSERT_EQ(host->windows().size(), 2u);
     EXPECT_EQ(host->window(7)->surface().displayIndex, 0);
@@ -72,14 +57,14 @@ TEST_F(WallpaperHostTest, OneWindowPerScreenInTheScreensOrder) {
 }
 
 TEST_F(WallpaperHostTest, ResizeAndReorderKeepWindowsAndSurfaces) {
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     WallpaperWindow* seven = host->window(7);
     WallpaperWindow* three = host->window(3);
     events.clear();
     changes = 0;
 
     // The screens swap places in the list, and 7 changes resolution.
-    backend.setScreens({screen(3, {1920, 0, 1280, 1024}), screen(7, {0, 0, 2560, 1440})});
+    backend.setScreens({testScreen(3, {1920, 0, 1280, 1024}), testScreen(7, {0, 0, 2560, 1440})});
 
     EXPECT_EQ(host->window(7), seven);
     EXPECT_EQ(host->window(3), three);
@@ -95,12 +80,12 @@ TEST_F(WallpaperHostTest, ResizeAndReorderKeepWindowsAndSurfaces) {
 }
 
 TEST_F(WallpaperHostTest, AnUnpluggedDisplayLosesItsWindowAndComesBackWithANewOne) {
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     const SceneSurfaceView* oldSurface = &host->window(3)->surface();
     events.clear();
     changes = 0;
 
-    backend.setScreens({screen(7, {0, 0, 1920, 1080})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080})});
     EXPECT_EQ(host->window(3), nullptr);
     EXPECT_EQ(backend.fakeWindow(3), nullptr);
     ASSERT_EQ(driver->surfaces().size(), 1u);
@@ -108,14 +93,14 @@ TEST_F(WallpaperHostTest, AnUnpluggedDisplayLosesItsWindowAndComesBackWithANewOn
     EXPECT_EQ(events, (std::vector<std::string>{"display 3 removed"}));
     EXPECT_EQ(changes, 1);
 
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     ASSERT_NE(host->window(3), nullptr);
     EXPECT_EQ(driver->surfaces().size(), 2u);
     EXPECT_EQ(backend.created, 3) << "a display that comes back gets a new window" << oldSurface;
 }
 
 TEST_F(WallpaperHostTest, OcclusionOfHeldWindowsOnly) {
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     events.clear();
     changes = 0;
 
@@ -127,9 +112,9 @@ TEST_F(WallpaperHostTest, OcclusionOfHeldWindowsOnly) {
     EXPECT_EQ(changes, 2);
 
     // A replaced window for the same display, or an idle window, is not the host's.
-    lumen::app::test::FakeDesktopWindow stranger(screen(3, {1920, 0, 1280, 1024}));
+    lumen::app::test::FakeDesktopWindow stranger(testScreen(3, {1920, 0, 1280, 1024}));
     backend.setVisible(stranger, false);
-    lumen::app::test::FakeDesktopWindow unknown(screen(99, {0, 0, 10, 10}));
+    lumen::app::test::FakeDesktopWindow unknown(testScreen(99, {0, 0, 10, 10}));
     backend.setVisible(unknown, false);
     EXPECT_EQ(events.size(), 2u);
     EXPECT_EQ(changes, 2);
@@ -138,7 +123,7 @@ TEST_F(WallpaperHostTest, OcclusionOfHeldWindowsOnly) {
 TEST_F(WallpaperHostTest, OnlyMainDisplayIsReadAtEachRebuild) {
     bool only = true;
     host->onlyMainDisplay = [&only] { return only; };
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     ASSERT_EQ(host->windows().size(), 1u);
     EXPECT_NE(host->window(7), nullptr);
 
@@ -150,12 +135,12 @@ TEST_F(WallpaperHostTest, OnlyMainDisplayIsReadAtEachRebuild) {
 
 TEST_F(WallpaperHostTest, ScreensThatGetNoWindow) {
     // No identifier, then a backend that cannot make windows, then no screens at all.
-    backend.setScreens({screen(0, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(0, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     EXPECT_EQ(host->windows().size(), 1u);
     EXPECT_EQ(host->window(3)->surface().displayIndex, 1) << "the index is the position in the screen list";
 
     backend.refuseWindows = true;
-    backend.setScreens({screen(3, {1920, 0, 1280, 1024}), screen(5, {0, 0, 800, 600})});
+    backend.setScreens({testScreen(3, {1920, 0, 1280, 1024}), testScreen(5, {0, 0, 800, 600})});
     EXPECT_EQ(host->windows().size(), 1u);
     EXPECT_EQ(events.back(), "display 5: the wallpaper window could not be made");
 
@@ -167,7 +152,7 @@ TEST_F(WallpaperHostTest, ScreensThatGetNoWindow) {
 }
 
 TEST_F(WallpaperHostTest, GoingAwayTakesEverythingDown) {
-    backend.setScreens({screen(7, {0, 0, 1920, 1080}), screen(3, {1920, 0, 1280, 1024})});
+    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     host.reset();
     EXPECT_FALSE(backend.hasHandlers());
     EXPECT_EQ(backend.destroyed, 2);
