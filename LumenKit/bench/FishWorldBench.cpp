@@ -1,6 +1,6 @@
-#include "LumenKit/FishWorld.hpp"
-#include "LumenKit/ReefLayout.hpp"
-#include "LumenKit/ReefSimulation.hpp"
+#include "LumenKit/scenes/reef/FishWorld.hpp"
+#include "LumenKit/scenes/reef/ReefLayout.hpp"
+#include "LumenKit/scenes/reef/ReefSimulation.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -8,15 +8,15 @@
 
 namespace {
 
-const lumen::ReefLayout& reef() {
-    static const lumen::ReefLayout layout(lumen::ReefLayout::shippedSeed);
+const lumen::reef::ReefLayout& reef() {
+    static const lumen::reef::ReefLayout layout(lumen::reef::ReefLayout::shippedSeed);
     return layout;
 }
 
 // One fixed step of the whole reef (310 fish, both grids, the overlap pass), from a world
 // whose schools have formed.
 void BM_FishWorldStep(benchmark::State& state) {
-    lumen::FishWorld world(reef());
+    lumen::reef::FishWorld world(reef());
     for (int i = 0; i < 100; ++i) world.step(0.1);
     for (auto _ : state) {
         world.step(0.1);
@@ -28,9 +28,9 @@ BENCHMARK(BM_FishWorldStep)->Unit(benchmark::kMicrosecond);
 
 // The same with the pointer threat cutting through the silverside school.
 void BM_FishWorldStepWithThreat(benchmark::State& state) {
-    lumen::FishWorld world(reef());
+    lumen::reef::FishWorld world(reef());
     for (int i = 0; i < 100; ++i) world.step(0.1);
-    world.setThreat(lumen::Threat{{0, 2.7f, 8.6f}, {0.05f, 0.15f, -1}, 2.2f});
+    world.setThreat(lumen::reef::Threat{{0, 2.7f, 8.6f}, {0.05f, 0.15f, -1}, 2.2f});
     for (auto _ : state) {
         world.step(0.1);
         benchmark::DoNotOptimize(world.fish().data());
@@ -41,7 +41,7 @@ BENCHMARK(BM_FishWorldStepWithThreat)->Unit(benchmark::kMicrosecond);
 // Spawn plus the six overlap passes, as on every scene construction.
 void BM_FishWorldConstruction(benchmark::State& state) {
     for (auto _ : state) {
-        lumen::FishWorld world(reef());
+        lumen::reef::FishWorld world(reef());
         benchmark::DoNotOptimize(world.fish().data());
     }
 }
@@ -50,7 +50,7 @@ BENCHMARK(BM_FishWorldConstruction)->Unit(benchmark::kMicrosecond);
 // A 60 Hz frame of the reef world: fixed steps when due plus the instance interpolation.
 void BM_ReefSimulationFrame(benchmark::State& state) {
     const auto now = std::chrono::system_clock::time_point{std::chrono::seconds{1'714'000'000}};
-    lumen::ReefSimulation world(reef(), now, nullptr);
+    lumen::reef::ReefSimulation world(reef(), now, nullptr);
     for (auto _ : state) {
         world.step(1.0 / 60.0);
         benchmark::DoNotOptimize(world.instances().data());

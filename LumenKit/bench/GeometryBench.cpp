@@ -1,4 +1,4 @@
-#include "LumenKit/Mesh.hpp"
+#include "LumenKit/core/Mesh.hpp"
 
 #include <benchmark/benchmark.h>
 

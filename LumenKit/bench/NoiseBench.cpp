@@ -1,4 +1,4 @@
-#include "LumenKit/Noise.hpp"
+#include "LumenKit/core/Noise.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
-#include "LumenKit/FishMesh.hpp"
-#include "LumenKit/ReefLayout.hpp"
-#include "LumenKit/ReefMeshes.hpp"
-#include "LumenKit/StrandMesh.hpp"
+#include "LumenKit/scenes/reef/FishMesh.hpp"
+#include "LumenKit/scenes/reef/ReefLayout.hpp"
+#include "LumenKit/scenes/reef/ReefMeshes.hpp"
+#include "LumenKit/scenes/reef/StrandMesh.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -10,7 +10,7 @@ namespace {
 // The shipped reef's generation script alone.
 void reefLayout2026(benchmark::State& state) {
     for (auto _ : state) {
-        lumen::ReefLayout layout(lumen::ReefLayout::shippedSeed);
+        lumen::reef::ReefLayout layout(lumen::reef::ReefLayout::shippedSeed);
         benchmark::DoNotOptimize(layout.items.data());
         benchmark::ClobberMemory();
     }
@@ -21,13 +21,13 @@ BENCHMARK(reefLayout2026);
 // both strand ribbons.
 void reefLayoutAndMeshes2026(benchmark::State& state) {
     for (auto _ : state) {
-        const lumen::ReefLayout layout(lumen::ReefLayout::shippedSeed);
-        const auto sand = lumen::ReefMeshes::sand(layout.terrain, layout.rockAnchors, lumen::ReefMeshes::sandColumns,
-                                                  lumen::ReefMeshes::sandRows);
-        const auto reef = lumen::ReefMeshes::reef(layout);
-        const auto fish = lumen::FishMesh::build(lumen::FishMesh::reefSegments, lumen::FishMesh::reefSides);
-        const auto kelp = lumen::StrandMesh::build(lumen::StrandMesh::kelpSegments);
-        const auto grass = lumen::StrandMesh::build(lumen::StrandMesh::grassSegments);
+        const lumen::reef::ReefLayout layout(lumen::reef::ReefLayout::shippedSeed);
+        const auto sand = lumen::reef::ReefMeshes::sand(layout.terrain, layout.rockAnchors, lumen::reef::ReefMeshes::sandColumns,
+                                                  lumen::reef::ReefMeshes::sandRows);
+        const auto reef = lumen::reef::ReefMeshes::reef(layout);
+        const auto fish = lumen::reef::FishMesh::build(lumen::reef::FishMesh::reefSegments, lumen::reef::FishMesh::reefSides);
+        const auto kelp = lumen::reef::StrandMesh::build(lumen::reef::StrandMesh::kelpSegments);
+        const auto grass = lumen::reef::StrandMesh::build(lumen::reef::StrandMesh::grassSegments);
         benchmark::DoNotOptimize(sand.vertices.data());
         benchmark::DoNotOptimize(reef.vertices.data());
         benchmark::DoNotOptimize(fish.vertices.data());

@@ -1,5 +1,5 @@
-#include "LumenKit/CelestialFrame.hpp"
-#include "LumenKit/SkyClock.hpp"
+#include "LumenKit/sky/CelestialFrame.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
 
 #include <benchmark/benchmark.h>
 #include <date/tz.h>

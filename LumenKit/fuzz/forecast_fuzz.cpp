@@ -1,6 +1,6 @@
 // Arbitrary bytes as a forecast answer, an HTTP date header and a step time: none of the
 // readers may crash, throw or hand back values outside their documented ranges.
-#include "LumenKit/METNorway.hpp"
+#include "LumenKit/weather/METNorway.hpp"
 
 #include <cmath>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "LumenKit/LumenSettings.hpp"
+#include "LumenKit/catalog/LumenSettings.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,25 +1,26 @@
 #include "app/AppModel.hpp"
 
+#include "app/CommandLine.hpp"
 #include "app/UserDefaults.hpp"
 #include "desktop/DesktopSession.hpp"
 #include "desktop/IdleScene.hpp"
 #include "desktop/WallpaperHost.hpp"
 #include "platform/DesktopBackend.hpp"
-#include "platform/linux/DisplaySleepInhibitors.hpp"
-#include "platform/linux/ReduceMotion.hpp"
+#include "services/DisplaySleepInhibitors.hpp"
+#include "services/ReduceMotion.hpp"
 #include "render/DisplayLink.hpp"
 #include "render/FrameDriver.hpp"
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
 #include "render/SceneHost.hpp"
 #include "render/SceneSurfaceView.hpp"
 
 #include "log/EventLog.hpp"
 
-#include "LumenKit/AutoQuality.hpp"
-#include "LumenKit/RenderPolicy.hpp"
+#include "LumenKit/policy/AutoQuality.hpp"
+#include "LumenKit/policy/RenderPolicy.hpp"
+#include "LumenKit/sky/LocalZone.hpp"
 
-#include <date/tz.h>
 #include <nlohmann/json.hpp>
 
 #include <QPointer>
@@ -31,19 +32,6 @@ namespace lumen::app {
 
 namespace {
 
-const SceneInfo& deepReefRecord() {
-    const auto& offered = SceneRegistry::offered();
-    auto found = std::find_if(offered.begin(), offered.end(), [](const SceneInfo& s) { return s.id.text() == "deepReef"; });
-    return found != offered.end() ? *found : offered.front();
-}
-
-const date::time_zone* localZone() {
-    try {
-        return date::current_zone();
-    } catch (const std::exception&) {
-        return nullptr;  // UTC
-    }
-}
 
 LumenSettings storedSettings(const UserDefaults& defaults) {
     const auto text = defaults.string("settings");
@@ -64,7 +52,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
       persist_(persist),
       backend_(std::move(environment.backend)),
       closeGpu_(std::move(environment.closeGpu)),
-      current_(deepReefRecord()),
+      current_(SceneCatalog{SceneRegistry::offered()}.fallback()),
       loginItem_(environment.autostartDirectory, environment.program) {
     now = [] { return std::chrono::system_clock::now(); };
     loginItemOn_ = loginItem_.enabled();
@@ -107,6 +95,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
         std::optional<float> previewHour;
         if (auto hour = defaults_.number("previewHour"); hour && *hour > 0) previewHour = static_cast<float>(*hour);
         host_ = std::make_unique<SceneHost>(*gpu_, catalog_, catalog_.fallback(), previewHour);
+        host_->featureMask = cli::featureMask(defaults_.string("featureMask"));
         driver_ = std::make_unique<FrameDriver>(*host_);
         driver_->pointerLocation = pointerSource(*backend_);
     }

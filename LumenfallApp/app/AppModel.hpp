@@ -4,12 +4,12 @@
 #include "app/DisplayStatus.hpp"
 #include "app/LaunchOverrides.hpp"
 #include "app/LoginItem.hpp"
-#include "platform/linux/PowerMonitor.hpp"
+#include "services/PowerMonitor.hpp"
 #include "render/PerfSnapshot.hpp"
 
-#include "LumenKit/LumenSettings.hpp"
-#include "LumenKit/PowerContext.hpp"
-#include "LumenKit/SceneCatalog.hpp"
+#include "LumenKit/catalog/LumenSettings.hpp"
+#include "LumenKit/policy/PowerContext.hpp"
+#include "LumenKit/catalog/SceneCatalog.hpp"
 
 #include <QObject>
 #include <QTimer>

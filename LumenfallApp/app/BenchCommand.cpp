@@ -3,16 +3,17 @@
 #include "app/CommandLine.hpp"
 #include "app/SharedGpu.hpp"
 
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
-#include "render/SceneTargets.hpp"
+#include "scenekit/FrameEncoding.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
+#include "scenekit/SceneTargets.hpp"
 
-#include "LumenKit/SkyClock.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
 
 #include <nlohmann/json.hpp>
 
-#include <date/tz.h>
+#include "LumenKit/sky/LocalZone.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -115,12 +116,8 @@ std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, i
     frame.now = 0;
     frame.clock = 40;
     for (const auto& option : request.info.options) frame.options.values[option.key] = option.defaultValue;
-    const date::time_zone* zone = nullptr;
-    try {
-        zone = date::current_zone();
-    } catch (...) {
-    }
-    frame.sky = SkyClock::state(std::chrono::system_clock::now(), std::nullopt, zone);
+    frame.sky = SkyClock::state(std::chrono::system_clock::now(), std::nullopt, localZone());
+    frame.zone = localZone();
 
     Timings timings;
     for (int i = 0; i < warmUpFrames + request.frames; ++i) {
@@ -130,12 +127,7 @@ std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, i
         frame.now += frameStep;
         scene.update(frame);
         auto commandBuffer = device.makeCommandBuffer("bench frame");
-        scene.prepareFrame(commandBuffer, frame);
-        scene.prepareView(commandBuffer, view, frame);
-        if (auto encoder = commandBuffer.renderEncoder(pass, "bench frame")) {
-            scene.draw(*encoder, view, frame);
-            encoder->endEncoding();
-        }
+        FrameEncoding(scene, commandBuffer, frame).encodeView(view, &pass, "bench frame");
         commandBuffer.commit();
         const auto committed = std::chrono::steady_clock::now();
         if (!commandBuffer.waitUntilCompleted()) return std::nullopt;
@@ -171,7 +163,11 @@ void report(const BenchRequest& request, const Timings& t, const gpu::DeviceInfo
 int bench(const BenchRequest& request, GpuContext& gpu) {
     std::unique_ptr<LumenScene> scene;
     try {
-        scene = makeScene(request.info, gpu);
+        SceneEnvironment environment;
+        environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(std::chrono::system_clock::now());
+        environment.zone = localZone();
+        environment.featureMask = cli::featureMask(std::nullopt);
+        scene = makeScene(request.info, gpu, environment);
     } catch (const SceneException& failure) {
         std::cerr << "lumenfall bench: " << failure.error().description() << "\n";
         return cli::exitFailure;

@@ -1,7 +1,10 @@
 #include "app/CommandLine.hpp"
 
+#include "scenekit/SceneFrame.hpp"
+
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 
 namespace lumen::app::cli {
@@ -28,6 +31,11 @@ std::optional<double> parseNumber(std::string_view text) {
     auto [at, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc{} || at != end || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+int featureMask(const std::optional<std::string>& userDefault) {
+    if (userDefault) return SceneEnvironment::parseFeatureMask(userDefault->c_str());
+    return SceneEnvironment::parseFeatureMask(std::getenv("LUMENFALL_FEATURE_MASK"));
 }
 
 std::optional<SceneInfo> findScene(std::string_view id) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LumenKit/LumenSettings.hpp"
-#include "LumenKit/SceneCatalog.hpp"
+#include "LumenKit/catalog/LumenSettings.hpp"
+#include "LumenKit/catalog/SceneCatalog.hpp"
 
 #include <functional>
 #include <optional>
@@ -22,6 +22,10 @@ inline constexpr int exitUsage = 2;    // the command line asks for something th
 std::optional<std::pair<int, int>> parseSize(std::string_view text);
 // A whole or decimal number, all of the text; none otherwise (also for NaN and infinities).
 std::optional<double> parseNumber(std::string_view text);
+
+// The "featureMask" switch: the user default's text when there is one, else the environment's
+// LUMENFALL_FEATURE_MASK (the headless commands have no defaults); 0 when unreadable.
+int featureMask(const std::optional<std::string>& userDefault);
 
 // The record with this id among every scene (held-back ones too); none when there is none.
 std::optional<SceneInfo> findScene(std::string_view id);

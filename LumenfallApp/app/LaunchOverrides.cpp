@@ -4,7 +4,7 @@
 
 #include "log/EventLog.hpp"
 
-#include "LumenKit/WeatherCondition.hpp"
+#include "LumenKit/weather/WeatherCondition.hpp"
 
 namespace lumen::app {
 

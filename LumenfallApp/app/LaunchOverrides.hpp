@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LumenKit/SceneCatalog.hpp"
-#include "LumenKit/WeatherState.hpp"
+#include "LumenKit/catalog/SceneCatalog.hpp"
+#include "LumenKit/weather/WeatherState.hpp"
 
 #include <map>
 #include <optional>

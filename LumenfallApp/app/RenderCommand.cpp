@@ -1,20 +1,21 @@
 #include "app/RenderCommand.hpp"
 
+#include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
 #include "app/SharedGpu.hpp"
 
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
 #include "render/SceneHost.hpp"
 
-#include "LumenKit/SkyClock.hpp"
-#include "LumenKit/WeatherCondition.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
+#include "LumenKit/weather/WeatherCondition.hpp"
 
 #include <QImage>
 #include <QString>
 
-#include <date/tz.h>
+#include "LumenKit/sky/LocalZone.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -99,14 +100,6 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
     return std::nullopt;
 }
 
-const date::time_zone* currentZone() {
-    try {
-        return date::current_zone();
-    } catch (...) {
-        return nullptr;
-    }
-}
-
 bool writePNG(const Image& image, const std::string& path) {
     // Format_RGB32 is 0xffRRGGBB per pixel: in little-endian memory blue, green, red, padding.
     const QImage view(image.bgrx.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
@@ -114,9 +107,14 @@ bool writePNG(const Image& image, const std::string& path) {
 }
 
 int render(const RenderRequest& request, GpuContext& gpu) {
+    const auto now = std::chrono::system_clock::now();
+    SceneEnvironment environment;
+    environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(now);
+    environment.zone = localZone();
+    environment.featureMask = cli::featureMask(std::nullopt);
     std::unique_ptr<LumenScene> scene;
     try {
-        scene = makeScene(request.info, gpu);
+        scene = makeScene(request.info, gpu, environment);
     } catch (const SceneException& failure) {
         std::cerr << "lumenfall render: " << failure.error().description() << "\n";
         return cli::exitFailure;
@@ -129,8 +127,8 @@ int render(const RenderRequest& request, GpuContext& gpu) {
     frame.clock = stillClock;
     frame.dt = 0;
     frame.options = request.optionValues;
-    frame.sky = SkyClock::state(std::chrono::system_clock::now(), request.hour.value_or(request.info.thumbnailHour),
-                                std::nullopt, currentZone());
+    frame.sky = SkyClock::state(now, request.hour.value_or(request.info.thumbnailHour), std::nullopt, environment.zone);
+    frame.zone = environment.zone;
     if (request.weather) frame.weather = WeatherState::sample(*request.weather);
     scene->prewarm(frame, request.seconds);
 

@@ -1,9 +1,10 @@
 #include "app/SharedGpu.hpp"
 
+#include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
 
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
 
 #include <iostream>
 

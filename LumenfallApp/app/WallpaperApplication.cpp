@@ -1,15 +1,15 @@
 #include "app/WallpaperApplication.hpp"
 
 #include "app/AppModel.hpp"
+#include "app/BuiltInScenes.hpp"
 #include "app/QuitSignals.hpp"
 #include "app/SingleInstance.hpp"
-#include "app/TrayIcon.hpp"
+#include "ui/tray/TrayIcon.hpp"
 #include "app/UserDefaults.hpp"
 #include "desktop/DesktopSession.hpp"
 #include "platform/DesktopBackend.hpp"
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
-#include "scenes/DeepReefScene.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
 
 #include "log/EventLog.hpp"
 
@@ -69,7 +69,6 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     }
 
     registerBuiltInScenes();
-    DeepReefScene::setFeatureMaskText(defaults.string("featureMask"));
     AppEnvironment environment;
     environment.defaults = &defaults;
     std::string error;

@@ -1,9 +1,10 @@
 #include "render/FrameDriver.hpp"
 
 #include "render/DisplayLink.hpp"
-#include "render/GpuContext.hpp"
+#include "scenekit/GpuContext.hpp"
 #include "render/SceneHost.hpp"
 #include "render/SceneSurfaceView.hpp"
+#include "scenekit/FrameEncoding.hpp"
 
 #include <algorithm>
 
@@ -162,7 +163,8 @@ void FrameDriver::drawBatch() {
     InFlightFrame& entry = inFlight_.push();
     gpu::CommandBuffer& commandBuffer = entry.commandBuffer.emplace(device.makeCommandBuffer("Lumenfall frame"));
     LumenScene* scene = host.scene();
-    if (scene) scene->prepareFrame(commandBuffer, frame);
+    std::optional<FrameEncoding> encoding;
+    if (scene) encoding.emplace(*scene, commandBuffer, frame);
 
     for (auto* surface : batch_) {
         const gpu::Texture* drawable = surface->nextDrawable(device);
@@ -170,18 +172,13 @@ void FrameDriver::drawBatch() {
 
         const double framePeriod = 1.0 / std::max(surface->pacer.targetFPS(), 1);
         const SceneView view = surface->makeView(mouse_, t0, framePeriod, *drawable);
-        if (scene) {
-            scene->prepareView(commandBuffer, view, frame);
+        if (encoding) {
             // Without a pass (targets refused) the drawable is still presented, undrawn.
-            if (const auto* pass = surface->renderPass(*drawable, host.sampleCount(), device)) {
-                auto encoder = commandBuffer.renderEncoder(*pass, host.info().title);
-                if (encoder.ok()) {
-                    scene->draw(encoder.value(), view, frame);
-                    host.drawFade(encoder.value(), *surface, t0);
-                    encoder.value().endEncoding();
-                    surface->lastView = view;
-                }
-            }
+            const auto* pass = surface->renderPass(*drawable, host.sampleCount(), device);
+            const bool drawn = encoding->encodeView(view, pass, host.info().title, [&](gpu::RenderEncoder& encoder) {
+                host.drawFade(encoder, *surface, t0);
+            });
+            if (drawn) surface->lastView = view;
         }
         surface->present(*drawable);
 

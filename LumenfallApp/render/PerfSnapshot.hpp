@@ -2,7 +2,7 @@
 
 #include "render/FrameStats.hpp"
 
-#include "LumenKit/PowerContext.hpp"
+#include "LumenKit/policy/PowerContext.hpp"
 
 #include <cstdint>
 #include <optional>

@@ -1,16 +1,16 @@
 #include "render/SceneHost.hpp"
 
-#include "render/GpuContext.hpp"
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
+#include "scenekit/FrameEncoding.hpp"
+#include "scenekit/GpuContext.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
 #include "render/SceneSurfaceView.hpp"
-#include "render/SceneTargets.hpp"
+#include "scenekit/SceneTargets.hpp"
 
 #include "log/EventLog.hpp"
 
-#include "LumenKit/SkyClock.hpp"
-
-#include <date/tz.h>
+#include "LumenKit/sky/LocalZone.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
 
 #include <algorithm>
 #include <exception>
@@ -36,19 +36,11 @@ double monotonicSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-const date::time_zone* systemZone() {
-    try {
-        return date::current_zone();
-    } catch (const std::exception&) {
-        return nullptr;  // UTC
-    }
-}
-
 // Builds the scene of an entry; on failure writes the event and returns null.
-std::unique_ptr<LumenScene> build(const SceneInfo& info, GpuContext& gpu) {
+std::unique_ptr<LumenScene> build(const SceneInfo& info, GpuContext& gpu, const SceneEnvironment& environment) {
     std::string description;
     try {
-        return makeScene(info, gpu);
+        return makeScene(info, gpu, environment);
     } catch (const SceneException& error) {
         description = error.error().description();
     } catch (const std::exception& error) {
@@ -84,11 +76,11 @@ bool SceneHost::load(const SceneInfo& info, std::span<SceneSurfaceView* const> s
     }
 
     std::optional<SceneInfo> built;
-    auto scene = build(info, gpu_);
+    auto scene = build(info, gpu_, environment());
     if (scene) {
         built = info;
     } else if (!catalog_.scenes.empty() && catalog_.fallback().id != info.id) {
-        scene = build(catalog_.fallback(), gpu_);
+        scene = build(catalog_.fallback(), gpu_, environment());
         if (scene) built = catalog_.fallback();
     }
     if (scene) {
@@ -118,6 +110,7 @@ void SceneHost::captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces
     auto& device = gpu_.device();
     auto commandBuffer = device.makeCommandBuffer("crossfade snapshot");
     const SceneFrame frame = currentFrame();
+    FrameEncoding encoding(*scene_, commandBuffer, frame);
     for (auto* surface : surfaces) {
         if (!surface->hasFrame || !surface->decision.isRender() || !surface->inWindow() || !surface->lastView) continue;
         const int width = surface->drawableWidth();
@@ -130,14 +123,12 @@ void SceneHost::captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces
         if (!made) continue;
         gpu::Texture snapshot = std::move(made.value());
 
-        scene_->prepareView(commandBuffer, *surface->lastView, frame);
         SceneTargets targets;
-        if (!targets.make(device, width, height, sampleCount_)) continue;
-        const auto pass = makeScenePass(snapshot, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
-        auto encoder = commandBuffer.renderEncoder(pass, "crossfade snapshot");
-        if (!encoder) continue;
-        scene_->draw(*encoder, *surface->lastView, frame);
-        encoder->endEncoding();
+        std::optional<gpu::RenderPassDescriptor> pass;
+        if (targets.make(device, width, height, sampleCount_)) {
+            pass = makeScenePass(snapshot, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
+        }
+        if (!encoding.encodeView(*surface->lastView, pass ? &*pass : nullptr, "crossfade snapshot")) continue;
         surface->fadeTexture = std::move(snapshot);
     }
     commandBuffer.commit();
@@ -176,6 +167,7 @@ SceneFrame SceneHost::frameAt(double now, double dt) const {
     frame.clock = clock_;
     frame.dt = dt;
     frame.sky = sky_;
+    frame.zone = skyZone_;
     frame.weather = weather;
     frame.options = options;
     frame.lowPower = lowPower;
@@ -189,10 +181,21 @@ void SceneHost::setPlace(std::optional<Place> place) {
     if (changed) skyTime_ = 0;
 }
 
+const date::time_zone* SceneHost::zone() const { return timeZone ? timeZone : localZone(); }
+
+SceneEnvironment SceneHost::environment() const {
+    SceneEnvironment environment;
+    environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(wallTime());
+    environment.zone = zone();
+    environment.featureMask = featureMask;
+    return environment;
+}
+
 void SceneHost::refreshSky() {
     const auto date = wallTime();
-    const auto* zone = timeZone ? timeZone : systemZone();
-    sky_ = hourOverride_ ? SkyClock::state(date, *hourOverride_, place_, zone) : SkyClock::state(date, place_, zone);
+    skyZone_ = zone();
+    sky_ = hourOverride_ ? SkyClock::state(date, *hourOverride_, place_, skyZone_)
+                         : SkyClock::state(date, place_, skyZone_);
 }
 
 float SceneHost::fadeAlpha(double elapsed) {
@@ -221,8 +224,8 @@ void SceneHost::drawFade(gpu::RenderEncoder& encoder, SceneSurfaceView& surface,
     }
     encoder.setPipeline(*pipeline);
     encoder.setDepthState(gpu_.depthOff());
-    encoder.setFragmentTexture(0, *surface.fadeTexture);
-    encoder.setFragmentBytes(0, &alpha, sizeof alpha);
+    encoder.setFragmentTexture(GpuContext::fadeSnapshotSlot.index, *surface.fadeTexture);
+    encoder.setFragmentBytes(GpuContext::fadeOpacitySlot.index, &alpha, sizeof alpha);
     encoder.drawPrimitives(gpu::PrimitiveType::triangle, 0, 3);
 }
 
@@ -246,16 +249,12 @@ std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, in
     view.height = height;
     view.pixelScale = 1;
 
-    scene.prepareFrame(commandBuffer, frame);
-    scene.prepareView(commandBuffer, view, frame);
     SceneTargets targets;
+    std::optional<gpu::RenderPassDescriptor> pass;
     if (targets.make(device, width, height, sampleCount > 0 ? sampleCount : sampleCount_)) {
-        const auto pass = makeScenePass(colour, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
-        if (auto encoder = commandBuffer.renderEncoder(pass, "offscreen still")) {
-            scene.draw(*encoder, view, frame);
-            encoder->endEncoding();
-        }
+        pass = makeScenePass(colour, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
     }
+    FrameEncoding(scene, commandBuffer, frame).encodeView(view, pass ? &*pass : nullptr, "offscreen still");
     commandBuffer.commit();
     const bool completed = commandBuffer.waitUntilCompleted();
     if (gpuMilliseconds) {

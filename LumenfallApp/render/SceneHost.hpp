@@ -1,11 +1,11 @@
 #pragma once
 
 #include "render/Image.hpp"
-#include "render/LumenScene.hpp"
-#include "render/SceneFrame.hpp"
+#include "scenekit/LumenScene.hpp"
+#include "scenekit/SceneFrame.hpp"
 
-#include "LumenKit/Place.hpp"
-#include "LumenKit/SceneCatalog.hpp"
+#include "LumenKit/catalog/Place.hpp"
+#include "LumenKit/catalog/SceneCatalog.hpp"
 
 #include <chrono>
 #include <functional>
@@ -68,6 +68,8 @@ public:
     std::optional<WeatherState> weather;
     bool lowPower = false;
     bool reduceMotion = false;
+    // The "featureMask" switch handed to every scene the host makes.
+    int featureMask = 0;
 
     const SceneInfo& info() const { return info_; }
     LumenScene* scene() const { return scene_.get(); }
@@ -84,6 +86,9 @@ public:
     const std::optional<Place>& place() const { return place_; }
     GpuContext& gpu() { return gpu_; }
 
+    // What a scene made now is told of the world: the wall time, the sky's zone, the switches.
+    SceneEnvironment environment() const;
+
     // Seams for tests and tools: the media clock (monotonic seconds), the wall clock and the time
     // zone used for the sky (null: the system's current zone).
     std::function<double()> mediaTime;
@@ -92,6 +97,7 @@ public:
 
 private:
     void refreshSky();
+    const date::time_zone* zone() const;
     SceneFrame frameAt(double now, double dt) const;
     void captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces);
 
@@ -105,6 +111,7 @@ private:
     std::optional<Place> place_;
     std::optional<float> hourOverride_;
     SkyState sky_;
+    const date::time_zone* skyZone_ = nullptr;
     double skyTime_ = 0;
     std::optional<double> fadeStart_;
 };

@@ -1,7 +1,7 @@
 #include "render/SceneSurfaceView.hpp"
 
 #include "render/FrameDriver.hpp"
-#include "render/SceneTargets.hpp"
+#include "scenekit/SceneTargets.hpp"
 
 #include "log/EventLog.hpp"
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "render/FrameStats.hpp"
-#include "render/SceneFrame.hpp"
+#include "scenekit/SceneFrame.hpp"
 #include "render/SurfaceWindow.hpp"
 
-#include "LumenKit/AutoQuality.hpp"
-#include "LumenKit/FramePacer.hpp"
-#include "LumenKit/RenderDecision.hpp"
-#include "LumenKit/Vector.hpp"
+#include "LumenKit/policy/AutoQuality.hpp"
+#include "LumenKit/policy/FramePacer.hpp"
+#include "LumenKit/policy/RenderDecision.hpp"
+#include "LumenKit/core/Vector.hpp"
 
 #include "gpu/Gpu.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LumenKit/PowerContext.hpp"
+#include "LumenKit/policy/PowerContext.hpp"
 
 #include <filesystem>
 #include <optional>

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -65,6 +66,18 @@ TEST(CommandLine, NumbersMustBeFiniteAndWhole) {
     EXPECT_EQ(parseNumber("0"), 0.0);
     EXPECT_EQ(parseNumber("-3"), -3.0);
     for (const char* bad : {"", "abc", "1.5h", "nan", "inf", "1e999"}) EXPECT_FALSE(parseNumber(bad)) << bad;
+}
+
+TEST(CommandLine, FeatureMaskFromTheUserDefaultElseTheEnvironment) {
+    ::setenv("LUMENFALL_FEATURE_MASK", "4", 1);
+    EXPECT_EQ(featureMask(std::nullopt), 4);
+    EXPECT_EQ(featureMask("2"), 2);
+    EXPECT_EQ(featureMask("two"), 0);
+    EXPECT_EQ(featureMask("65536"), 0);
+    ::setenv("LUMENFALL_FEATURE_MASK", "four", 1);
+    EXPECT_EQ(featureMask(std::nullopt), 0);
+    ::unsetenv("LUMENFALL_FEATURE_MASK");
+    EXPECT_EQ(featureMask(std::nullopt), 0);
 }
 
 TEST(CommandLine, ScenesAreFoundAmongAllRecords) {
@@ -165,7 +178,7 @@ TEST(LumenfallProgram, FailuresToDrawExitWithTheirReason) {
     const auto folder = scratch("partial-shaders");
     std::filesystem::create_directories(folder);
     for (const char* name : {"Shared.glsl", "Common.glsl", "ShaderScene.glsl"}) {
-        std::filesystem::copy_file(std::filesystem::path(LUMENFALL_SHADER_SOURCE_DIR) / name, folder / name,
+        std::filesystem::copy_file(std::filesystem::path(LUMENFALL_BUILD_SHADER_DIR) / name, folder / name,
                                    std::filesystem::copy_options::overwrite_existing);
     }
     auto noShader = lumenfall("render nebulaFlythrough --size 16x16 --out /dev/null",

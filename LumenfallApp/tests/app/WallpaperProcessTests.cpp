@@ -1,4 +1,4 @@
-#include "../x11/XServer.hpp"
+#include "support/XServer.hpp"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

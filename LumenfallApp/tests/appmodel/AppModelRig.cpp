@@ -2,8 +2,8 @@
 
 #include "log/EventLog.hpp"
 #include "platform/x11/X11Backend.hpp"
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
 
 #include <QDBusConnection>
 

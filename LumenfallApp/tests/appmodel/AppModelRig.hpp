@@ -1,8 +1,8 @@
 #pragma once
 
-#include "../desktop/TestScene.hpp"
-#include "../linux/DBusMock.hpp"
-#include "../x11/XServer.hpp"
+#include "support/TestScene.hpp"
+#include "support/DBusMock.hpp"
+#include "support/XServer.hpp"
 
 #include "app/AppModel.hpp"
 #include "app/UserDefaults.hpp"

@@ -1,7 +1,8 @@
 #include "DesktopRig.hpp"
 
 #include "desktop/DesktopSession.hpp"
-#include "render/SceneClasses.hpp"
+#include "app/BuiltInScenes.hpp"
+#include "scenekit/SceneClasses.hpp"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TestScene.hpp"
+#include "support/TestScene.hpp"
 
-#include "../x11/X11TestClient.hpp"
-#include "../x11/XServer.hpp"
+#include "support/X11TestClient.hpp"
+#include "support/XServer.hpp"
 
 #include "desktop/WallpaperHost.hpp"
 #include "platform/x11/X11Backend.hpp"

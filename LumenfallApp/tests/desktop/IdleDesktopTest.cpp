@@ -1,6 +1,6 @@
 #include "DesktopRig.hpp"
 
-#include "../x11/XServer.hpp"
+#include "support/XServer.hpp"
 
 #include "desktop/IdleScene.hpp"
 #include "render/DisplayLink.hpp"

@@ -1,7 +1,7 @@
 #include "FakeDesktopBackend.hpp"
-#include "OffscreenDriver.hpp"
+#include "support/OffscreenDriver.hpp"
 
-#include "../x11/XServer.hpp"
+#include "support/XServer.hpp"
 
 #include "desktop/IdleScene.hpp"
 #include "log/EventLog.hpp"

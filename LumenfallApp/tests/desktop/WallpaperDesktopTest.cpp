@@ -1,12 +1,12 @@
 #include "DesktopRig.hpp"
 
-#include "../x11/XServer.hpp"
+#include "support/XServer.hpp"
 
 #include "log/EventLog.hpp"
 #include "render/DisplayLink.hpp"
 #include "render/PerfSnapshot.hpp"
 
-#include "LumenKit/SceneCatalog.hpp"
+#include "LumenKit/catalog/SceneCatalog.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,5 +1,5 @@
 #include "FakeDesktopBackend.hpp"
-#include "OffscreenDriver.hpp"
+#include "support/OffscreenDriver.hpp"
 
 #include "desktop/WallpaperHost.hpp"
 #include "log/EventLog.hpp"

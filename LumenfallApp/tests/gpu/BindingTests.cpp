@@ -1,6 +1,6 @@
 #include "GpuTest.hpp"
 
-#include "gpu/UniformRing.hpp"
+#include "gpu/gl/UniformRing.hpp"
 
 #include <epoxy/gl.h>
 

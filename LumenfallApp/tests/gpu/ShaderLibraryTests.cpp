@@ -1,6 +1,6 @@
 #include "GpuTest.hpp"
 
-#include "gpu/ProgramCache.hpp"
+#include "gpu/gl/ProgramCache.hpp"
 
 namespace lumen::gpu::test {
 namespace {

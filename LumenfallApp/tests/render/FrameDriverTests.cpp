@@ -1,6 +1,6 @@
-#include "FakeSurfaceWindow.hpp"
-#include "HostTestScenes.hpp"
-#include "RenderTest.hpp"
+#include "support/FakeSurfaceWindow.hpp"
+#include "support/HostTestScenes.hpp"
+#include "support/RenderTest.hpp"
 
 #include "render/FrameDriver.hpp"
 #include "render/PerfSnapshot.hpp"

@@ -1,6 +1,6 @@
-#include "RenderTest.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/FrameRing.hpp"
+#include "scenekit/FrameRing.hpp"
 
 #include <array>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "RenderTest.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/SceneError.hpp"
+#include "scenekit/SceneError.hpp"
 
 #include "log/EventLog.hpp"
 

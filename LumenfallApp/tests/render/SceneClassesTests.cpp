@@ -1,7 +1,7 @@
-#include "RenderTest.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
 
 #include "log/EventLog.hpp"
 

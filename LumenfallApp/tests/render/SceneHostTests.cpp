@@ -1,14 +1,14 @@
-#include "HostTestScenes.hpp"
-#include "RenderTest.hpp"
+#include "support/HostTestScenes.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/SceneClasses.hpp"
-#include "render/SceneError.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
 #include "render/SceneHost.hpp"
 #include "render/SceneSurfaceView.hpp"
 
 #include "log/EventLog.hpp"
 
-#include "LumenKit/SkyClock.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
 
 #include <date/tz.h>
 

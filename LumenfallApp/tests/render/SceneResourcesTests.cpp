@@ -1,8 +1,8 @@
-#include "RenderTest.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/MeshBuffers.hpp"
-#include "render/SceneError.hpp"
-#include "render/SceneResources.hpp"
+#include "scenekit/MeshBuffers.hpp"
+#include "scenekit/SceneError.hpp"
+#include "scenekit/SceneResources.hpp"
 
 #include <array>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "HostTestScenes.hpp"
-#include "RenderTest.hpp"
+#include "support/HostTestScenes.hpp"
+#include "support/RenderTest.hpp"
 
-#include "render/SceneClasses.hpp"
+#include "scenekit/SceneClasses.hpp"
 #include "render/SceneSurfaceView.hpp"
 
 namespace lumen::app::test {

@@ -1,4 +1,4 @@
-#include "FakeSurfaceWindow.hpp"
+#include "support/FakeSurfaceWindow.hpp"
 
 #include "render/SceneSurfaceView.hpp"
 

@@ -1,10 +1,10 @@
-#include "RenderTest.hpp"
-#include "ShaderSceneStill.hpp"
+#include "support/RenderTest.hpp"
+#include "support/ShaderSceneStill.hpp"
 
-#include "render/SceneError.hpp"
-#include "render/ShaderScene.hpp"
+#include "scenekit/SceneError.hpp"
+#include "scenekit/ShaderScene.hpp"
 
-#include "LumenKit/SkyClock.hpp"
+#include "LumenKit/sky/SkyClock.hpp"
 
 #include <chrono>
 #include <cstddef>

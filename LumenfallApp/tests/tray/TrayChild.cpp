@@ -2,7 +2,7 @@
 
 #include "TrayRig.hpp"
 
-#include "app/TrayIcon.hpp"
+#include "ui/tray/TrayIcon.hpp"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

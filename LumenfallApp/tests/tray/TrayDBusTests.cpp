@@ -1,7 +1,7 @@
 #include "TrayChild.hpp"
 
-#include "linux/DBusMock.hpp"
-#include "x11/XServer.hpp"
+#include "support/DBusMock.hpp"
+#include "support/XServer.hpp"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

@@ -1,8 +1,8 @@
 #include "TrayRig.hpp"
 
-#include "app/TrayArt.hpp"
-#include "app/TrayIcon.hpp"
-#include "app/TrayMenu.hpp"
+#include "ui/tray/TrayArt.hpp"
+#include "ui/tray/TrayIcon.hpp"
+#include "ui/tray/TrayMenu.hpp"
 #include "log/EventLog.hpp"
 
 #include <QAction>

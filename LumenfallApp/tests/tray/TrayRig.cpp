@@ -1,7 +1,8 @@
 #include "TrayRig.hpp"
 
 #include "platform/DesktopBackend.hpp"
-#include "render/SceneClasses.hpp"
+#include "app/BuiltInScenes.hpp"
+#include "scenekit/SceneClasses.hpp"
 
 #include <QDBusConnection>
 

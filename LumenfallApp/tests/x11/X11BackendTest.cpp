@@ -1,5 +1,5 @@
-#include "X11TestClient.hpp"
-#include "XServer.hpp"
+#include "support/X11TestClient.hpp"
+#include "support/XServer.hpp"
 #include "platform/x11/X11Backend.hpp"
 #include "platform/x11/X11Monitors.hpp"
 

@@ -1,0 +1,128 @@
+#include "support/DBusMock.hpp"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace lumen::test {
+
+namespace {
+
+// Debian's interpreter: the dbusmock module is installed for it, not for whatever python3 is first on PATH.
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+}  // namespace
+
+bool dbusMockAvailable()
+{
+    static const bool available = [] {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) return false;
+        QProcess probe;
+        probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
+        return probe.waitForFinished(10'000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    }();
+    return available;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
+}
+
+MockBus::MockBus()
+{
+    static int serial = 0;
+    name_ = QStringLiteral("lumen-test-bus-%1").arg(++serial);
+    QFile config(dir_.filePath(QStringLiteral("bus.conf")));
+    if (!dir_.isValid() || !config.open(QIODevice::WriteOnly)) return;
+    config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>")
+                     .arg(dir_.path())
+                     .toUtf8());
+    config.close();
+    daemon_.setStandardErrorFile(QProcess::nullDevice());
+    daemon_.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1")});
+    if (!daemon_.waitForStarted(5'000)) return;
+    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5'000)) {
+    }
+    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    connection_ = QDBusConnection::connectToBus(address_, name_);
+}
+
+MockBus::~MockBus()
+{
+    while (!services_.empty()) stop(services_.begin()->first);
+    QDBusConnection::disconnectFromBus(name_);
+    if (daemon_.state() != QProcess::NotRunning) {
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(5'000)) daemon_.kill();
+        daemon_.waitForFinished();
+    }
+}
+
+bool MockBus::start(const QString& service, const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Templates pick the system or the session bus; both are this one.
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+    process->setProcessEnvironment(environment);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(kPython, QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock")} + arguments);
+    QProcess* running = process.get();
+    services_[service] = std::move(process);
+    return waitFor([&] {
+        return running->state() == QProcess::NotRunning ||
+               connection_.interface()->isServiceRegistered(service).value();
+    }) && running->state() == QProcess::Running;
+}
+
+void MockBus::stop(const QString& service)
+{
+    auto it = services_.find(service);
+    if (it == services_.end()) return;
+    QProcess& process = *it->second;
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(5'000)) process.kill();
+        process.waitForFinished();
+    }
+    services_.erase(it);
+}
+
+QDBusMessage MockBus::call(const QString& service, const QString& path, const QString& interface,
+                           const QString& method, const QVariantList& arguments)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    QDBusMessage reply = connection_.call(message, QDBus::Block, 5'000);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+        << method.toStdString() << " on " << service.toStdString() << ": " << reply.errorMessage().toStdString();
+    return reply;
+}
+
+QDBusMessage MockBus::mock(const QString& service, const QString& path, const QString& method,
+                           const QVariantList& arguments)
+{
+    return call(service, path, QStringLiteral("org.freedesktop.DBus.Mock"), method, arguments);
+}
+
+}  // namespace lumen::test
