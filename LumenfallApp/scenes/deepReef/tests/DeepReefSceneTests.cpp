@@ -6,6 +6,7 @@
 #include "scenes/deepReef/DeepReefScene.hpp"
 
 #include "LumenKit/catalog/SceneCatalog.hpp"
+#include "LumenKit/sky/LocalZone.hpp"
 
 #include <cmath>
 #include <ctime>
@@ -41,6 +42,7 @@ SceneFrame frameAt(int hour, double dt = 0.1) {
     SceneFrame frame;
     frame.dt = dt;
     frame.sky.date = localHour(hour);
+    frame.zone = localZone();
     return frame;
 }
 
