@@ -73,9 +73,13 @@ std::optional<bool> readBool(const json& object, const char* key) {
     return value->get<bool>();
 }
 
+bool shortText(const json& value) {
+    return value.is_string() && value.get_ref<const std::string&>().size() <= LumenSettings::maxTextBytes;
+}
+
 std::optional<std::string> readString(const json& object, const char* key) {
     const json* value = member(object, key);
-    if (value == nullptr || !value->is_string()) {
+    if (value == nullptr || !shortText(*value)) {
         return std::nullopt;
     }
     return value->get<std::string>();
@@ -124,7 +128,10 @@ std::map<std::string, std::string> readOptions(const json& object) {
         if (!entry.is_string()) {
             return {};
         }
-        options[key] = entry.get<std::string>();
+        // An over-long entry is dropped alone; its option then reads as the default.
+        if (key.size() <= LumenSettings::maxTextBytes && shortText(entry)) {
+            options[key] = entry.get<std::string>();
+        }
     }
     return options;
 }
@@ -134,7 +141,11 @@ std::optional<Place> readPlace(const json& object) {
     if (value == nullptr) {
         return std::nullopt;
     }
-    return Place::fromJSON(*value);
+    auto place = Place::fromJSON(*value);
+    if (place && place->name.size() > LumenSettings::maxTextBytes) {
+        return std::nullopt;
+    }
+    return place;
 }
 
 }  // namespace

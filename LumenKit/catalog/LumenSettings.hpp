@@ -50,6 +50,9 @@ struct LumenSettings {
 
     static constexpr std::array<int, 2> fpsCapChoices{15, 30};
     static constexpr std::array<int, 5> idleMinuteChoices{2, 5, 10, 15, 30};
+    // Longer texts (scene ids, option keys and values, place names) are unreadable: no real
+    // value comes near it, and a hostile file must not be carried along and written back.
+    static constexpr std::size_t maxTextBytes = 256;
 
     bool operator==(const LumenSettings&) const = default;
 
