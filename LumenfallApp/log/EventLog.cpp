@@ -71,7 +71,11 @@ void writePerfLine(std::string_view text) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
     if (!enabledLocked(s)) return;
-    if (!s.writer) s.writer = std::make_unique<PerfLogWriter>(EventLog::perfLogPath());
+    // Said once, so a user who asked for the log learns why there is none.
+    if (!s.writer) {
+        s.writer = std::make_unique<PerfLogWriter>(EventLog::perfLogPath(),
+                                                   [](const std::string& reason) { logEvent(reason); });
+    }
     std::string line = EventLog::timestamp();
     line += ' ';
     line += text;

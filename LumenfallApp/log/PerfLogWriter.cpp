@@ -1,11 +1,14 @@
 #include "PerfLogWriter.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace lumen::app {
 
-PerfLogWriter::PerfLogWriter(std::string path) : path_(std::move(path)), thread_([this] { run(); }) {}
+PerfLogWriter::PerfLogWriter(std::string path, std::function<void(const std::string&)> onFailure)
+    : path_(std::move(path)), onFailure_(std::move(onFailure)), thread_([this] { run(); }) {}
 
 PerfLogWriter::~PerfLogWriter() {
     {
@@ -55,9 +58,16 @@ void PerfLogWriter::write(const std::string& bytes) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
     // Append mode both creates the file on first use and writes at its end afterwards.
-    if (std::FILE* file = std::fopen(path_.c_str(), "ab")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+    std::FILE* file = std::fopen(path_.c_str(), "ab");
+    bool written = false;
+    if (file) {
+        written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        written = std::fclose(file) == 0 && written;
+    }
+    if (!written && !failureReported_) {
+        failureReported_ = true;
+        const int error = errno;
+        if (onFailure_) onFailure_("performance log: can't write " + path_ + ": " + std::strerror(error));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -9,10 +10,12 @@
 namespace lumen::app {
 
 // A serial queue that appends lines to one file on its own thread, in submission order, so
-// lines never interleave and the caller never waits for the disk. Errors are ignored.
+// lines never interleave and the caller never waits for the disk. Lines that cannot be written
+// are dropped; the first such failure is reported once through `onFailure` (on the writer's
+// thread, with the path and the reason).
 class PerfLogWriter {
 public:
-    explicit PerfLogWriter(std::string path);
+    explicit PerfLogWriter(std::string path, std::function<void(const std::string&)> onFailure = {});
     ~PerfLogWriter();
     PerfLogWriter(const PerfLogWriter&) = delete;
     PerfLogWriter& operator=(const PerfLogWriter&) = delete;
@@ -28,6 +31,8 @@ private:
     void write(const std::string& bytes);
 
     std::string path_;
+    std::function<void(const std::string&)> onFailure_;
+    bool failureReported_ = false;  // writer thread only
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable drained_;

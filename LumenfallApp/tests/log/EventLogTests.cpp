@@ -108,9 +108,14 @@ TEST(PerfLogWriter, CreatesThenAppendsInOrderWithoutInterleaving) {
     fs::remove_all(dir);
 }
 
-TEST(PerfLogWriter, UnwritablePathIsIgnored) {
-    PerfLogWriter writer("/proc/lumenfall-cannot-write/perf.log");
+TEST(PerfLogWriter, AnUnwritablePathIsReportedOnce) {
+    std::vector<std::string> reasons;
+    PerfLogWriter writer("/proc/lumenfall-cannot-write/perf.log",
+                         [&](const std::string& reason) { reasons.push_back(reason); });
     writer.append("lost\n");
-    writer.flush();  // must return and not throw
-    SUCCEED();
+    writer.flush();
+    writer.append("lost again\n");
+    writer.flush();
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_NE(reasons[0].find("/proc/lumenfall-cannot-write/perf.log"), std::string::npos) << reasons[0];
 }
