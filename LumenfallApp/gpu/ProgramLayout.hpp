@@ -13,7 +13,7 @@ class RenderPipeline;
 struct BlockMemberLayout {
     std::string name;
     int offset = 0;
-    int topLevelArrayStride = 0;  // storage blocks: bytes between elements of an unsized array
+    int elementStride = 0;  // storage blocks: bytes between elements of the block's unsized array
 };
 
 // A uniform (std140) or storage (std430) block of a linked program.

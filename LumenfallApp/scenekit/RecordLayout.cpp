@@ -16,7 +16,7 @@ std::vector<std::string> recordMismatches(const RecordLayout& record, const gpu:
                            " = " + std::to_string(record.slot.index) + " in C++");
     }
     if (record.storage) {
-        const int stride = block.members.empty() ? 0 : block.members.front().topLevelArrayStride;
+        const int stride = block.members.empty() ? 0 : block.members.front().elementStride;
         if (stride <= 0 || record.size % static_cast<std::size_t>(stride) != 0) {
             problems.push_back(name + ": C++ element of " + std::to_string(record.size) +
                                " bytes is not a whole number of the GLSL stride " + std::to_string(stride));

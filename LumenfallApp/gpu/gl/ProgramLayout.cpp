@@ -45,13 +45,15 @@ void readBlocks(GLuint program, GLenum blockInterface, GLenum memberInterface, s
     glGetProgramInterfaceiv(program, memberInterface, GL_ACTIVE_RESOURCES, &members);
     for (GLuint i = 0; i < static_cast<GLuint>(members); ++i) {
         const bool storage = memberInterface == GL_BUFFER_VARIABLE;
-        const GLenum properties[] = {GL_BLOCK_INDEX, GL_OFFSET, GL_TOP_LEVEL_ARRAY_STRIDE};
-        GLint values[3] = {};
-        glGetProgramResourceiv(program, memberInterface, i, storage ? 3 : 2, properties, 3, nullptr, values);
+        const GLenum properties[] = {GL_BLOCK_INDEX, GL_OFFSET, GL_ARRAY_STRIDE, GL_TOP_LEVEL_ARRAY_STRIDE};
+        GLint values[4] = {};
+        glGetProgramResourceiv(program, memberInterface, i, storage ? 4 : 3, properties, 4, nullptr, values);
         if (values[0] < 0 || values[0] >= blocks) continue;  // a plain uniform, outside any block
         BlockLayout& block = out[first + static_cast<std::size_t>(values[0])];
-        block.members.push_back(
-            {memberName(resourceName(program, memberInterface, i), block.name), values[1], storage ? values[2] : 0});
+        // An array of structs reports its stride as the top-level one, an array of vectors as its own.
+        const int elementStride = storage ? (values[3] > 0 ? values[3] : values[2]) : 0;
+        block.members.push_back({memberName(resourceName(program, memberInterface, i), block.name), values[1],
+                                 elementStride});
     }
     for (std::size_t b = first; b < out.size(); ++b) {
         std::sort(out[b].members.begin(), out[b].members.end(),
