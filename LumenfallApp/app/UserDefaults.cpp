@@ -1,11 +1,18 @@
 #include "app/UserDefaults.hpp"
 
+#include "log/EventLog.hpp"
+
+#include <QDateTime>
 #include <QSettings>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 namespace lumen::app {
 
@@ -40,7 +47,9 @@ std::string UserDefaults::defaultPath() {
 }
 
 UserDefaults::UserDefaults(const std::string& path, const std::vector<std::string>& arguments)
-    : store_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
+    : path_(path), store_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
+    std::error_code error;
+    if (store_->status() != QSettings::NoError && std::filesystem::exists(path_, error)) unreadable_ = true;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         // "-key value"; "--option" and bare words belong to the program's own command line.
@@ -87,12 +96,48 @@ std::optional<double> UserDefaults::number(std::string_view key) const {
 }
 
 void UserDefaults::set(std::string_view key, const std::string& value) {
+    keepUnreadableCopy();
     store_->setValue(qkey(key), QString::fromStdString(value));
+    checkSaved();
 }
 
-void UserDefaults::remove(std::string_view key) { store_->remove(qkey(key)); }
+void UserDefaults::remove(std::string_view key) {
+    keepUnreadableCopy();
+    store_->remove(qkey(key));
+    checkSaved();
+}
 
-void UserDefaults::sync() { store_->sync(); }
+void UserDefaults::sync() { checkSaved(); }
+
+void UserDefaults::markUnreadable() { unreadable_ = true; }
+
+void UserDefaults::keepUnreadableCopy() {
+    if (!unreadable_) return;
+    unreadable_ = false;
+    const std::string stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString();
+    const std::string copy = path_ + ".unreadable-" + stamp;
+    std::error_code error;
+    if (std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::skip_existing, error)) {
+        logEvent("settings: kept the unreadable settings file as " + copy);
+    } else {
+        logEvent("settings: couldn't keep a copy of the unreadable settings file " + path_ + ": " + error.message());
+    }
+}
+
+void UserDefaults::checkSaved() {
+    store_->sync();
+    if (store_->status() != QSettings::AccessError || saveFailureReported_) return;
+    saveFailureReported_ = true;
+    // QSettings gives no reason; opening the file for appending finds the system's.
+    std::string reason = "it can't be written";
+    errno = 0;
+    if (std::FILE* file = std::fopen(path_.c_str(), "a")) {
+        std::fclose(file);
+    } else if (errno != 0) {
+        reason = std::strerror(errno);
+    }
+    logEvent("settings: can't save to " + path_ + " (" + reason + "); the changes last until Lumenfall quits");
+}
 
 bool UserDefaults::readable() const { return store_->status() != QSettings::FormatError; }
 

@@ -33,10 +33,17 @@ public:
     // A finite number, else none.
     std::optional<double> number(std::string_view key) const;
 
-    // Written through to the file (an argument for the same key keeps winning for this run).
+    // Written through to the file at once (an argument for the same key keeps winning for this
+    // run). A file that cannot be written is logged once, with its path and the reason; the
+    // values stay in memory for the run.
     void set(std::string_view key, const std::string& value);
     void remove(std::string_view key);
     void sync();
+
+    // The file holds something that cannot be read (its owner found a value it cannot decode).
+    // Before the first write replaces it, a copy is kept beside it as
+    // "<name>.unreadable-<date>-<time>" and its place logged, so nothing the user had is lost.
+    void markUnreadable();
 
     // "-key" arguments that are not known keys, in order (for one log line each).
     const std::vector<std::string>& unknownArguments() const { return unknown_; }
@@ -44,7 +51,13 @@ public:
     bool readable() const;
 
 private:
+    void keepUnreadableCopy();
+    void checkSaved();
+
+    std::string path_;
     std::unique_ptr<QSettings> store_;
+    bool unreadable_ = false;
+    bool saveFailureReported_ = false;
     std::map<std::string, std::string, std::less<>> arguments_;
     std::vector<std::string> unknown_;
 };
