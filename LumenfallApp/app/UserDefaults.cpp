@@ -49,7 +49,7 @@ std::string UserDefaults::defaultPath() {
 UserDefaults::UserDefaults(const std::string& path, const std::vector<std::string>& arguments)
     : path_(path), store_(std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat)) {
     std::error_code error;
-    if (store_->status() != QSettings::NoError && std::filesystem::exists(path_, error)) unreadable_ = true;
+    if (store_->status() == QSettings::FormatError && std::filesystem::is_regular_file(path_, error)) unreadable_ = true;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         // "-key value"; "--option" and bare words belong to the program's own command line.
