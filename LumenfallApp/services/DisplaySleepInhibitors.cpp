@@ -18,10 +18,9 @@ constexpr quint32 kGnomeInhibitIdle = 8;
 
 }  // namespace
 
-DisplaySleepInhibitors::DisplaySleepInhibitors(Options options)
-    : options_(std::move(options)),
-      system_(options_.systemBus.value_or(QDBusConnection::systemBus())),
-      session_(options_.sessionBus.value_or(QDBusConnection::sessionBus()))
+DisplaySleepInhibitors::DisplaySleepInhibitors(const Options& options)
+    : system_(options.systemBus, QDBusConnection::SystemBus, options.callTimeout),
+      session_(options.sessionBus, QDBusConnection::SessionBus, options.callTimeout)
 {
 }
 
@@ -33,18 +32,11 @@ bool DisplaySleepInhibitors::blocksIdle(const QString& what, const QString& mode
     return mode == QLatin1String("block") && what.split(QLatin1Char(':')).contains(QLatin1String("idle"));
 }
 
-QDBusMessage DisplaySleepInhibitors::call(const QDBusConnection& bus, QDBusMessage message) const
-{
-    if (!bus.isConnected()) return {};
-    message.setAutoStartService(false);
-    return bus.call(message, QDBus::Block, static_cast<int>(options_.callTimeout.count()));
-}
-
 bool DisplaySleepInhibitors::logindInhibits() const
 {
-    const QDBusMessage reply =
-        call(system_, QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("ListInhibitors")));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a(ssssuu)")) return false;
+    const QDBusMessage reply = system_.callNow(
+        QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("ListInhibitors")));
+    if (!isAnswer(reply, "a(ssssuu)")) return false;
 
     // what, who, why, mode, uid, pid
     const QDBusArgument list = reply.arguments().at(0).value<QDBusArgument>();
@@ -67,9 +59,8 @@ bool DisplaySleepInhibitors::gnomeInhibits() const
     QDBusMessage message =
         QDBusMessage::createMethodCall(kGnomeSession, kGnomeSessionPath, kGnomeSession, QStringLiteral("IsInhibited"));
     message << kGnomeInhibitIdle;
-    const QDBusMessage reply = call(session_, message);
-    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("b") &&
-           reply.arguments().at(0).toBool();
+    const QDBusMessage reply = session_.callNow(message);
+    return isAnswer(reply, "b") && reply.arguments().at(0).toBool();
 }
 
 }  // namespace lumen::app

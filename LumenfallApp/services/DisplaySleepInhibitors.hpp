@@ -1,11 +1,11 @@
 #pragma once
 
+#include "services/BusConnection.hpp"
+
 #include <QDBusConnection>
 
 #include <chrono>
 #include <optional>
-
-class QDBusMessage;
 
 namespace lumen::app {
 
@@ -25,7 +25,7 @@ class DisplaySleepInhibitors {
 public:
     using Options = DisplaySleepInhibitorsOptions;
 
-    explicit DisplaySleepInhibitors(Options options = {});
+    explicit DisplaySleepInhibitors(const Options& options = {});
 
     bool inForce() const;
 
@@ -35,11 +35,9 @@ public:
 private:
     bool logindInhibits() const;
     bool gnomeInhibits() const;
-    QDBusMessage call(const QDBusConnection& bus, QDBusMessage message) const;
 
-    Options options_;
-    QDBusConnection system_;
-    QDBusConnection session_;
+    BusConnection system_;
+    BusConnection session_;
 };
 
 }  // namespace lumen::app

@@ -7,7 +7,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
@@ -82,17 +81,6 @@ QDBusMessage getAllProperties(const QString& service, const QString& path, const
     return message;
 }
 
-// Why a reply is not the expected answer of signature `signature`; empty when it is.
-std::string replyProblem(const QDBusMessage& reply, const char* signature)
-{
-    if (reply.type() == QDBusMessage::ErrorMessage) return text(reply.errorName());
-    if (reply.type() != QDBusMessage::ReplyMessage) return "no reply";
-    if (reply.signature() != QLatin1String(signature)) {
-        return "answered " + text(reply.signature()) + ", not " + signature;
-    }
-    return {};
-}
-
 // The value of a Properties.Get reply, or the reason there is none.
 std::optional<QVariant> propertyValue(const QDBusMessage& reply, std::string& problem)
 {
@@ -146,8 +134,8 @@ void logOddSignal(const QDBusMessage& signal)
 PowerMonitor::PowerMonitor(Options options, QObject* parent)
     : QObject(parent),
       options_(std::move(options)),
-      system_(options_.systemBus.value_or(QDBusConnection::systemBus())),
-      session_(options_.sessionBus.value_or(QDBusConnection::sessionBus()))
+      system_(options_.systemBus, QDBusConnection::SystemBus, options_.callTimeout),
+      session_(options_.sessionBus, QDBusConnection::SessionBus, options_.callTimeout)
 {
     context_.onBattery = options_.simulateBattery;
     context_.thermal = classifyThermalZones(readThermalZones(options_.thermalRoot));
@@ -202,79 +190,63 @@ void PowerMonitor::apply(std::string_view source, const std::function<void(Power
 
 void PowerMonitor::startSystemBus()
 {
-    if (!system_.isConnected()) {
-        logEvent("power: no system bus (" + text(system_.lastError().message()) +
-                 "); battery, power saver, lock and sleep keep their defaults");
-        return;
-    }
+    if (!system_.connectedOrLog("power", "battery, power saver, lock and sleep keep their defaults")) return;
+    QDBusConnection bus = system_.connection();
 
     if (!options_.simulateBattery) {
-        if (std::optional<bool> onBattery = onBatteryFrom(callNow(system_, onBatteryCall()))) {
+        if (std::optional<bool> onBattery = onBatteryFrom(system_.callNow(onBatteryCall()))) {
             context_.onBattery = *onBattery;
         }
-        system_.connect(kUPower, kUPowerPath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                        SLOT(onUPowerProperties(QDBusMessage)));
+        bus.connect(kUPower, kUPowerPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                    SLOT(onUPowerProperties(QDBusMessage)));
     }
 
     std::string missing;
     bool profilesFound = false;
     for (const ProfilesService& profiles : kProfiles) {
-        const QDBusMessage reply = callNow(system_, activeProfile(profiles));
+        const QDBusMessage reply = system_.callNow(activeProfile(profiles));
         if (!profilesFound && reply.type() == QDBusMessage::ReplyMessage) {
             profilesFound = true;
             if (std::optional<bool> lowPower = lowPowerFrom(reply, profiles.service)) context_.lowPowerMode = *lowPower;
         } else if (reply.type() == QDBusMessage::ErrorMessage) {
             missing += (missing.empty() ? "" : ", ") + text(profiles.service) + ": " + text(reply.errorName());
         }
-        system_.connect(profiles.service, profiles.path, kProperties, QStringLiteral("PropertiesChanged"), this,
-                        SLOT(onProfileProperties(QDBusMessage)));
+        bus.connect(profiles.service, profiles.path, kProperties, QStringLiteral("PropertiesChanged"), this,
+                    SLOT(onProfileProperties(QDBusMessage)));
     }
     if (!profilesFound) logEvent("power: no power-profiles-daemon (" + missing + "); power saver stays off");
 
     sessionPath_ = findSession();
     if (!sessionPath_.isEmpty()) {
-        const QDBusMessage reply = callNow(system_, getAllProperties(kLogin, sessionPath_, kSession));
+        const QDBusMessage reply = system_.callNow(getAllProperties(kLogin, sessionPath_, kSession));
         if (std::optional<bool> locked = lockedFrom(reply)) context_.screenLocked = *locked;
-        system_.connect(kLogin, sessionPath_, kSession, QStringLiteral("Lock"), this,
-                        SLOT(onSessionLock(QDBusMessage)));
-        system_.connect(kLogin, sessionPath_, kSession, QStringLiteral("Unlock"), this,
-                        SLOT(onSessionUnlock(QDBusMessage)));
-        system_.connect(kLogin, sessionPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
-                        SLOT(onSessionProperties(QDBusMessage)));
+        bus.connect(kLogin, sessionPath_, kSession, QStringLiteral("Lock"), this, SLOT(onSessionLock(QDBusMessage)));
+        bus.connect(kLogin, sessionPath_, kSession, QStringLiteral("Unlock"), this,
+                    SLOT(onSessionUnlock(QDBusMessage)));
+        bus.connect(kLogin, sessionPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
+                    SLOT(onSessionProperties(QDBusMessage)));
     }
-    system_.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
-                    SLOT(onPrepareForSleep(QDBusMessage)));
+    bus.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                SLOT(onPrepareForSleep(QDBusMessage)));
 
     QStringList services{kUPower, kLogin};
     for (const ProfilesService& profiles : kProfiles) services << profiles.service;
-    systemWatcher_ = std::make_unique<QDBusServiceWatcher>();
-    systemWatcher_->setConnection(system_);
-    systemWatcher_->setWatchedServices(services);
-    connect(systemWatcher_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString& service, const QString&, const QString& newOwner) {
-                serviceOwnerChanged(service, newOwner);
-            });
+    systemWatcher_ = system_.watch(services, this, [this](const QString& service, const QString& newOwner) {
+        serviceOwnerChanged(service, newOwner);
+    });
 }
 
 void PowerMonitor::startSessionBus()
 {
-    if (!session_.isConnected()) {
-        logEvent("power: no session bus (" + text(session_.lastError().message()) +
-                 "); the screen saver is not followed");
-        return;
-    }
+    if (!session_.connectedOrLog("power", "the screen saver is not followed")) return;
     for (const QString& saver : kScreenSavers) {
-        session_.connect(saver, QString(), saver, QStringLiteral("ActiveChanged"), this,
-                         SLOT(onScreenSaverActive(QDBusMessage)));
+        session_.connection().connect(saver, QString(), saver, QStringLiteral("ActiveChanged"), this,
+                                      SLOT(onScreenSaverActive(QDBusMessage)));
     }
-    QStringList services(kScreenSavers.begin(), kScreenSavers.end());
-    sessionWatcher_ = std::make_unique<QDBusServiceWatcher>();
-    sessionWatcher_->setConnection(session_);
-    sessionWatcher_->setWatchedServices(services);
-    connect(sessionWatcher_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString& service, const QString&, const QString& newOwner) {
-                serviceOwnerChanged(service, newOwner);
-            });
+    const QStringList services(kScreenSavers.begin(), kScreenSavers.end());
+    sessionWatcher_ = session_.watch(services, this, [this](const QString& service, const QString& newOwner) {
+        serviceOwnerChanged(service, newOwner);
+    });
 }
 
 // Our own session by its id, else the one our process belongs to, else the user's display
@@ -287,21 +259,21 @@ QString PowerMonitor::findSession()
     if (!id.isEmpty()) {
         QDBusMessage call = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSession"));
         call << id;
-        if (std::optional<QDBusObjectPath> path = objectPath(callNow(system_, call), problem)) return path->path();
+        if (std::optional<QDBusObjectPath> path = objectPath(system_.callNow(call), problem)) return path->path();
         problems += "GetSession: " + problem + "; ";
     }
 
     QDBusMessage byPid =
         QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSessionByPID"));
     byPid << static_cast<quint32>(::getpid());
-    if (std::optional<QDBusObjectPath> path = objectPath(callNow(system_, byPid), problem)) return path->path();
+    if (std::optional<QDBusObjectPath> path = objectPath(system_.callNow(byPid), problem)) return path->path();
     problems += "GetSessionByPID: " + problem + "; ";
 
     QDBusMessage getUser = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetUser"));
     getUser << static_cast<quint32>(::getuid());
-    if (std::optional<QDBusObjectPath> user = objectPath(callNow(system_, getUser), problem)) {
+    if (std::optional<QDBusObjectPath> user = objectPath(system_.callNow(getUser), problem)) {
         const QDBusMessage reply =
-            callNow(system_, getProperty(kLogin, user->path(), kUser, QStringLiteral("Display")));
+            system_.callNow(getProperty(kLogin, user->path(), kUser, QStringLiteral("Display")));
         std::optional<QVariant> display = propertyValue(reply, problem);
         if (display) {
             const QDBusArgument argument = display->value<QDBusArgument>();
@@ -345,27 +317,7 @@ void PowerMonitor::serviceOwnerChanged(const QString& service, const QString& ne
     }
 }
 
-// Calls
-
-QDBusMessage PowerMonitor::callNow(const QDBusConnection& bus, QDBusMessage message) const
-{
-    // Only services that run already: starting one on demand can take far longer than we wait.
-    message.setAutoStartService(false);
-    return bus.call(message, QDBus::Block, static_cast<int>(options_.callTimeout.count()));
-}
-
-void PowerMonitor::callLater(const QDBusConnection& bus, QDBusMessage message,
-                             std::function<void(const QDBusMessage&)> done)
-{
-    message.setAutoStartService(false);
-    const int timeout = static_cast<int>(options_.callTimeout.count());
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, timeout), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [done = std::move(done)](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                done(finished->reply());
-            });
-}
+// Replies
 
 std::optional<bool> PowerMonitor::onBatteryFrom(const QDBusMessage& reply)
 {
@@ -411,15 +363,15 @@ std::optional<bool> PowerMonitor::lockedFrom(const QDBusMessage& reply)
 
 void PowerMonitor::rereadOnBattery(std::function<void(std::optional<bool>)> done)
 {
-    callLater(system_, onBatteryCall(),
-              [this, done = std::move(done)](const QDBusMessage& reply) { done(onBatteryFrom(reply)); });
+    system_.callLater(onBatteryCall(), this,
+                      [this, done = std::move(done)](const QDBusMessage& reply) { done(onBatteryFrom(reply)); });
 }
 
 void PowerMonitor::rereadLowPower(const QString& service)
 {
     for (const ProfilesService& profiles : kProfiles) {
         if (profiles.service != service) continue;
-        callLater(system_, activeProfile(profiles), [this, service](const QDBusMessage& reply) {
+        system_.callLater(activeProfile(profiles), this, [this, service](const QDBusMessage& reply) {
             if (std::optional<bool> lowPower = lowPowerFrom(reply, service)) {
                 apply(text(service) + ".ActiveProfile", [&](PowerContext& c) { c.lowPowerMode = *lowPower; });
             }
@@ -429,8 +381,8 @@ void PowerMonitor::rereadLowPower(const QString& service)
 
 void PowerMonitor::rereadLocked(std::function<void(std::optional<bool>)> done)
 {
-    callLater(system_, getAllProperties(kLogin, sessionPath_, kSession),
-              [this, done = std::move(done)](const QDBusMessage& reply) { done(lockedFrom(reply)); });
+    system_.callLater(getAllProperties(kLogin, sessionPath_, kSession), this,
+                      [this, done = std::move(done)](const QDBusMessage& reply) { done(lockedFrom(reply)); });
 }
 
 // Signals

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LumenKit/policy/PowerContext.hpp"
+#include "services/BusConnection.hpp"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -89,10 +90,6 @@ private:
     QString findSession();
     void serviceOwnerChanged(const QString& service, const QString& newOwner);
 
-    // Start-up calls block for at most the call timeout; everything later is asynchronous.
-    QDBusMessage callNow(const QDBusConnection& bus, QDBusMessage message) const;
-    void callLater(const QDBusConnection& bus, QDBusMessage message, std::function<void(const QDBusMessage&)> done);
-
     // Reply readers: none, with a log line, when the call failed or answered something else.
     std::optional<bool> onBatteryFrom(const QDBusMessage& reply);
     std::optional<bool> lowPowerFrom(const QDBusMessage& reply, const QString& service);
@@ -106,8 +103,9 @@ private:
     void updateDisplaysAsleepTimer();
 
     Options options_;
-    QDBusConnection system_;
-    QDBusConnection session_;
+    // Start-up calls block for at most the call timeout; everything later is asynchronous.
+    BusConnection system_;
+    BusConnection session_;
     PowerContext context_;
     QString sessionPath_;
     bool sessionActive_ = true;

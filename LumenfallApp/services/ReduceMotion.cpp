@@ -3,7 +3,6 @@
 #include "log/EventLog.hpp"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
@@ -53,8 +52,6 @@ QDBusMessage readCall(std::size_t key, bool readOne)
     QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kSettings,
                                                        readOne ? QStringLiteral("ReadOne") : QStringLiteral("Read"));
     call << kKeys[key].space << kKeys[key].name;
-    // Only a portal that runs already: starting one can take far longer than we wait.
-    call.setAutoStartService(false);
     return call;
 }
 
@@ -78,7 +75,7 @@ bool noAnswer(const QDBusMessage& reply)
 ReduceMotion::ReduceMotion(Options options, QObject* parent)
     : QObject(parent),
       options_(std::move(options)),
-      session_(options_.sessionBus.value_or(QDBusConnection::sessionBus()))
+      session_(options_.sessionBus, QDBusConnection::SessionBus, options_.callTimeout)
 {
     start();
 }
@@ -87,23 +84,18 @@ ReduceMotion::~ReduceMotion() = default;
 
 void ReduceMotion::start()
 {
-    if (!session_.isConnected()) {
-        logEvent("motion: no session bus (" + text(session_.lastError().message()) + "); reduce motion stays off");
-        return;
-    }
+    if (!session_.connectedOrLog("motion", "reduce motion stays off")) return;
     // Listen first: a change during the reads below then arrives after them.
-    session_.connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), this,
-                     SLOT(onSettingChanged(QDBusMessage)));
-    watcher_ = std::make_unique<QDBusServiceWatcher>(kPortal, session_, QDBusServiceWatcher::WatchForOwnerChange);
-    connect(watcher_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                if (newOwner.isEmpty()) {
-                    logEvent("motion: the desktop portal left the bus; keeping what it said last");
-                } else {
-                    logEvent("motion: the desktop portal is on the bus");
-                    readAllLater();
-                }
-            });
+    session_.connection().connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), this,
+                                  SLOT(onSettingChanged(QDBusMessage)));
+    watcher_ = session_.watch({kPortal}, this, [this](const QString&, const QString& newOwner) {
+        if (newOwner.isEmpty()) {
+            logEvent("motion: the desktop portal left the bus; keeping what it said last");
+        } else {
+            logEvent("motion: the desktop portal is on the bus");
+            readAllLater();
+        }
+    });
 
     // One limit for all start-up reads together.
     const QDeadlineTimer deadline(options_.callTimeout);
@@ -118,7 +110,7 @@ void ReduceMotion::start()
                 break;
             }
             const bool readOne = readOne_;
-            reply = session_.call(readCall(key, readOne), QDBus::Block, static_cast<int>(left));
+            reply = session_.callNow(readCall(key, readOne), std::chrono::milliseconds(left));
             retry = readOne && reply.errorName() == kUnknownMethod;
             if (retry) readOne_ = false;
         }
@@ -165,30 +157,24 @@ void ReduceMotion::readAllLater()
 void ReduceMotion::readLater(std::size_t key, std::function<void(std::optional<bool>)> done)
 {
     const bool readOne = readOne_;
-    const int timeout = static_cast<int>(options_.callTimeout.count());
-    auto* watcher = new QDBusPendingCallWatcher(session_.asyncCall(readCall(key, readOne), timeout), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, key, readOne, done = std::move(done)](QDBusPendingCallWatcher* finished) mutable {
-                finished->deleteLater();
-                const QDBusMessage reply = finished->reply();
-                if (readOne && reply.errorName() == kUnknownMethod) {
-                    readOne_ = false;
-                    return readLater(key, std::move(done));
-                }
-                if (reply.type() != QDBusMessage::ReplyMessage && (noAnswer(reply) || portalMissing(reply))) {
-                    return done(std::nullopt);
-                }
-                const std::optional<QVariant> value = valueFrom(key, reply);
-                done(value && vote(key, *value));
-            });
+    auto answered = [this, key, readOne, done = std::move(done)](const QDBusMessage& reply) mutable {
+        if (readOne && reply.errorName() == kUnknownMethod) {
+            readOne_ = false;
+            return readLater(key, std::move(done));
+        }
+        if (reply.type() != QDBusMessage::ReplyMessage && (noAnswer(reply) || portalMissing(reply))) {
+            return done(std::nullopt);
+        }
+        const std::optional<QVariant> value = valueFrom(key, reply);
+        done(value && vote(key, *value));
+    };
+    session_.callLater(readCall(key, readOne), this, std::move(answered));
 }
 
 // The value a Read or ReadOne reply carries; none when the portal has no such key or failed.
 std::optional<QVariant> ReduceMotion::valueFrom(std::size_t key, const QDBusMessage& reply) const
 {
-    if (reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("v")) {
-        return unwrap(reply.arguments().at(0));
-    }
+    if (isAnswer(reply, "v")) return unwrap(reply.arguments().at(0));
     if (reply.errorName() != kNotFound && !portalMissing(reply)) {
         logEvent("motion: cannot read " + keyText(key) + " (" +
                  (reply.type() == QDBusMessage::ErrorMessage ? text(reply.errorName())

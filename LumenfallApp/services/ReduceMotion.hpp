@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/BusConnection.hpp"
+
 #include <QDBusConnection>
 #include <QObject>
 
@@ -57,7 +59,7 @@ private:
     void apply(const std::string& source, const Votes& votes);
 
     Options options_;
-    QDBusConnection session_;
+    BusConnection session_;
     // Cleared once the portal turns out to lack ReadOne (versions before 2).
     bool readOne_ = true;
     Votes votes_{};
