@@ -238,10 +238,10 @@ void AppModel::apply() {
     if (!host_->scene() || host_->info().id != chosen.id) {
         const auto& surfaces = driver_->surfaces();
         const bool anyRendering = std::any_of(surfaces.begin(), surfaces.end(),
-                                              [](const SceneSurfaceView* s) { return s->decision.isRender(); });
+                                              [](const SceneSurfaceView* s) { return s->decision().isRender(); });
         const bool crossfade = host_->scene() != nullptr && anyRendering && !reduceMotion_;
         if (!host_->load(chosen, surfaces, crossfade)) failedScenes_.insert(chosen.id.text());
-        for (auto* surface : surfaces) surface->autoQuality.reset();
+        for (auto* surface : surfaces) surface->dropAutoQuality();
         logEvent("scene: " + host_->info().id.text());
     }
     const SceneInfo& live = host_->info();
@@ -294,17 +294,17 @@ void AppModel::applyDecisions(const SceneInfo& live) {
     bool animating = false;
     for (auto* window : wallpaper_->orderedWindows()) {
         SceneSurfaceView& surface = window->surface();
-        surface.parallaxEnabled = settings_.parallax && !reduceMotion_;
-        surface.pointerReacts = settings_.pointerReacts && !reduceMotion_;
-        const std::int64_t pixels = surface.nativePixelCount();
-        if (!surface.autoQuality || surface.autoQuality->pixels() != pixels) {
-            surface.autoQuality.emplace(pixels, settings_.fpsCap, live.cost);
+        surface.setParallaxEnabled(settings_.parallax && !reduceMotion_);
+        surface.setPointerReacts(settings_.pointerReacts && !reduceMotion_);
+        const auto& autoQuality = surface.autoQuality();
+        if (!autoQuality || autoQuality->pixels() != surface.nativePixelCount()) {
+            surface.startAutoQuality(settings_.fpsCap, live.cost);
         }
         const bool covered = !window->visible() || idleShowing_ || overrides_.simulateCovered;
         const bool secondary = !haveMain || window->displayID() != mainDisplay;
-        const float autoScale = surface.autoQuality ? surface.autoQuality->scale() : 1.0f;
+        const float autoScale = autoQuality ? autoQuality->scale() : 1.0f;
         surface.apply(RenderPolicy::decide(power_, covered, settings_, secondary, live.isHeavy(), autoScale));
-        animating = animating || surface.decision.isRender();
+        animating = animating || surface.decision().isRender();
     }
     if (idleShowing_) animating = animating || RenderPolicy::decide(power_, false, settings_, false, false, 1.0f).isRender();
     powerMonitor_->setAnimating(animating);
@@ -322,7 +322,7 @@ void AppModel::updateStatuses() {
             if (!screen->name.empty()) status.name = screen->name;
             status.pixels = std::to_string(screen->frame.width) + "×" + std::to_string(screen->frame.height);
         }
-        status.label = window->surface().decision.statusText();
+        status.label = window->surface().decision().statusText();
         statuses.push_back(std::move(status));
     }
     if (statuses != statuses_) {
@@ -332,12 +332,13 @@ void AppModel::updateStatuses() {
 }
 
 void AppModel::measured(SceneSurfaceView& surface, double busyPercent) {
-    if (settings_.quality != Quality::automatic || !surface.autoQuality || surface.autoQuality->scale() != 1.0f) return;
-    const float scale = surface.autoQuality->update(busyPercent, DisplayLink::now());
+    const auto& autoQuality = surface.autoQuality();
+    if (settings_.quality != Quality::automatic || !autoQuality || autoQuality->scale() != 1.0f) return;
+    const float scale = surface.updateAutoQuality(busyPercent, DisplayLink::now());
     if (scale == 1.0f) return;
     char text[96];
-    std::snprintf(text, sizeof text, "auto quality: display %d at %.1f%% GPU → half resolution", surface.displayIndex,
-                  busyPercent);
+    std::snprintf(text, sizeof text, "auto quality: display %d at %.1f%% GPU → half resolution",
+                  surface.displayIndex(), busyPercent);
     logEvent(text);
     apply();
 }

@@ -3,10 +3,10 @@
 namespace lumen::app {
 
 IdleWindow::IdleWindow(DesktopWindow& window, int displayIndex) : window_(window) {
-    surface_.displayIndex = displayIndex;
-    surface_.interactive = false;
-    surface_.parallaxEnabled = false;
-    surface_.pointerReacts = false;
+    surface_.setDisplayIndex(displayIndex);
+    surface_.setInteractive(false);
+    surface_.setParallaxEnabled(false);
+    surface_.setPointerReacts(false);
     surface_.setWindow(&window_);
 }
 

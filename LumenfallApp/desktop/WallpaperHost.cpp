@@ -55,7 +55,7 @@ void WallpaperHost::rebuild() {
                 wallpaper.surface().windowGeometryChanged();
             }
             if (moved) logEvent("display " + std::to_string(screen.id) + " resized to " + rectText(frame));
-            wallpaper.surface().displayIndex = static_cast<int>(index);
+            wallpaper.surface().setDisplayIndex(static_cast<int>(index));
             continue;
         }
 
@@ -105,7 +105,7 @@ std::vector<WallpaperWindow*> WallpaperHost::orderedWindows() const {
     ordered.reserve(windows_.size());
     for (const auto& [id, window] : windows_) ordered.push_back(window.get());
     std::stable_sort(ordered.begin(), ordered.end(), [](const WallpaperWindow* a, const WallpaperWindow* b) {
-        return a->surface().displayIndex < b->surface().displayIndex;
+        return a->surface().displayIndex() < b->surface().displayIndex();
     });
     return ordered;
 }

@@ -4,7 +4,7 @@ namespace lumen::app {
 
 WallpaperWindow::WallpaperWindow(std::uint32_t displayID, DesktopWindow& window, int displayIndex)
     : displayID_(displayID), window_(window) {
-    surface_.displayIndex = displayIndex;
+    surface_.setDisplayIndex(displayIndex);
     surface_.setWindow(&window_);
 }
 

@@ -20,11 +20,11 @@ FrameDriver::FrameDriver(SceneHost& sceneHost) : host(sceneHost) {
 
 FrameDriver::~FrameDriver() {
     stop();
-    for (auto* surface : surfaces_) surface->driver = nullptr;
+    for (auto* surface : surfaces_) surface->detachDriver(*this);
 }
 
 void FrameDriver::add(SceneSurfaceView& surface) {
-    surface.driver = this;
+    surface.attachDriver(*this);
     if (std::find(surfaces_.begin(), surfaces_.end(), &surface) == surfaces_.end()) {
         surfaces_.push_back(&surface);
         batch_.reserve(surfaces_.size());
@@ -34,7 +34,7 @@ void FrameDriver::add(SceneSurfaceView& surface) {
 
 void FrameDriver::remove(SceneSurfaceView& surface) {
     std::erase(surfaces_, &surface);
-    if (surface.driver == this) surface.driver = nullptr;
+    surface.detachDriver(*this);
     inFlight_.forget(&surface);
     // Never compare against a surface that may be gone: the next choice makes a fresh link.
     if (linkSurface_ == &surface) linkSurface_ = nullptr;
@@ -59,17 +59,17 @@ void FrameDriver::updateLink() {
     SceneSurfaceView* chosen = nullptr;
     int highestFPS = 0;
     for (auto* surface : surfaces_) {
-        if (!surface->inWindow() || !surface->decision.isRender()) continue;
-        highestFPS = std::max(highestFPS, surface->decision.fps());
+        if (!surface->inWindow() || !surface->decision().isRender()) continue;
+        highestFPS = std::max(highestFPS, surface->decision().fps());
         // Strictly lower, so ties go to the earliest registered.
-        if (!chosen || surface->displayIndex < chosen->displayIndex) chosen = surface;
+        if (!chosen || surface->displayIndex() < chosen->displayIndex()) chosen = surface;
     }
 
     if (!chosen) {
         // The first step after resuming must not span the pause.
         host.clearLastStep();
         for (auto* surface : surfaces_) {
-            if (surface->inWindow() && surface->wantsStill) {
+            if (surface->inWindow() && surface->wantsStill()) {
                 chosen = surface;
                 break;
             }
@@ -112,12 +112,12 @@ void FrameDriver::tick(FrameLink& link) {
     bool animating = false;
     for (auto* surface : surfaces_) {
         if (!surface->inWindow()) continue;
-        if (surface->decision.isPaused()) {
-            if (surface->wantsStill) batch_.push_back(surface);
+        if (surface->decision().isPaused()) {
+            if (surface->wantsStill()) batch_.push_back(surface);
             continue;
         }
         animating = true;
-        if (surface->pacer.shouldDraw(now, tickInterval_)) batch_.push_back(surface);
+        if (surface->frameDue(now, tickInterval_)) batch_.push_back(surface);
     }
 
     if (batch_.empty()) {
@@ -143,13 +143,13 @@ void FrameDriver::tick(FrameLink& link) {
 void FrameDriver::drawBatch() {
     const double t0 = mediaTime();
     const bool animates = std::any_of(batch_.begin(), batch_.end(),
-                                      [](const SceneSurfaceView* s) { return s->decision.isRender(); });
+                                      [](const SceneSurfaceView* s) { return s->decision().isRender(); });
     const SceneFrame frame = host.makeFrame(t0, minimumStep, animates);
     const double t1 = mediaTime();
 
     // One pointer sample, at most about ten a second, serves every surface of the tick.
     for (auto* surface : batch_) {
-        if (!surface->interactive) continue;
+        if (!surface->interactive()) continue;
         if (t0 - lastMouseRead_ >= pointerReadInterval) {
             if (pointerLocation) {
                 if (auto p = pointerLocation()) mouse_ = *p;
@@ -170,26 +170,18 @@ void FrameDriver::drawBatch() {
         const gpu::Texture* drawable = surface->nextDrawable(device);
         if (!drawable) continue;
 
-        const double framePeriod = 1.0 / std::max(surface->pacer.targetFPS(), 1);
+        const double framePeriod = 1.0 / std::max(surface->pacer().targetFPS(), 1);
         const SceneView view = surface->makeView(mouse_, t0, framePeriod, *drawable);
+        bool drawn = false;
         if (encoding) {
             // Without a pass (targets refused) the drawable is still presented, undrawn.
             const auto* pass = surface->renderPass(*drawable, host.sampleCount(), device);
-            const bool drawn = encoding->encodeView(view, pass, host.info().title, [&](gpu::RenderEncoder& encoder) {
+            drawn = encoding->encodeView(view, pass, host.info().title, [&](gpu::RenderEncoder& encoder) {
                 host.drawFade(encoder, *surface, t0);
             });
-            if (drawn) surface->lastView = view;
         }
         surface->present(*drawable);
-
-        surface->hasFrame = true;
-        const bool still = surface->decision.isPaused();
-        if (still) {
-            surface->wantsStill = false;
-            surface->stats.addStill();
-        } else {
-            surface->stats.addFrame();
-        }
+        surface->markDrawn(drawn ? &view : nullptr, surface->decision().isPaused());
         entry.drawn.push_back({surface, static_cast<std::int64_t>(drawable->width()) * drawable->height()});
     }
 
@@ -220,7 +212,7 @@ void FrameDriver::reapFinished() {
             // A bogus whole is not split either: its shares would be just as bogus.
             if (g > 0 && g < 1 && total >= 1) {
                 for (const auto& d : entry.drawn) {
-                    if (d.surface) d.surface->stats.addGPU(g * static_cast<double>(d.pixels) / static_cast<double>(total));
+                    if (d.surface) d.surface->addGPUShare(g * static_cast<double>(d.pixels) / static_cast<double>(total));
                 }
             }
         }
@@ -232,7 +224,7 @@ void FrameDriver::measure() {
     const double now = mediaTime();
     if (lastMeasure_ == 0) {
         lastMeasure_ = now;
-        for (auto* surface : surfaces_) surface->stats.takeAuto();
+        for (auto* surface : surfaces_) surface->takeMeasuredGPU();
         return;
     }
     if (now - lastMeasure_ < measureInterval) return;
@@ -241,8 +233,8 @@ void FrameDriver::measure() {
     // By index: a handler may re-decide a surface, which re-links but never re-registers.
     for (std::size_t i = 0; i < surfaces_.size(); ++i) {
         SceneSurfaceView& surface = *surfaces_[i];
-        const double busy = surface.stats.takeAuto();
-        if (surface.decision.isRender() && onMeasure) onMeasure(surface, busy / (now - since) * 100);
+        const double busy = surface.takeMeasuredGPU();
+        if (surface.decision().isRender() && onMeasure) onMeasure(surface, busy / (now - since) * 100);
     }
 }
 

@@ -72,13 +72,13 @@ std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay>
         if (d.surface) ordered.push_back(&d);
     }
     std::stable_sort(ordered.begin(), ordered.end(), [](const PerfDisplay* a, const PerfDisplay* b) {
-        return a->surface->displayIndex < b->surface->displayIndex;
+        return a->surface->displayIndex() < b->surface->displayIndex();
     });
     std::string objects;
     for (const auto* d : ordered) {
         if (!objects.empty()) objects += ',';
         objects += displayObject(d->display, d->surface->drawableWidth(), d->surface->drawableHeight(),
-                                 d->surface->decision.statusText(), d->covered, d->surface->stats.takeTotals(), elapsed);
+                                 d->surface->decision().statusText(), d->covered, d->surface->takeTotals(), elapsed);
     }
 
     const double encodeMs =

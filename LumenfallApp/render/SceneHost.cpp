@@ -68,7 +68,7 @@ bool SceneHost::load(const SceneInfo& info, std::span<SceneSurfaceView* const> s
     if (scene_ && info_.id == info.id) return true;
 
     // A new switch supersedes any fade still running: only snapshots taken now may fade.
-    for (auto* surface : surfaces) surface->fadeTexture.reset();
+    for (auto* surface : surfaces) surface->dropFadeSnapshot();
     if (scene_) {
         if (crossfade) captureFadeSnapshots(surfaces);
         for (auto* surface : surfaces) scene_->releaseView(surface->id());
@@ -94,14 +94,12 @@ bool SceneHost::load(const SceneInfo& info, std::span<SceneSurfaceView* const> s
     // Every surface needs a new picture, also without any scene: it then shows the background
     // rather than the last frame of a scene that is gone.
     for (auto* surface : surfaces) {
-        surface->dropTargets();
-        surface->hasFrame = false;
-        if (!scene_) surface->fadeTexture.reset();
-        if (surface->decision.isPaused()) surface->requestStill();
+        if (!scene_) surface->dropFadeSnapshot();
+        surface->sceneChanged();
     }
 
     const bool fading = std::any_of(surfaces.begin(), surfaces.end(),
-                                    [](const SceneSurfaceView* surface) { return surface->fadeTexture.has_value(); });
+                                    [](const SceneSurfaceView* surface) { return surface->fadeSnapshot().has_value(); });
     fadeStart_ = fading ? std::optional<double>(mediaTime()) : std::nullopt;
     return scene_ && info_.id == info.id;
 }
@@ -112,7 +110,9 @@ void SceneHost::captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces
     const SceneFrame frame = currentFrame();
     FrameEncoding encoding(*scene_, commandBuffer, frame);
     for (auto* surface : surfaces) {
-        if (!surface->hasFrame || !surface->decision.isRender() || !surface->inWindow() || !surface->lastView) continue;
+        if (!surface->hasFrame() || !surface->decision().isRender() || !surface->inWindow() || !surface->lastView()) {
+            continue;
+        }
         const int width = surface->drawableWidth();
         const int height = surface->drawableHeight();
         auto made = device.makeTexture({.format = gpu::PixelFormat::bgra8Unorm,
@@ -128,8 +128,8 @@ void SceneHost::captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces
         if (targets.make(device, width, height, sampleCount_)) {
             pass = makeScenePass(snapshot, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
         }
-        if (!encoding.encodeView(*surface->lastView, pass ? &*pass : nullptr, "crossfade snapshot")) continue;
-        surface->fadeTexture = std::move(snapshot);
+        if (!encoding.encodeView(*surface->lastView(), pass ? &*pass : nullptr, "crossfade snapshot")) continue;
+        surface->setFadeSnapshot(std::move(snapshot));
     }
     commandBuffer.commit();
 }
@@ -204,27 +204,27 @@ float SceneHost::fadeAlpha(double elapsed) {
 }
 
 void SceneHost::drawFade(gpu::RenderEncoder& encoder, SceneSurfaceView& surface, double now) {
-    if (!fadeStart_ || !surface.fadeTexture) return;
+    if (!fadeStart_ || !surface.fadeSnapshot()) return;
     // A frame time just before the switch counts as its start, not as a negative fade.
     const float t = std::max(static_cast<float>((now - *fadeStart_) / crossfadeSeconds), 0.0f);
     if (t >= 1) {
-        surface.fadeTexture.reset();
+        surface.dropFadeSnapshot();
         fadeStart_.reset();
         return;
     }
     const float alpha = fadeCurve(t);
     if (alpha <= fadeInvisible) {
-        surface.fadeTexture.reset();
+        surface.dropFadeSnapshot();
         return;
     }
     const auto* pipeline = gpu_.fadePipeline(sampleCount_);
     if (!pipeline) {
-        surface.fadeTexture.reset();
+        surface.dropFadeSnapshot();
         return;
     }
     encoder.setPipeline(*pipeline);
     encoder.setDepthState(gpu_.depthOff());
-    encoder.setFragmentTexture(GpuContext::fadeSnapshotSlot.index, *surface.fadeTexture);
+    encoder.setFragmentTexture(GpuContext::fadeSnapshotSlot.index, *surface.fadeSnapshot());
     encoder.setFragmentBytes(GpuContext::fadeOpacitySlot.index, &alpha, sizeof alpha);
     encoder.drawPrimitives(gpu::PrimitiveType::triangle, 0, 3);
 }

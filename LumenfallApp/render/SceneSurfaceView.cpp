@@ -29,7 +29,7 @@ SceneSurfaceView::SceneSurfaceView() = default;
 
 SceneSurfaceView::~SceneSurfaceView() {
     if (window_) window_->onScreenChanged = nullptr;
-    if (driver) driver->remove(*this);
+    if (driver_) driver_->remove(*this);
 }
 
 bool SceneSurfaceView::inWindow() const { return window_ ? window_->onScreen() : inWindow_; }
@@ -56,7 +56,7 @@ void SceneSurfaceView::setWindow(SurfaceWindow* window) {
 
 void SceneSurfaceView::screenStateChanged() {
     updateDrawableSize();
-    if (inWindow() && !hasFrame) requestStill();
+    if (inWindow() && !hasFrame_) requestStill();
     linkChanged();
 }
 
@@ -69,35 +69,35 @@ double SceneSurfaceView::backingScale() const {
 }
 
 void SceneSurfaceView::linkChanged() {
-    if (driver) driver->updateLink();
+    if (driver_) driver_->updateLink();
     if (onLinkChange) onLinkChange();
 }
 
 void SceneSurfaceView::requestStill() {
     // A surface off screen or still one pixel wide has nothing worth a still.
     if (!inWindow() || drawableWidth() <= 1) return;
-    wantsStill = true;
+    wantsStill_ = true;
     linkChanged();
 }
 
 void SceneSurfaceView::apply(const RenderDecision& newDecision) {
-    const RenderDecision old = decision;
-    decision = newDecision;
+    const RenderDecision old = decision_;
+    decision_ = newDecision;
 
-    if (decision.isRender()) {
-        pacer.setTarget(decision.fps());
+    if (decision_.isRender()) {
+        pacer_.setTarget(decision_.fps());
         // Resuming draws at once instead of waiting out a schedule from before the pause.
-        if (old.isPaused()) pacer.reset();
-        if (decision.scale() != scale) {
-            scale = decision.scale();
+        if (old.isPaused()) pacer_.reset();
+        if (decision_.scale() != scale_) {
+            scale_ = decision_.scale();
             updateDrawableSize();
         }
     }
     // A paused display shows one still frame, never the empty background.
-    if (decision.isPaused() && !hasFrame) requestStill();
+    if (decision_.isPaused() && !hasFrame_) requestStill();
 
-    if (!(old == decision)) {
-        logEvent("display " + std::to_string(displayIndex) + ": " + decision.statusText());
+    if (!(old == decision_)) {
+        logEvent("display " + std::to_string(displayIndex_) + ": " + decision_.statusText());
         linkChanged();
     }
 }
@@ -108,13 +108,38 @@ void SceneSurfaceView::updateDrawableSize() {
     const double width = boundsWidth();
     const double height = boundsHeight();
     // std::lround rounds halves away from zero.
-    const int w = static_cast<int>(std::max(std::lround(width * b * scale), 1L));
-    const int h = static_cast<int>(std::max(std::lround(height * b * scale), 1L));
+    const int w = static_cast<int>(std::max(std::lround(width * b * scale_), 1L));
+    const int h = static_cast<int>(std::max(std::lround(height * b * scale_), 1L));
     if ((w == drawableWidth_ && h == drawableHeight_) || width <= 1) return;
     drawableWidth_ = w;
     drawableHeight_ = h;
-    hasFrame = false;
-    if (decision.isPaused()) requestStill();
+    hasFrame_ = false;
+    if (decision_.isPaused()) requestStill();
+}
+
+void SceneSurfaceView::markDrawn(const SceneView* drawnView, bool still) {
+    if (drawnView) lastView_ = *drawnView;
+    hasFrame_ = true;
+    if (still) {
+        wantsStill_ = false;
+        stats_.addStill();
+    } else {
+        stats_.addFrame();
+    }
+}
+
+void SceneSurfaceView::sceneChanged() {
+    dropTargets();
+    hasFrame_ = false;
+    if (decision_.isPaused()) requestStill();
+}
+
+void SceneSurfaceView::startAutoQuality(double fps, const SceneCost& cost) {
+    autoQuality_.emplace(nativePixelCount(), fps, cost);
+}
+
+float SceneSurfaceView::updateAutoQuality(double busyPercent, double now) {
+    return autoQuality_ ? autoQuality_->update(busyPercent, now) : 1.0f;
 }
 
 std::int64_t SceneSurfaceView::nativePixelCount() const {
@@ -126,41 +151,41 @@ SceneView SceneSurfaceView::makeView(ScreenPoint mouse, double now, double frame
     std::optional<Float2> pointer;
     bool pointerActive = false;
 
-    if (!interactive || !inWindow() || !window_) {
-        parallax = {};
+    if (!interactive_ || !inWindow() || !window_) {
+        parallax_ = {};
     } else {
         const ScreenRect r = window_->frame();
-        if (!(mouse == lastMouse)) {
-            lastMouse = mouse;
-            lastMouseMove = now;
+        if (!(mouse == lastMouse_)) {
+            lastMouse_ = mouse;
+            lastMouseMove_ = now;
         }
         // Screen y grows downward, the view's upward: the upper half of the window is positive.
         Float2 target;
-        if (parallaxEnabled && r.width > 0 && r.height > 0) {
+        if (parallaxEnabled_ && r.width > 0 && r.height > 0) {
             target = {clampUnit((mouse.x - r.midX()) / (r.width / 2)), clampUnit((r.midY() - mouse.y) / (r.height / 2))};
         }
         const double k = framePeriod <= longestSmoothedPeriod ? 1 - std::exp(-parallaxRate * framePeriod)
                                                               : 1 - std::exp(-parallaxRate * longestSmoothedPeriod);
-        parallax.x += static_cast<float>((target.x - parallax.x) * k);
-        parallax.y += static_cast<float>((target.y - parallax.y) * k);
+        parallax_.x += static_cast<float>((target.x - parallax_.x) * k);
+        parallax_.y += static_cast<float>((target.y - parallax_.y) * k);
 
         if (r.width > 0 && r.height > 0 && r.contains(mouse)) {
             pointer = Float2{static_cast<float>(2 * (mouse.x - r.x) / r.width - 1),
                              static_cast<float>(1 - 2 * (mouse.y - r.y) / r.height)};
-            pointerActive = now - lastMouseMove < pointerIdleSeconds;
+            pointerActive = now - lastMouseMove_ < pointerIdleSeconds;
         }
     }
 
     SceneView view;
     view.id = id();
-    view.displayIndex = displayIndex;
+    view.displayIndex = displayIndex_;
     view.width = width;
     view.height = height;
-    view.pixelScale = scale;
-    view.parallax = parallaxEnabled && interactive ? parallax : Float2{};
+    view.pixelScale = scale_;
+    view.parallax = parallaxEnabled_ && interactive_ ? parallax_ : Float2{};
     view.pointer = pointer;
-    view.pointerActive = pointerActive && pointerReacts;
-    view.reactsToPointer = interactive && pointerReacts;
+    view.pointerActive = pointerActive && pointerReacts_;
+    view.reactsToPointer = interactive_ && pointerReacts_;
     return view;
 }
 
@@ -189,43 +214,43 @@ const gpu::RenderPassDescriptor* SceneSurfaceView::renderPass(const gpu::Texture
     sampleCount = std::max(sampleCount, 1);
     const int width = drawable.width();
     const int height = drawable.height();
-    const bool depthFits = depth && depth->width() == width && depth->height() == height;
+    const bool depthFits = depth_ && depth_->width() == width && depth_->height() == height;
 
     // Steady state: only the drawable changes from frame to frame.
-    if (cachedPass && targetsSampleCount == sampleCount && depthFits) {
-        auto& colour = cachedPass->colorAttachments[0];
+    if (cachedPass_ && targetsSampleCount_ == sampleCount && depthFits) {
+        auto& colour = cachedPass_->colorAttachments[0];
         if (colour.resolveTexture) {
             colour.resolveTexture = &drawable;
         } else {
             colour.texture = &drawable;
         }
-        return &*cachedPass;
+        return &*cachedPass_;
     }
 
-    cachedPass.reset();
+    cachedPass_.reset();
     // A missing multisample target is remade too, so one refused allocation is retried next tick.
-    const bool msaaMissing = sampleCount > 1 && !msaaColor;
-    if (targetsSampleCount != sampleCount || !depthFits || msaaMissing) {
-        msaaColor.reset();
-        depth.reset();
+    const bool msaaMissing = sampleCount > 1 && !msaaColor_;
+    if (targetsSampleCount_ != sampleCount || !depthFits || msaaMissing) {
+        msaaColor_.reset();
+        depth_.reset();
         if (sampleCount > 1) {
-            msaaColor = makeSceneTarget(device, gpu::PixelFormat::bgra8Unorm, width, height, sampleCount);
+            msaaColor_ = makeSceneTarget(device, gpu::PixelFormat::bgra8Unorm, width, height, sampleCount);
         }
-        depth = makeSceneTarget(device, gpu::PixelFormat::depth32Float, width, height, sampleCount);
-        targetsSampleCount = sampleCount;
+        depth_ = makeSceneTarget(device, gpu::PixelFormat::depth32Float, width, height, sampleCount);
+        targetsSampleCount_ = sampleCount;
     }
-    if (!depth) return nullptr;
-    if (sampleCount > 1 && !msaaColor) return nullptr;
+    if (!depth_) return nullptr;
+    if (sampleCount > 1 && !msaaColor_) return nullptr;
 
-    cachedPass = makeScenePass(drawable, sampleCount > 1 ? &*msaaColor : nullptr, *depth);
-    return &*cachedPass;
+    cachedPass_ = makeScenePass(drawable, sampleCount > 1 ? &*msaaColor_ : nullptr, *depth_);
+    return &*cachedPass_;
 }
 
 void SceneSurfaceView::dropTargets() {
-    cachedPass.reset();
-    msaaColor.reset();
-    depth.reset();
-    targetsSampleCount = 0;
+    cachedPass_.reset();
+    msaaColor_.reset();
+    depth_.reset();
+    targetsSampleCount_ = 0;
 }
 
 }  // namespace lumen::app

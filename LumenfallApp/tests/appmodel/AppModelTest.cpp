@@ -102,7 +102,7 @@ TEST(AppModel, PickingASceneEndsTheShuffleAndCrossFades) {
     // A cross-fade starts from what the displays last showed.
     ASSERT_TRUE(settle([&] {
         for (auto* w : rig->model->wallpaper()->orderedWindows()) {
-            if (!w->surface().hasFrame || !w->surface().lastView) return false;
+            if (!w->surface().hasFrame() || !w->surface().lastView()) return false;
         }
         return true;
     }));
@@ -127,7 +127,7 @@ TEST(AppModel, PickingASceneEndsTheShuffleAndCrossFades) {
     rig->model->setReduceMotion(true);
     rig->model->selectScene(*rig->model->catalog().scene(SceneID{showingNebula ? "nebulaFlythrough" : "deepReef"}));
     EXPECT_FALSE(rig->model->host()->fadeStart().has_value());
-    EXPECT_FALSE(rig->model->wallpaper()->orderedWindows()[0]->surface().parallaxEnabled);
+    EXPECT_FALSE(rig->model->wallpaper()->orderedWindows()[0]->surface().parallaxEnabled());
 }
 
 TEST(AppModel, AFailingSceneFallsBackOnceAndForAll) {
@@ -201,7 +201,7 @@ TEST(AppModel, TheIdleSceneCoversEveryDisplayUntilAKey) {
     EXPECT_EQ(rig->model->statusLine(), "Idle scene showing");
     EXPECT_TRUE(labelsAre(*rig->model, {"Paused while covered", "Paused while covered"}));
     EXPECT_EQ(rig->model->idle()->checkInterval(), 0.25);
-    EXPECT_EQ(rig->model->idle()->windows().front()->surface().decision.statusText(), "Animating at 30 fps");
+    EXPECT_EQ(rig->model->idle()->windows().front()->surface().decision().statusText(), "Animating at 30 fps");
 
     settle([] { return false; }, 500);  // past the grace
     ASSERT_TRUE(rig->server->run("xdotool key a"));

@@ -88,8 +88,8 @@ TEST(IdleDesktop, CoversEveryMonitorUntilInput) {
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(rig->client->geometry(ids[i]), screens[i].frame);
     EXPECT_TRUE(rig->backend->inputGrabbed());
     ASSERT_TRUE(waitFor([&] {
-        return idle.windows()[0]->surface().stats.totals().frames > 0 &&
-               idle.windows()[1]->surface().stats.totals().frames > 0;
+        return idle.windows()[0]->surface().stats().totals().frames > 0 &&
+               idle.windows()[1]->surface().stats().totals().frames > 0;
     }, std::chrono::seconds(30)));
     EXPECT_TRUE(waitFor([&] { return wallpaperVisible(*rig, false); })) << "the idle windows cover the wallpaper";
 

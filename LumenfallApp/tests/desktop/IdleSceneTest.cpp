@@ -76,9 +76,9 @@ TEST_F(IdleSceneTest, ShowsOnceIdleForTheMinutes) {
     for (int i = 0; i < 2; ++i) {
         const IdleWindow& window = *scene->windows()[static_cast<std::size_t>(i)];
         const SceneSurfaceView& surface = window.surface();
-        EXPECT_EQ(surface.displayIndex, i);
-        EXPECT_FALSE(surface.interactive || surface.parallaxEnabled || surface.pointerReacts);
-        EXPECT_EQ(surface.decision, RenderDecision::render(30, 1));
+        EXPECT_EQ(surface.displayIndex(), i);
+        EXPECT_FALSE(surface.interactive() || surface.parallaxEnabled() || surface.pointerReacts());
+        EXPECT_EQ(surface.decision(), RenderDecision::render(30, 1));
         EXPECT_EQ(surface.window(), &window.window());
         EXPECT_NE(std::find(driver->surfaces().begin(), driver->surfaces().end(), &surface), driver->surfaces().end());
     }

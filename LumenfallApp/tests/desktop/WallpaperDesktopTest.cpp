@@ -103,7 +103,7 @@ TEST(WallpaperDesktop, DeepReefFillsBothMonitors) {
     EXPECT_EQ(rig->client->geometry(rig->backend->windowId(ordered[1]->displayID())), (PixelRect{640, 0, 640, 400}));
 
     rig->decide({RenderDecision::render(30, 1), RenderDecision::render(15, 1)});
-    ASSERT_TRUE(waitFor([&] { return rig->surface(1).stats.totals().frames >= 2; }, std::chrono::seconds(120)));
+    ASSERT_TRUE(waitFor([&] { return rig->surface(1).stats().totals().frames >= 2; }, std::chrono::seconds(120)));
     // Two seconds of steady drawing for the driver's cost per tick.
     rig->driver->stats.takeTotals();
     PerfSnapshot perf(DisplayLink::now(), cpuSeconds());
@@ -136,7 +136,7 @@ TEST(WallpaperDesktop, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     runFor(0.5);
 
     rig->driver->stats.takeTotals();
-    for (auto* w : rig->wallpaper->orderedWindows()) w->surface().stats.takeTotals();
+    for (auto* w : rig->wallpaper->orderedWindows()) w->surface().takeTotals();
     PerfSnapshot perf(DisplayLink::now(), cpuSeconds());
     runFor(4.0);
     const auto displays = perfDisplays(*rig->wallpaper);
@@ -180,7 +180,7 @@ TEST(WallpaperDesktop, NothingWakesWhileEveryDisplayIsPaused) {
     rig->wallpaper->rebuild();
     // Paused without a frame: each display is owed one still, then the link sleeps.
     ASSERT_TRUE(waitFor([&] {
-        return rig->surface(0).hasFrame && rig->surface(1).hasFrame && rig->driver->link() &&
+        return rig->surface(0).hasFrame() && rig->surface(1).hasFrame() && rig->driver->link() &&
                rig->driver->link()->paused();
     }));
     rig->driver->inFlight().waitUntilCompleted();
@@ -202,18 +202,18 @@ TEST(WallpaperDesktop, APausedDisplayDrawsOneStillAfterALoadOrAResize) {
     START_RIG(rig, lumen::app::test::gradientInfo(), false)
     rig->wallpaper->rebuild();
     auto stillsDone = [&] {
-        return rig->surface(0).hasFrame && rig->surface(1).hasFrame && rig->driver->link()->paused();
+        return rig->surface(0).hasFrame() && rig->surface(1).hasFrame() && rig->driver->link()->paused();
     };
     ASSERT_TRUE(waitFor(stillsDone));
-    for (auto* w : rig->wallpaper->orderedWindows()) w->surface().stats.takeTotals();
+    for (auto* w : rig->wallpaper->orderedWindows()) w->surface().takeTotals();
 
     // A scene load drops every frame: one still each, then sleep again.
     std::vector<SceneSurfaceView*> surfaces = {&rig->surface(0), &rig->surface(1)};
     ASSERT_TRUE(rig->sceneHost->load(lumen::app::test::gradientInfo("other"), surfaces, false));
     ASSERT_TRUE(waitFor(stillsDone));
     runFor(0.3);
-    EXPECT_EQ(rig->surface(0).stats.totals().stills, 1);
-    EXPECT_EQ(rig->surface(1).stats.totals().stills, 1);
+    EXPECT_EQ(rig->surface(0).stats().totals().stills, 1);
+    EXPECT_EQ(rig->surface(1).stats().totals().stills, 1);
     EXPECT_TRUE(rig->driver->link()->paused());
 
     // A resize of one monitor: one still for that display only.
@@ -224,8 +224,8 @@ TEST(WallpaperDesktop, APausedDisplayDrawsOneStillAfterALoadOrAResize) {
     ASSERT_TRUE(waitFor(stillsDone));
     runFor(0.3);
     EXPECT_EQ(&rig->wallpaper->window(leftID)->surface(), left);
-    EXPECT_EQ(left->stats.totals().stills, 2);
-    EXPECT_EQ(rig->surface(1).stats.totals().stills, 1);
+    EXPECT_EQ(left->stats().totals().stills, 2);
+    EXPECT_EQ(rig->surface(1).stats().totals().stills, 1);
     EXPECT_EQ(left->drawableWidth(), 300);
 }
 

@@ -46,8 +46,8 @@ TEST_F(WallpaperHostTest, OneWindowPerScreenInTheScreensOrder) {
     backend.setScreens({testScreen(7, {0, 0, 1920, 1080}, 2.0), testScreen(3, {1920, 0, 1280, 1024}, 2.0)});
 
     ASSERT_EQ(host->windows().size(), 2u);
-    EXPECT_EQ(host->window(7)->surface().displayIndex, 0);
-    EXPECT_EQ(host->window(3)->surface().displayIndex, 1);
+    EXPECT_EQ(host->window(7)->surface().displayIndex(), 0);
+    EXPECT_EQ(host->window(3)->surface().displayIndex(), 1);
     EXPECT_EQ(host->orderedWindows().front()->displayID(), 7u);
     EXPECT_EQ(host->window(7)->surface().window(), backend.fakeWindow(7));
     EXPECT_EQ(driver->surfaces().size(), 2u);
@@ -68,8 +68,8 @@ TEST_F(WallpaperHostTest, ResizeAndReorderKeepWindowsAndSurfaces) {
 
     EXPECT_EQ(host->window(7), seven);
     EXPECT_EQ(host->window(3), three);
-    EXPECT_EQ(seven->surface().displayIndex, 1);
-    EXPECT_EQ(three->surface().displayIndex, 0);
+    EXPECT_EQ(seven->surface().displayIndex(), 1);
+    EXPECT_EQ(three->surface().displayIndex(), 0);
     EXPECT_EQ(host->orderedWindows().front(), three);
     EXPECT_EQ(backend.fakeWindow(7)->pixelFrame(), (PixelRect{0, 0, 2560, 1440}));
     EXPECT_EQ(backend.fakeWindow(3)->frameChanges, 0);
@@ -137,7 +137,7 @@ TEST_F(WallpaperHostTest, ScreensThatGetNoWindow) {
     // No identifier, then a backend that cannot make windows, then no screens at all.
     backend.setScreens({testScreen(0, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
     EXPECT_EQ(host->windows().size(), 1u);
-    EXPECT_EQ(host->window(3)->surface().displayIndex, 1) << "the index is the position in the screen list";
+    EXPECT_EQ(host->window(3)->surface().displayIndex(), 1) << "the index is the position in the screen list";
 
     backend.refuseWindows = true;
     backend.setScreens({testScreen(3, {1920, 0, 1280, 1024}), testScreen(5, {0, 0, 800, 600})});

@@ -83,12 +83,12 @@ protected:
         windows.push_back(std::make_unique<FakeSurfaceWindow>(rect));
         surfaces.push_back(std::make_unique<SceneSurfaceView>());
         auto& surface = *surfaces.back();
-        surface.displayIndex = displayIndex;
+        surface.setDisplayIndex(displayIndex);
         surface.apply(decision);
         surface.setWindow(windows.back().get());
-        // As if it had drawn already: not owed a still unless a test says so.
-        surface.hasFrame = true;
-        surface.wantsStill = false;
+        // As if it had drawn already (its counters back at zero): not owed a still unless a test says so.
+        surface.markDrawn(nullptr, true);
+        surface.takeTotals();
         driver->add(surface);
         return surface;
     }
@@ -151,8 +151,8 @@ TEST_F(FrameDriverTest, TwoDisplaysAt30And15ShareOneLinkAt30) {
 
     for (int k = 0; k < 60; ++k) tickAt(100 + k / 60.0);  // one second of a 60 Hz link
 
-    const Totals a = first.stats.totals();
-    const Totals b = second.stats.totals();
+    const Totals a = first.stats().totals();
+    const Totals b = second.stats().totals();
     EXPECT_EQ(a.frames, 30);
     EXPECT_EQ(b.frames, 15);
     const Totals all = driver->stats.totals();
@@ -165,9 +165,9 @@ TEST_F(FrameDriverTest, TwoDisplaysAt30And15ShareOneLinkAt30) {
     EXPECT_EQ(windows[0]->presents, 30);
     EXPECT_EQ(windows[1]->presents, 15);
     EXPECT_NEAR(driver->tickInterval(), 1.0 / 60, 0.002);
-    EXPECT_TRUE(first.hasFrame);
-    ASSERT_TRUE(first.lastView.has_value());
-    EXPECT_EQ(first.lastView->width, 64);
+    EXPECT_TRUE(first.hasFrame());
+    ASSERT_TRUE(first.lastView().has_value());
+    EXPECT_EQ(first.lastView()->width, 64);
 }
 
 TEST_F(FrameDriverTest, SkipsOnlyWithThreeCommandBuffersInFlight) {
@@ -178,13 +178,13 @@ TEST_F(FrameDriverTest, SkipsOnlyWithThreeCommandBuffersInFlight) {
     tickAt(100);
     EXPECT_EQ(driver->stats.totals().skippedBusy, 1);
     EXPECT_EQ(driver->stats.totals().commandBuffers, 0);
-    EXPECT_EQ(surface.stats.totals().frames, 0);
+    EXPECT_EQ(surface.stats().totals().frames, 0);
 
     busy[1].state = FrameStatus::failed;  // dropped without accounting
     tickAt(100 + 1.0 / 30);
     EXPECT_EQ(driver->stats.totals().skippedBusy, 1);
     EXPECT_EQ(driver->stats.totals().commandBuffers, 1);
-    EXPECT_EQ(surface.stats.totals().frames, 1);
+    EXPECT_EQ(surface.stats().totals().frames, 1);
     EXPECT_EQ(driver->stats.totals().gpuSeconds, 0);
     // The two stand-ins still pending, in order, then the real frame.
     ASSERT_EQ(driver->inFlight().size(), 3u);
@@ -193,7 +193,7 @@ TEST_F(FrameDriverTest, SkipsOnlyWithThreeCommandBuffersInFlight) {
     EXPECT_TRUE(driver->inFlight()[2].commandBuffer.has_value());
 
     tickAt(100 + 2.0 / 30);  // the real one is reaped, leaving two: draws again
-    EXPECT_EQ(surface.stats.totals().frames, 2);
+    EXPECT_EQ(surface.stats().totals().frames, 2);
     EXPECT_EQ(driver->stats.totals().skippedBusy, 1);
     EXPECT_EQ(driver->stats.totals().ticks, 3);
 }
@@ -211,10 +211,10 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
 
     driver->reapFinished();
     EXPECT_NEAR(driver->stats.totals().gpuSeconds, 0.05, 1e-9);
-    EXPECT_NEAR(hd.stats.totals().gpuSeconds, 0.01, 1e-9);
-    EXPECT_NEAR(uhd.stats.totals().gpuSeconds, 0.04, 1e-9);
-    EXPECT_NEAR(hd.stats.autoSeconds(), 0.01, 1e-9);
-    EXPECT_NEAR(uhd.stats.autoSeconds(), 0.04, 1e-9);
+    EXPECT_NEAR(hd.stats().totals().gpuSeconds, 0.01, 1e-9);
+    EXPECT_NEAR(uhd.stats().totals().gpuSeconds, 0.04, 1e-9);
+    EXPECT_NEAR(hd.stats().autoSeconds(), 0.01, 1e-9);
+    EXPECT_NEAR(uhd.stats().autoSeconds(), 0.04, 1e-9);
     ASSERT_EQ(driver->inFlight().size(), 1u);
     EXPECT_EQ(driver->inFlight()[0].standIn, &pending);
 
@@ -224,7 +224,7 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
     pending.end = 1.5;
     driver->reapFinished();
     EXPECT_TRUE(driver->inFlight().empty());
-    EXPECT_NEAR(hd.stats.totals().gpuSeconds, 0.01, 1e-9);
+    EXPECT_NEAR(hd.stats().totals().gpuSeconds, 0.01, 1e-9);
     EXPECT_NEAR(driver->stats.totals().gpuSeconds, 0.05, 1e-9);
 }
 
@@ -238,7 +238,7 @@ TEST_F(FrameDriverTest, ASurfaceGoneBeforeAccountingStillCountsInTheSplit) {
     surfaces.pop_back();  // its destructor unregisters it
     EXPECT_EQ(driver->surfaces().size(), 1u);
     driver->reapFinished();
-    EXPECT_NEAR(kept.stats.totals().gpuSeconds, 0.01, 1e-9);
+    EXPECT_NEAR(kept.stats().totals().gpuSeconds, 0.01, 1e-9);
 }
 
 TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
@@ -247,17 +247,17 @@ TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
     std::vector<std::pair<SceneSurfaceView*, double>> measured;
     driver->onMeasure = [&measured](SceneSurfaceView& s, double percent) { measured.emplace_back(&s, percent); };
 
-    animating.stats.addGPU(0.5);
-    paused.stats.addGPU(0.5);
+    animating.addGPUShare(0.5);
+    paused.addGPUShare(0.5);
     media = 100;
     driver->measure();
     EXPECT_EQ(driver->lastMeasure(), 100);
     EXPECT_TRUE(measured.empty());
-    EXPECT_EQ(animating.stats.autoSeconds(), 0);
-    EXPECT_EQ(paused.stats.autoSeconds(), 0);
+    EXPECT_EQ(animating.stats().autoSeconds(), 0);
+    EXPECT_EQ(paused.stats().autoSeconds(), 0);
 
-    animating.stats.addGPU(0.1);
-    paused.stats.addGPU(0.2);
+    animating.addGPUShare(0.1);
+    paused.addGPUShare(0.2);
     media = 101.9;
     driver->measure();
     EXPECT_TRUE(measured.empty());
@@ -268,7 +268,7 @@ TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
     ASSERT_EQ(measured.size(), 1u);
     EXPECT_EQ(measured[0].first, &animating);
     EXPECT_NEAR(measured[0].second, 0.1 / 2.5 * 100, 1e-9);
-    EXPECT_EQ(paused.stats.autoSeconds(), 0);  // read and reset although not reported
+    EXPECT_EQ(paused.stats().autoSeconds(), 0);  // read and reset although not reported
     EXPECT_EQ(driver->lastMeasure(), 102.5);
 }
 
@@ -279,7 +279,7 @@ TEST_F(FrameDriverTest, EverythingPausedWithoutStillsSleepsTheLink) {
     EXPECT_TRUE(driver->lastTick().has_value());
 
     surface.apply(RenderDecision::paused(PauseReason::user));  // has a frame: no still owed
-    EXPECT_FALSE(surface.wantsStill);
+    EXPECT_FALSE(surface.wantsStill());
     EXPECT_TRUE(link().paused());
     EXPECT_FALSE(driver->lastTick().has_value());
     EXPECT_FALSE(host->lastStep().has_value());
@@ -293,21 +293,21 @@ TEST_F(FrameDriverTest, APausedSurfaceDrawsExactlyOneStillThenTheLinkSleeps) {
     auto& surface = addSurface(0, RenderDecision::paused(PauseReason::covered));
     EXPECT_EQ(driver->link(), nullptr);  // nothing to draw: no link at all
 
-    surface.hasFrame = false;
-    surface.requestStill();
+    windows[0]->setFrame({0, 0, 80, 45});  // a resize takes its frame: one still is owed
+    surface.windowGeometryChanged();
     ASSERT_NE(driver->link(), nullptr);
     EXPECT_FALSE(link().paused());
     EXPECT_EQ(driver->linkFPS(), 30);
 
     tickAt(100);
-    EXPECT_EQ(surface.stats.totals().stills, 1);
-    EXPECT_EQ(surface.stats.totals().frames, 0);
-    EXPECT_FALSE(surface.wantsStill);
-    EXPECT_TRUE(surface.hasFrame);
+    EXPECT_EQ(surface.stats().totals().stills, 1);
+    EXPECT_EQ(surface.stats().totals().frames, 0);
+    EXPECT_FALSE(surface.wantsStill());
+    EXPECT_TRUE(surface.hasFrame());
     EXPECT_TRUE(link().paused());
 
     tickAt(100.1);  // a stray late callback draws nothing more and keeps it asleep
-    EXPECT_EQ(surface.stats.totals().stills, 1);
+    EXPECT_EQ(surface.stats().totals().stills, 1);
     EXPECT_TRUE(link().paused());
     EXPECT_EQ(windows[0]->presents, 1);
 }
@@ -339,9 +339,9 @@ TEST_F(FrameDriverTest, TheLinkMovesWhenTheLowestDisplaySleeps) {
 TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
     auto& shown = addSurface(1, RenderDecision::render(30, 1), {0, 0, 2560, 1440});
     auto& covered = addSurface(0, RenderDecision::paused(PauseReason::covered), {2560, 0, 1920, 1080});
-    for (int i = 0; i < 300; ++i) shown.stats.addFrame();
-    shown.stats.addGPU(0.5);
-    shown.stats.addGPU(0.5);
+    for (int i = 0; i < 300; ++i) shown.markDrawn(nullptr, false);
+    shown.addGPUShare(0.5);
+    shown.addGPUShare(0.5);
     for (int i = 0; i < 3; ++i) driver->stats.addCommandBuffer();
     for (int i = 0; i < 4; ++i) driver->stats.addTick();
     driver->stats.addSkippedBusy();
@@ -357,14 +357,14 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
               "\"gpuBusyPctAll\":2.50,\"commandBuffers\":3,\"ticks\":4,\"skippedBusy\":1,\"encodeMs\":2.000,"
               "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"displays\":["
               "{\"display\":4294967295,\"px\":\"1920x1080\",\"decision\":\"" +
-                  covered.decision.statusText() +
+                  covered.decision().statusText() +
                   "\",\"covered\":true,\"fps\":0.0,\"stills\":0,\"gpuMsPerFrame\":0.00,\"gpuBusyPct\":0.00},"
                   "{\"display\":77,\"px\":\"2560x1440\",\"decision\":\"Animating at 30 fps\",\"covered\":false,"
                   "\"fps\":30.0,\"stills\":0,\"gpuMsPerFrame\":3.33,\"gpuBusyPct\":10.00}]}");
 
     // The counters were read and reset; the next period starts at 110.
     EXPECT_EQ(driver->stats.totals(), Totals{});
-    EXPECT_EQ(shown.stats.totals(), Totals{});
+    EXPECT_EQ(shown.stats().totals(), Totals{});
     const std::string next = snapshot.take(*driver, {}, "nebula", ThermalLevel::nominal, 110, 5.5, 0);
     EXPECT_EQ(next,
               "perf {\"seconds\":0.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":0.00,\"footprintMB\":0.0,"

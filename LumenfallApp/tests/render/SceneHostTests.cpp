@@ -64,16 +64,16 @@ protected:
         return host;
     }
 
-    // A surface on screen that has presented frames of the live scene.
-    static void showing(SceneSurfaceView& surface, int width, int height) {
+    // A surface on screen that has presented frames of the live scene (drawn by it unless `drawn`
+    // is false: then no view is known).
+    static void showing(SceneSurfaceView& surface, int width, int height, bool drawn = true) {
         surface.setDetachedState(true, width, height);
-        surface.decision = RenderDecision::render(30, 1);
-        surface.hasFrame = true;
+        surface.apply(RenderDecision::render(30, 1));
         SceneView view;
         view.id = surface.id();
         view.width = width;
         view.height = height;
-        surface.lastView = view;
+        surface.markDrawn(drawn ? &view : nullptr, false);
     }
 
     SkyState skyAt(std::chrono::system_clock::time_point date, const std::optional<Place>& place = std::nullopt,
@@ -105,7 +105,7 @@ TEST_F(SceneHostTest, LoadingTheLiveEntryChangesNothing) {
 
     SceneSurfaceView surface;
     showing(surface, 16, 16);
-    surface.decision = RenderDecision::paused(PauseReason::user);
+    surface.apply(RenderDecision::paused(PauseReason::user));
     auto drawable = dev().makeTexture({.format = gpu::PixelFormat::bgra8Unorm, .width = 16, .height = 16,
                                        .usage = gpu::TextureUsage::renderTarget});
     ASSERT_TRUE(drawable.ok());
@@ -114,10 +114,10 @@ TEST_F(SceneHostTest, LoadingTheLiveEntryChangesNothing) {
 
     EXPECT_TRUE(host->load(coolInfo, surfaces, true));
     EXPECT_EQ(host->scene(), live);
-    EXPECT_TRUE(surface.hasFrame);
-    EXPECT_FALSE(surface.wantsStill);
-    EXPECT_TRUE(surface.cachedPass.has_value());
-    EXPECT_FALSE(surface.fadeTexture.has_value());
+    EXPECT_TRUE(surface.hasFrame());
+    EXPECT_FALSE(surface.wantsStill());
+    EXPECT_TRUE(surface.cachedPass().has_value());
+    EXPECT_FALSE(surface.fadeSnapshot().has_value());
     EXPECT_TRUE(sceneCalls("HostTestCool").releasedViews.empty());
     EXPECT_EQ(sceneCalls("HostTestCool").made, 1);
     EXPECT_TRUE(failures.empty());
@@ -170,8 +170,8 @@ TEST_F(SceneHostTest, FailingFallbackLeavesNoScene) {
     EXPECT_FALSE(host->load(throwsInfo, surfaces, true));
     EXPECT_EQ(host->scene(), nullptr);
     EXPECT_EQ(failures.size(), 1u);
-    EXPECT_FALSE(surface.hasFrame);
-    EXPECT_FALSE(surface.fadeTexture.has_value());
+    EXPECT_FALSE(surface.hasFrame());
+    EXPECT_FALSE(surface.fadeSnapshot().has_value());
     EXPECT_FALSE(host->fadeStart().has_value());
 
     // Another entry fails, then its fallback: both are reported, no scene.
@@ -188,16 +188,16 @@ TEST_F(SceneHostTest, LoadResetsSurfacesAndAsksPausedOnesForAStill) {
     ASSERT_TRUE(host->load(warmInfo, {}, false));
 
     SceneSurfaceView paused, tiny, detached, rendering;
-    int linkChanges = 0;
-    for (auto* surface : {&paused, &tiny, &detached, &rendering}) {
-        surface->hasFrame = true;
-        surface->onLinkChange = [&linkChanges] { ++linkChanges; };
-    }
     paused.setDetachedState(true, 64, 48);
     tiny.setDetachedState(true, 1, 48);
     detached.setDetachedState(false, 64, 48);
     rendering.setDetachedState(true, 64, 48);
-    rendering.decision = RenderDecision::render(30, 1);
+    rendering.apply(RenderDecision::render(30, 1));
+    int linkChanges = 0;
+    for (auto* surface : {&paused, &tiny, &detached, &rendering}) {
+        surface->markDrawn(nullptr, surface->decision().isPaused());
+        surface->onLinkChange = [&linkChanges] { ++linkChanges; };
+    }
     auto drawable = dev().makeTexture({.format = gpu::PixelFormat::bgra8Unorm, .width = 64, .height = 48,
                                        .usage = gpu::TextureUsage::renderTarget});
     ASSERT_TRUE(drawable.ok());
@@ -205,16 +205,16 @@ TEST_F(SceneHostTest, LoadResetsSurfacesAndAsksPausedOnesForAStill) {
 
     SceneSurfaceView* surfaces[] = {&paused, &tiny, &detached, &rendering};
     EXPECT_TRUE(host->load(coolInfo, surfaces, false));
-    EXPECT_TRUE(paused.wantsStill);
-    EXPECT_FALSE(tiny.wantsStill);
-    EXPECT_FALSE(detached.wantsStill);
-    EXPECT_FALSE(rendering.wantsStill);
+    EXPECT_TRUE(paused.wantsStill());
+    EXPECT_FALSE(tiny.wantsStill());
+    EXPECT_FALSE(detached.wantsStill());
+    EXPECT_FALSE(rendering.wantsStill());
     EXPECT_EQ(linkChanges, 1);
     for (auto* surface : surfaces) {
-        EXPECT_FALSE(surface->hasFrame);
-        EXPECT_FALSE(surface->cachedPass.has_value());
-        EXPECT_FALSE(surface->depth.has_value());
-        EXPECT_EQ(surface->targetsSampleCount, 0);
+        EXPECT_FALSE(surface->hasFrame());
+        EXPECT_FALSE(surface->cachedPass().has_value());
+        EXPECT_FALSE(surface->depth().has_value());
+        EXPECT_EQ(surface->targetsSampleCount(), 0);
     }
     EXPECT_FALSE(host->fadeStart().has_value());
     // The old scene released every surface, the new one has seen none of them yet.
@@ -389,21 +389,21 @@ TEST_F(SceneHostTest, CrossfadeCapturesSnapshotsOfRenderingSurfaces) {
         SceneSurfaceView shown, paused, viewless, frameless;
         showing(shown, 32, 24);
         showing(paused, 32, 24);
-        paused.decision = RenderDecision::paused(PauseReason::covered);
-        showing(viewless, 32, 24);
-        viewless.lastView.reset();
+        paused.apply(RenderDecision::paused(PauseReason::covered));
+        showing(viewless, 32, 24, false);
         showing(frameless, 32, 24);
-        frameless.hasFrame = false;
+        frameless.setDetachedBounds(100, 100);  // resized since: the frame is gone, the view stays
+        frameless.updateDrawableSize();
         SceneSurfaceView* surfaces[] = {&shown, &paused, &viewless, &frameless};
 
         media = 77.5;
         EXPECT_TRUE(host->load(coolInfo, surfaces, true));
-        ASSERT_TRUE(shown.fadeTexture.has_value());
-        EXPECT_EQ(shown.fadeTexture->width(), 32);
-        EXPECT_EQ(shown.fadeTexture->height(), 24);
-        EXPECT_FALSE(paused.fadeTexture.has_value());
-        EXPECT_FALSE(viewless.fadeTexture.has_value());
-        EXPECT_FALSE(frameless.fadeTexture.has_value());
+        ASSERT_TRUE(shown.fadeSnapshot().has_value());
+        EXPECT_EQ(shown.fadeSnapshot()->width(), 32);
+        EXPECT_EQ(shown.fadeSnapshot()->height(), 24);
+        EXPECT_FALSE(paused.fadeSnapshot().has_value());
+        EXPECT_FALSE(viewless.fadeSnapshot().has_value());
+        EXPECT_FALSE(frameless.fadeSnapshot().has_value());
         EXPECT_EQ(host->fadeStart(), 77.5);
 
         const auto& calls = sceneCalls(from.className);
@@ -412,7 +412,7 @@ TEST_F(SceneHostTest, CrossfadeCapturesSnapshotsOfRenderingSurfaces) {
         EXPECT_EQ(calls.drawnViews[0].id, shown.id());
         EXPECT_EQ(calls.releasedViews.size(), 4u);
 
-        const auto image = gpu::readImageRGBA8(dev(), *shown.fadeTexture);
+        const auto image = gpu::readImageRGBA8(dev(), *shown.fadeSnapshot());
         ASSERT_TRUE(image.ok()) << image.error().message;
         const auto centre = image->pixel(16, 12);
         EXPECT_NEAR(centre[0], colour[0] * 255, 2);
@@ -421,7 +421,7 @@ TEST_F(SceneHostTest, CrossfadeCapturesSnapshotsOfRenderingSurfaces) {
 
         // Switching on without a cross-fade drops the running one.
         EXPECT_TRUE(host->load(splitInfo, surfaces, false));
-        EXPECT_FALSE(shown.fadeTexture.has_value());
+        EXPECT_FALSE(shown.fadeSnapshot().has_value());
         EXPECT_FALSE(host->fadeStart().has_value());
         resetSceneCalls();
     }
@@ -437,7 +437,7 @@ protected:
         auto encoder = commands.renderEncoder(*pass);
         if (!encoder) return -1;
         const auto frame = host.currentFrame();
-        SceneView view = *surface.lastView;
+        SceneView view = *surface.lastView();
         host.scene()->draw(*encoder, view, frame);
         host.drawFade(*encoder, surface, now);
         const int draws = encoder->drawCount();
@@ -474,13 +474,13 @@ TEST_F(SceneHostFadeTest, SnapshotFadesOutAndIsDropped) {
 
     // Nearly done: too faint to draw, so this surface lets go of its snapshot; the fade goes on.
     EXPECT_EQ(drawWithFade(*host, first, *drawable, 50 + 1.4 * 0.99), 1);
-    EXPECT_FALSE(first.fadeTexture.has_value());
+    EXPECT_FALSE(first.fadeSnapshot().has_value());
     EXPECT_EQ(host->fadeStart(), 50);
     EXPECT_TRUE(nearPixel(centre().data(), {0, 0, 255, 255}));
 
     // Over: the snapshot goes and so does the fade.
     EXPECT_EQ(drawWithFade(*host, second, *drawable, 51.4), 1);
-    EXPECT_FALSE(second.fadeTexture.has_value());
+    EXPECT_FALSE(second.fadeSnapshot().has_value());
     EXPECT_FALSE(host->fadeStart().has_value());
 }
 
@@ -496,9 +496,9 @@ TEST_F(SceneHostFadeTest, NothingToFadeDrawsNothing) {
 
     auto snapshot = dev().makeTexture({.format = gpu::PixelFormat::bgra8Unorm, .width = 8, .height = 8});
     ASSERT_TRUE(snapshot.ok());
-    surface.fadeTexture = std::move(snapshot.value());
+    surface.setFadeSnapshot(std::move(snapshot.value()));
     EXPECT_EQ(drawWithFade(*host, surface, *drawable, 50.1), 1);  // a snapshot, but no fade start
-    EXPECT_TRUE(surface.fadeTexture.has_value());
+    EXPECT_TRUE(surface.fadeSnapshot().has_value());
 }
 
 TEST_F(SceneHostTest, RenderOffscreenReturnsTopFirstBGRX) {

@@ -34,47 +34,47 @@ TEST_F(SceneSurfaceViewWindowTest, ResumingResetsThePacerButTheSameRateKeepsItsC
     surface.setWindow(&window);
 
     surface.apply(RenderDecision::render(30, 1));
-    EXPECT_TRUE(surface.pacer.shouldDraw(10.0, 1.0 / 60));
-    ASSERT_TRUE(surface.pacer.nextDue().has_value());
+    EXPECT_TRUE(surface.frameDue(10.0, 1.0 / 60));
+    ASSERT_TRUE(surface.pacer().nextDue().has_value());
 
     surface.apply(RenderDecision::render(30, 1));  // same decision: the schedule stands
-    EXPECT_TRUE(surface.pacer.nextDue().has_value());
+    EXPECT_TRUE(surface.pacer().nextDue().has_value());
 
     surface.apply(RenderDecision::render(15, 1));  // new rate: restarts
-    EXPECT_EQ(surface.pacer.targetFPS(), 15);
-    EXPECT_FALSE(surface.pacer.nextDue().has_value());
-    EXPECT_TRUE(surface.pacer.shouldDraw(11.0, 1.0 / 60));
+    EXPECT_EQ(surface.pacer().targetFPS(), 15);
+    EXPECT_FALSE(surface.pacer().nextDue().has_value());
+    EXPECT_TRUE(surface.frameDue(11.0, 1.0 / 60));
 
     surface.apply(RenderDecision::paused(PauseReason::covered));
-    EXPECT_TRUE(surface.pacer.nextDue().has_value());  // a paused surface's pacer is left alone
+    EXPECT_TRUE(surface.pacer().nextDue().has_value());  // a paused surface's pacer is left alone
     surface.apply(RenderDecision::render(15, 1));
-    EXPECT_FALSE(surface.pacer.nextDue().has_value());
+    EXPECT_FALSE(surface.pacer().nextDue().has_value());
 }
 
 TEST_F(SceneSurfaceViewWindowTest, HalfScaleHalvesTheDrawableAndClearsTheFrame) {
     FakeSurfaceWindow window({0, 0, 1920, 1080});
     SceneSurfaceView surface;
     surface.setWindow(&window);
-    EXPECT_TRUE(surface.wantsStill);  // paused on arrival without a frame
-    surface.wantsStill = false;
+    EXPECT_TRUE(surface.wantsStill());  // paused on arrival without a frame
+    surface.markDrawn(nullptr, true);
     surface.apply(RenderDecision::render(30, 1));
     EXPECT_EQ(surface.drawableWidth(), 1920);
     EXPECT_EQ(surface.drawableHeight(), 1080);
-    surface.hasFrame = true;
+    EXPECT_TRUE(surface.hasFrame());
 
     surface.apply(RenderDecision::render(30, 0.5f));
-    EXPECT_EQ(surface.scale, 0.5f);
+    EXPECT_EQ(surface.scale(), 0.5f);
     EXPECT_EQ(surface.drawableWidth(), 960);
     EXPECT_EQ(surface.drawableHeight(), 540);
-    EXPECT_FALSE(surface.hasFrame);
-    EXPECT_FALSE(surface.wantsStill);  // animating: no still needed
+    EXPECT_FALSE(surface.hasFrame());
+    EXPECT_FALSE(surface.wantsStill());  // animating: no still needed
 
-    surface.hasFrame = true;
+    surface.markDrawn(nullptr, false);
     window.setScale(2.0);
     surface.windowGeometryChanged();
     EXPECT_EQ(surface.drawableWidth(), 1920);
     EXPECT_EQ(surface.contentsScale(), 2.0);
-    EXPECT_FALSE(surface.hasFrame);
+    EXPECT_FALSE(surface.hasFrame());
 }
 
 TEST_F(SceneSurfaceViewWindowTest, DrawableSizeRoundsHalvesAwayFromZero) {
@@ -93,34 +93,37 @@ TEST_F(SceneSurfaceViewWindowTest, PausedWithoutAFrameAsksForOneStill) {
     surface.onLinkChange = [&linkChanges] { ++linkChanges; };
 
     surface.setWindow(&window);  // first appearance: a still
-    EXPECT_TRUE(surface.wantsStill);
+    EXPECT_TRUE(surface.wantsStill());
     EXPECT_GE(linkChanges, 1);
 
-    surface.wantsStill = false;
-    surface.hasFrame = true;
+    surface.markDrawn(nullptr, true);
+    EXPECT_FALSE(surface.wantsStill());
     surface.apply(RenderDecision::paused(PauseReason::covered));
-    EXPECT_FALSE(surface.wantsStill);  // it already shows a picture
+    EXPECT_FALSE(surface.wantsStill());  // it already shows a picture
 
-    surface.hasFrame = false;
-    surface.apply(RenderDecision::paused(PauseReason::locked));
-    EXPECT_TRUE(surface.wantsStill);
-
-    surface.wantsStill = false;
-    window.setFrame({0, 0, 800, 600});  // a paused resize needs a new still too
-    surface.hasFrame = true;
+    surface.apply(RenderDecision::render(30, 1));
+    window.setFrame({0, 0, 800, 600});  // an animating resize loses the frame but owes no still
     surface.windowGeometryChanged();
-    EXPECT_FALSE(surface.hasFrame);
-    EXPECT_TRUE(surface.wantsStill);
+    EXPECT_FALSE(surface.hasFrame());
+    EXPECT_FALSE(surface.wantsStill());
+    surface.apply(RenderDecision::paused(PauseReason::locked));
+    EXPECT_TRUE(surface.wantsStill());
+
+    surface.markDrawn(nullptr, true);
+    window.setFrame({0, 0, 1024, 768});  // a paused resize needs a new still too
+    surface.windowGeometryChanged();
+    EXPECT_FALSE(surface.hasFrame());
+    EXPECT_TRUE(surface.wantsStill());
 }
 
 TEST_F(SceneSurfaceViewWindowTest, ReportsEachRealChangeOnce) {
     FakeSurfaceWindow window({0, 0, 640, 480});
     SceneSurfaceView surface;
-    surface.displayIndex = 2;
+    surface.setDisplayIndex(2);
     surface.setWindow(&window);
     int linkChanges = 0;
     surface.onLinkChange = [&linkChanges] { ++linkChanges; };
-    surface.hasFrame = true;
+    surface.markDrawn(nullptr, true);
 
     surface.apply(RenderDecision::render(30, 1));
     surface.apply(RenderDecision::render(30, 1));
@@ -161,9 +164,9 @@ TEST_F(SceneSurfaceViewWindowTest, ParallaxEasesTowardsThePointerAndIsClamped) {
 TEST_F(SceneSurfaceViewWindowTest, PointerMapsIntoTheWindowWithYUpward) {
     FakeSurfaceWindow window({1920, 100, 1000, 500});  // a second screen to the right
     SceneSurfaceView surface;
-    surface.displayIndex = 1;
+    surface.setDisplayIndex(1);
     surface.setWindow(&window);
-    surface.scale = 0.5f;
+    surface.apply(RenderDecision::render(30, 0.5f));
 
     auto view = surface.makeView({2170, 225}, 5.0, 1.0 / 30, 100, 50);
     ASSERT_TRUE(view.pointer.has_value());
@@ -186,15 +189,15 @@ TEST_F(SceneSurfaceViewWindowTest, PointerGoesIdleAfterTwoAndAHalfSeconds) {
     surface.setWindow(&window);
 
     surface.makeView({400, 300}, 10.0, 1.0 / 30, 8, 6);
-    EXPECT_EQ(surface.lastMouseMove, 10.0);
+    EXPECT_EQ(surface.lastMouseMove(), 10.0);
     EXPECT_TRUE(surface.makeView({400, 300}, 12.4, 1.0 / 30, 8, 6).pointerActive);
     auto idle = surface.makeView({400, 300}, 12.6, 1.0 / 30, 8, 6);
     EXPECT_FALSE(idle.pointerActive);
     EXPECT_TRUE(idle.pointer.has_value());  // still there, only idle
-    EXPECT_EQ(surface.lastMouseMove, 10.0);
+    EXPECT_EQ(surface.lastMouseMove(), 10.0);
     EXPECT_TRUE(surface.makeView({401, 300}, 13.0, 1.0 / 30, 8, 6).pointerActive);
 
-    surface.pointerReacts = false;
+    surface.setPointerReacts(false);
     auto quiet = surface.makeView({402, 300}, 13.1, 1.0 / 30, 8, 6);
     EXPECT_FALSE(quiet.pointerActive);
     EXPECT_FALSE(quiet.reactsToPointer);
@@ -205,15 +208,15 @@ TEST_F(SceneSurfaceViewWindowTest, NonInteractiveOrWindowlessViewsIgnoreThePoint
     SceneSurfaceView surface;
     surface.setWindow(&window);
     surface.makeView({800, 0}, 1.0, 0.1, 8, 6);
-    surface.interactive = false;
+    surface.setInteractive(false);
     auto view = surface.makeView({800, 0}, 1.1, 0.1, 8, 6);
-    EXPECT_EQ(surface.parallax, Float2{});
+    EXPECT_EQ(surface.parallax(), Float2{});
     EXPECT_EQ(view.parallax, Float2{});
     EXPECT_FALSE(view.pointer.has_value());
     EXPECT_FALSE(view.reactsToPointer);
 
-    surface.interactive = true;
-    surface.parallaxEnabled = false;
+    surface.setInteractive(true);
+    surface.setParallaxEnabled(false);
     view = surface.makeView({800, 0}, 1.2, 0.1, 8, 6);
     EXPECT_EQ(view.parallax, Float2{});
     EXPECT_TRUE(view.pointer.has_value());
