@@ -33,11 +33,13 @@ namespace lumen::app {
 namespace {
 
 
-LumenSettings storedSettings(const UserDefaults& defaults) {
+LumenSettings storedSettings(UserDefaults& defaults) {
     const auto text = defaults.string("settings");
     if (!text) return {};
     if (!nlohmann::json::accept(*text)) {
         logEvent("settings: the stored settings are not readable; using the defaults");
+        // The first save would replace them: the store keeps the file as it is first.
+        defaults.markUnreadable();
         return {};
     }
     return LumenSettings::decode(*text).normalized();

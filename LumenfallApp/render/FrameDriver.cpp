@@ -210,7 +210,7 @@ void FrameDriver::reapFinished() {
             stats.addGPU(g);
             const std::int64_t total = entry.drawnPixels();
             // A bogus whole is not split either: its shares would be just as bogus.
-            if (g > 0 && g < 1 && total >= 1) {
+            if (g > 0 && g <= FrameStats::maxFrameGPUSeconds && total >= 1) {
                 for (const auto& d : entry.drawn) {
                     if (d.surface) d.surface->addGPUShare(g * static_cast<double>(d.pixels) / static_cast<double>(total));
                 }

@@ -3,7 +3,7 @@
 namespace lumen::app {
 
 void FrameStats::addGPU(double seconds) {
-    if (!(seconds > 0 && seconds < 1)) return;
+    if (!(seconds > 0 && seconds <= maxFrameGPUSeconds)) return;
     {
         std::lock_guard lock(stateLock_);
         state_.gpuSeconds += seconds;

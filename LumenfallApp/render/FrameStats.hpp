@@ -24,8 +24,12 @@ struct Totals {
 // to them. Each value has its own lock, held for a few operations and never across the other.
 class FrameStats {
 public:
-    // Adds GPU time to the totals and to the auto-quality accumulator; values outside (0, 1)
-    // seconds are bogus and ignored.
+    // The longest GPU time one frame can plausibly take: a software rasteriser spends seconds on
+    // a large frame, a garbled timer reading gives hours or less than nothing.
+    static constexpr double maxFrameGPUSeconds = 60;
+
+    // Adds GPU time to the totals and to the auto-quality accumulator; values outside
+    // (0, maxFrameGPUSeconds] are bogus and ignored.
     void addGPU(double seconds);
 
     void addFrame() { add(&Totals::frames); }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "AppModelRig.hpp"
 
 #include "desktop/IdleScene.hpp"
@@ -161,6 +162,11 @@ TEST(AppModel, UnreadableStoreAndUnknownSwitchesFallBack) {
     rig->model->start();
     // A scene that is not offered: the settings' choice shows.
     EXPECT_EQ(rig->model->current().id.text(), "deepReef");
+    // The first save keeps the unreadable file beside the new one.
+    rig->model->togglePause();
+    EXPECT_TRUE(std::any_of(rig->events.begin(), rig->events.end(), [](const std::string& event) {
+        return event.rfind("settings: kept the unreadable settings file as ", 0) == 0;
+    }));
 }
 
 TEST(AppModel, ASceneOverrideWinsOverTheSettings) {

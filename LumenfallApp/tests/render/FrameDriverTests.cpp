@@ -117,7 +117,7 @@ TEST(FrameDriverStats, BogusGPUTimesAreIgnoredAndTakingResets) {
     FrameStats stats;
     stats.addGPU(0);
     stats.addGPU(-0.1);
-    stats.addGPU(1.0);
+    stats.addGPU(FrameStats::maxFrameGPUSeconds + 1);
     stats.addGPU(0.25);
     stats.addFrame();
     stats.addStill();
@@ -218,14 +218,18 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
     ASSERT_EQ(driver->inFlight().size(), 1u);
     EXPECT_EQ(driver->inFlight()[0].standIn, &pending);
 
-    // A bogus GPU time is ignored as a whole.
-    pending.state = FrameStatus::completed;
-    pending.start = 0;
-    pending.end = 1.5;
+    // A software rasteriser's frame of seconds counts; a bogus GPU time is ignored as a whole.
+    FakeCompletion slow, bogus;
+    slow.state = bogus.state = pending.state = FrameStatus::completed;
+    pending.end = -1;
+    slow.end = 2.5;
+    bogus.end = 3600;
+    driver->inFlight().pushStandIn(slow, {{&hd, 1920 * 1080}});
+    driver->inFlight().pushStandIn(bogus, {{&hd, 1920 * 1080}});
     driver->reapFinished();
     EXPECT_TRUE(driver->inFlight().empty());
-    EXPECT_NEAR(hd.stats().totals().gpuSeconds, 0.01, 1e-9);
-    EXPECT_NEAR(driver->stats.totals().gpuSeconds, 0.05, 1e-9);
+    EXPECT_NEAR(hd.stats().totals().gpuSeconds, 2.51, 1e-9);
+    EXPECT_NEAR(driver->stats.totals().gpuSeconds, 2.55, 1e-9);
 }
 
 TEST_F(FrameDriverTest, ASurfaceGoneBeforeAccountingStillCountsInTheSplit) {
