@@ -92,6 +92,20 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
         const bool lacking = std::any_of(missing.begin(), missing.end(), [&](const SceneInfo& m) { return m.id == info.id; });
         if (!lacking) catalog_.scenes.push_back(info);
     }
+    // A launch scene that cannot show is dropped once, saying what shows instead.
+    if (overrides_.scene && !catalog_.scene(*overrides_.scene)) {
+        const std::string id = overrides_.scene->text();
+        const auto known = cli::findScene(id);
+        const char* why = !known                                ? "is not a scene"
+                          : SceneClasses::find(known->className) ? "is not offered"
+                                                                 : "is not built into this program";
+        const std::string instead =
+            catalog_.scenes.empty()
+                ? "nothing"
+                : catalog_.resolve(settings_.scene, settings_.shuffleDaily, now(), localZone()).id.text();
+        logEvent("launch scene \"" + id + "\" " + why + "; showing " + instead + " instead");
+        overrides_.scene.reset();
+    }
 
     if (gpu_ && !catalog_.scenes.empty()) {
         std::optional<float> previewHour;
@@ -237,7 +251,8 @@ void AppModel::apply() {
     }
     if (failedScenes_.contains(chosen.id.text())) chosen = catalog_.fallback();
 
-    if (!host_->scene() || host_->info().id != chosen.id) {
+    const bool loading = !host_->scene() || host_->info().id != chosen.id;
+    if (loading) {
         const auto& surfaces = driver_->surfaces();
         const bool anyRendering = std::any_of(surfaces.begin(), surfaces.end(),
                                               [](const SceneSurfaceView* s) { return s->decision().isRender(); });
@@ -254,7 +269,18 @@ void AppModel::apply() {
 
     SceneOptionValues options;
     for (const auto& [key, value] : settings_.optionValues(live)) options.values[key] = value;
-    for (const auto& [key, value] : overrides_.options) options.values[key] = value;
+    for (const auto& [key, value] : overrides_.options) {
+        const std::string piece = key + "=" + value;
+        const auto checked = cli::sceneOptions(live, std::span(&piece, 1));
+        if (checked.error.empty()) {
+            options.values[key] = value;
+        } else if (loading) {
+            // Once per scene shown: the launch options are checked against each scene anew.
+            const auto kept = options.values.find(key);
+            logEvent("launch option " + piece + ": " + checked.error + "; " +
+                     (kept == options.values.end() ? std::string("ignored") : key + " stays " + kept->second));
+        }
+    }
     host_->options = options;
     host_->lowPower = power_.onBattery || power_.lowPowerMode || power_.thermal == ThermalLevel::serious ||
                       power_.thermal == ThermalLevel::critical;

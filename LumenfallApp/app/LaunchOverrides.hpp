@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumen::app {
 
@@ -21,11 +22,14 @@ struct LaunchOverrides {
     std::optional<WeatherState> weather;
     bool simulateCovered = false;
 
-    // Logs what it ignores (an unknown weather condition).
+    // Logs what it ignores (an unknown weather condition, an option piece that is not key=value).
+    // The scene and the options are checked against the catalog by the model, which knows it.
     static LaunchOverrides read(const UserDefaults& defaults);
     // "rain=heavy,,time=clock,bad" -> {rain: heavy, time: clock}: empty pieces and pieces without
-    // a non-empty key and value are skipped; a later piece replaces an earlier one.
-    static std::map<std::string, std::string> parseOptions(std::string_view text);
+    // a non-empty key and value are skipped (the non-empty ones listed in `skipped` when given); a
+    // later piece replaces an earlier one.
+    static std::map<std::string, std::string> parseOptions(std::string_view text,
+                                                           std::vector<std::string>* skipped = nullptr);
 };
 
 }  // namespace lumen::app

@@ -10,6 +10,8 @@ namespace lumen::app {
 
 namespace {
 
+constexpr int quitSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int pipeFds[2] = {-1, -1};
 
 void onSignal(int signal) {
@@ -18,10 +20,24 @@ void onSignal(int signal) {
     [[maybe_unused]] const ssize_t written = write(pipeFds[1], &byte, 1);
 }
 
+void setAction(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : quitSignals) sigaction(signal, &action, nullptr);
+}
+
 }  // namespace
 
-QuitSignals::QuitSignals(std::function<void(int)> onQuit) : onQuit_(std::move(onQuit)) {
+void QuitSignals::catchFromNow() {
     if (pipeFds[0] < 0 && pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    setAction(onSignal);
+}
+
+QuitSignals::QuitSignals(std::function<void(int)> onQuit) : onQuit_(std::move(onQuit)) {
+    catchFromNow();
+    if (pipeFds[0] < 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(pipeFds[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         unsigned char byte = 0;
@@ -29,20 +45,8 @@ QuitSignals::QuitSignals(std::function<void(int)> onQuit) : onQuit_(std::move(on
             if (onQuit_) onQuit_(byte);
         }
     });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
-QuitSignals::~QuitSignals() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+QuitSignals::~QuitSignals() { setAction(SIG_DFL); }
 
 }  // namespace lumen::app

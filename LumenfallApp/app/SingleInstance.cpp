@@ -1,25 +1,16 @@
 #include "app/SingleInstance.hpp"
 
+#include "desktop/DesktopSession.hpp"
 #include "log/EventLog.hpp"
 
 #include <QLocalSocket>
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 namespace lumen::app {
 
 std::string SingleInstance::serverName() {
-    std::string display;
-    if (const char* x11 = std::getenv("DISPLAY"); x11 && *x11) {
-        display = x11;
-    } else if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
-        display = wayland;
-    }
-    std::replace_if(display.begin(), display.end(), [](char c) { return c == '/' || c == ':'; }, '_');
-    return "lumenfall-" + std::to_string(getuid()) + "-" + display;
+    return "lumenfall-" + std::to_string(getuid()) + "-" + desktopDisplayKey();
 }
 
 SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {}

@@ -12,7 +12,8 @@ namespace lumen::app {
 // finds it, hands over its request and exits.
 class SingleInstance {
 public:
-    // "lumenfall-<uid>-<display>", so separate X servers (and users) each get their own.
+    // "lumenfall-<uid>-<display>", so separate X servers (and users) each get their own; the
+    // display as its server knows it, so one display however DISPLAY spells it gets one.
     static std::string serverName();
 
     explicit SingleInstance(std::string name = serverName());

@@ -2,6 +2,7 @@
 
 #include "app/AppModel.hpp"
 #include "app/BuiltInScenes.hpp"
+#include "app/CommandLine.hpp"
 #include "app/QuitSignals.hpp"
 #include "app/SingleInstance.hpp"
 #include "ui/tray/TrayIcon.hpp"
@@ -16,19 +17,15 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 namespace lumen::app {
 
 namespace {
-
-bool haveDisplay() {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
 
 std::string programPath(const char* argv0) {
     std::error_code error;
@@ -48,13 +45,22 @@ GpuContext* openSharedGpu(DesktopBackend* backend) {
 }  // namespace
 
 int runWallpaperApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
-    if (!haveDisplay()) {
-        std::fputs("lumenfall: there is no display to draw the wallpaper on (neither DISPLAY nor WAYLAND_DISPLAY "
-                   "is set)\n",
-                   stderr);
-        return EXIT_FAILURE;
-    }
+    // Before anything slow: a quit asked for during start-up then waits for the event loop.
+    QuitSignals::catchFromNow();
     UserDefaults defaults(UserDefaults::defaultPath(), arguments);
+    if (auto quitAfter = defaults.string("quitAfter")) {
+        // A run meant to end that never would is worse than one that does not start.
+        if (auto seconds = defaults.number("quitAfter"); !seconds || *seconds < 0) {
+            std::fprintf(stderr, "lumenfall: -quitAfter takes a number of seconds (0 or more), not \"%s\"\n",
+                         quitAfter->c_str());
+            return cli::exitUsage;
+        }
+    }
+    // Qt aborts on a display it cannot open; find out first and say what to do.
+    if (auto problem = desktopDisplayProblem()) {
+        std::fprintf(stderr, "lumenfall: %s\n", problem->c_str());
+        return cli::exitFailure;
+    }
     EventLog::setLaunchArguments(arguments);
     EventLog::setStoredPerfLog(defaults.optionalBool("perfLog"));
 
@@ -91,7 +97,8 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     // Started once the event loop runs, as a launched application would be.
     QTimer::singleShot(0, [&model] { model.start(); });
     if (auto seconds = defaults.number("quitAfter"); seconds && *seconds > 0) {
-        QTimer::singleShot(static_cast<int>(*seconds * 1000), [] { QCoreApplication::quit(); });
+        const double milliseconds = std::min(*seconds * 1000, static_cast<double>(std::numeric_limits<int>::max()));
+        QTimer::singleShot(static_cast<int>(milliseconds), [] { QCoreApplication::quit(); });
     }
 
     const int status = QApplication::exec();

@@ -1,3 +1,4 @@
+#include "app/SingleInstance.hpp"
 #include "support/XServer.hpp"
 
 #include <QCoreApplication>
@@ -8,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -35,10 +39,10 @@ protected:
         ASSERT_TRUE(server->run("xrandr --setmonitor RIGHT 320/85x240/64+320+0 none"));
     }
 
-    std::unique_ptr<QProcess> launch(const QStringList& arguments) {
+    std::unique_ptr<QProcess> launch(const QStringList& arguments, const std::string& displaySuffix = {}) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", QString::fromStdString(server->display()));
+        environment.insert("DISPLAY", QString::fromStdString(server->display() + displaySuffix));
         environment.remove("WAYLAND_DISPLAY");
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
         environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
@@ -90,7 +94,7 @@ TEST_F(WallpaperProcess, ASecondLaunchLeavesOneWallpaperAndSigtermEndsIt) {
     QString log;
     ASSERT_TRUE(waitForLog(*first, log, "started: ")) << log.toStdString();
 
-    auto second = launch({});
+    auto second = launch({}, ".0");  // the same display, spelt otherwise
     ASSERT_TRUE(finished(*second, 30000));
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains("already running"));
@@ -102,6 +106,46 @@ TEST_F(WallpaperProcess, ASecondLaunchLeavesOneWallpaperAndSigtermEndsIt) {
     ASSERT_TRUE(finished(*first));
     EXPECT_EQ(first->exitCode(), 0);
     EXPECT_TRUE(log.contains("quitting on signal 15"));
+}
+
+// Whether SIGINT, SIGTERM and SIGHUP all have handlers in process `pid` now.
+bool catchesQuitSignals(qint64 pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line) && !line.starts_with("SigCgt:")) {}
+    const unsigned long long caught = line.empty() ? 0 : std::stoull(line.substr(7), nullptr, 16);
+    const unsigned long long wanted = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)) | (1ull << (SIGHUP - 1));
+    return (caught & wanted) == wanted;
+}
+
+// Each row: a signal, sent while the wallpaper starts (its handlers in place before it writes a word,
+// long before the start is done) or once it runs.
+TEST_F(WallpaperProcess, QuitSignalsStopInOrderFromTheFirstMoment) {
+    for (const auto& [signal, whileStarting] : {std::pair{SIGTERM, true}, {SIGHUP, true}, {SIGHUP, false}}) {
+        auto process = launch({"-simulateCovered", "YES"});
+        ASSERT_TRUE(process->waitForStarted());
+        QString log;
+        for (int i = 0; whileStarting && !catchesQuitSignals(process->processId()) && log.isEmpty() && i < 5000; ++i) {
+            process->waitForReadyRead(2);
+            log += QString::fromUtf8(process->readAllStandardError());
+        }
+        ASSERT_TRUE(whileStarting ? catchesQuitSignals(process->processId()) : waitForLog(*process, log, "started: "));
+        ::kill(static_cast<pid_t>(process->processId()), signal);
+        ASSERT_TRUE(waitForLog(*process, log, "stopped")) << signal << "\n" << log.toStdString();
+        ASSERT_TRUE(finished(*process));
+        EXPECT_EQ(process->exitCode(), 0);
+        EXPECT_TRUE(log.contains(QString("quitting on signal %1").arg(signal))) << log.toStdString();
+    }
+}
+
+TEST(WallpaperProcessAlone, OneInstanceKeyPerUserAndDisplayHoweverItIsSpelt) {
+    // Every launch here sets its own DISPLAY.
+    using lumen::app::SingleInstance;
+    const auto keyFor = [](const char* d) { ::setenv("DISPLAY", d, 1); return SingleInstance::serverName(); };
+    const std::string key = keyFor(":57");
+    for (const char* same : {":57.0", "unix:57", "unix/:57.1"}) EXPECT_EQ(keyFor(same), key) << same;
+    for (const char* other : {":58", "otherhost:57"}) EXPECT_NE(keyFor(other), key) << other;
+    EXPECT_NE(key.find("-" + std::to_string(::getuid()) + "-"), std::string::npos) << key;
 }
 
 TEST(WallpaperProcessAlone, WithoutADisplayItSaysSo) {

@@ -157,6 +157,8 @@ TEST(AppModel, UnreadableStoreAndUnknownSwitchesFallBack) {
     EXPECT_TRUE(rig->saw("settings: the stored settings are not readable; using the defaults"));
     EXPECT_TRUE(rig->saw("launch argument -frobnicate is not known; ignored"));
     EXPECT_TRUE(rig->saw("weather override \"hail\" is not a known condition; ignored"));
+    EXPECT_TRUE(rig->saw("launch scene \"alpineLake\" is not built into this program; showing deepReef instead"));
+    EXPECT_TRUE(rig->saw("launch option \"bad\" is not key=value; ignored"));
     EXPECT_EQ(rig->model->settings(), LumenSettings{});
     EXPECT_EQ(rig->model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
     rig->model->start();
@@ -169,13 +171,21 @@ TEST(AppModel, UnreadableStoreAndUnknownSwitchesFallBack) {
     }));
 }
 
+TEST(AppModel, AnUnknownLaunchSceneSaysWhatShowsInstead) {
+    START(rig, {"-scene", "noSuch"})
+    EXPECT_TRUE(rig->saw("launch scene \"noSuch\" is not a scene; showing deepReef instead"));
+}
+
 TEST(AppModel, ASceneOverrideWinsOverTheSettings) {
-    START(rig, {"-scene", "nebulaFlythrough", "-simulateCovered", "YES"},
+    START(rig, {"-scene", "nebulaFlythrough", "-simulateCovered", "YES", "-sceneOptions", "palette=zzz"},
           std::string(R"({"scene":"noSuchScene","shuffleDaily":false})"))
     rig->model->start();
     EXPECT_EQ(rig->model->current().id.text(), "nebulaFlythrough");
     EXPECT_TRUE(labelsAre(*rig->model, {"Paused while covered", "Paused while covered"}));
     EXPECT_EQ(rig->model->statusLine(), "Nebula Flythrough · Paused while covered");
+    EXPECT_EQ(rig->model->host()->options.value("palette"), "classic");
+    EXPECT_TRUE(rig->saw("launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, "
+                         "ember, ice; palette stays classic"));
 }
 
 TEST(AppModel, EqualSettingsChangeNothingAndLaunchAtLoginWritesTheEntry) {
