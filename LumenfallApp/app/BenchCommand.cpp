@@ -1,5 +1,6 @@
 #include "app/BenchCommand.hpp"
 
+#include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
 #include "app/SharedGpu.hpp"
 
@@ -53,6 +54,7 @@ std::optional<int> parse(const std::vector<std::string>& arguments, BenchRequest
     if (auto status = cli::takeScene(args, "bench", usage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
+        if (!flag.starts_with("--")) return usage("unexpected argument '" + flag + "'");
         if (flag == "--json") {
             request.json = true;
             continue;
@@ -186,6 +188,7 @@ int bench(const BenchRequest& request, GpuContext& gpu) {
 }  // namespace
 
 int runBenchCommand(const std::vector<std::string>& arguments) {
+    registerBuiltInScenes();
     BenchRequest request;
     if (auto status = parse(arguments, request)) return *status;
 

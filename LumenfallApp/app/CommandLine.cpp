@@ -1,5 +1,6 @@
 #include "app/CommandLine.hpp"
 
+#include "scenekit/SceneClasses.hpp"
 #include "scenekit/SceneFrame.hpp"
 
 #include <charconv>
@@ -50,8 +51,9 @@ std::optional<int> takeScene(Arguments& args, std::string_view command,
     if (args.done()) return usage("which scene? scenes: " + sceneIdList());
     const std::string id = args.next();
     auto found = findScene(id);
-    if (!found) {
-        std::cerr << "lumenfall " << command << ": no scene \"" << id << "\"; scenes: " << sceneIdList() << "\n";
+    if (!found || !SceneClasses::find(found->className)) {
+        std::cerr << "lumenfall " << command << ": no scene \"" << id << "\"" << (found ? " in this build" : "")
+                  << "; scenes: " << sceneIdList() << "\n";
         return exitUsage;
     }
     info = *found;
@@ -61,6 +63,7 @@ std::optional<int> takeScene(Arguments& args, std::string_view command,
 std::string sceneIdList() {
     std::string list;
     for (const auto& info : SceneRegistry::all()) {
+        if (!SceneClasses::find(info.className)) continue;
         if (!list.empty()) list += ", ";
         list += info.id.text();
     }

@@ -29,7 +29,7 @@ int featureMask(const std::optional<std::string>& userDefault);
 
 // The record with this id among every scene (held-back ones too); none when there is none.
 std::optional<SceneInfo> findScene(std::string_view id);
-// "deepReef, alpineLake, ..." for the usage message.
+// "deepReef, nebulaFlythrough, ...": the scenes whose class is registered, for the usage message.
 std::string sceneIdList();
 
 // Every option of `info` at its default, then the "key=value" overrides in order. On an unknown
@@ -43,7 +43,8 @@ OptionResult sceneOptions(const SceneInfo& info, std::span<const std::string> ov
 class Arguments;
 
 // Reads the scene id that leads a command's arguments into `info`. An exit status when there is
-// none (reported through the command's `usage`) or it names no scene (with the list of scenes).
+// none (reported through the command's `usage`) or it names no scene this program can draw (one
+// without a registered class is as good as none; exitUsage with the list of scenes).
 std::optional<int> takeScene(Arguments& args, std::string_view command,
                              const std::function<int(const std::string&)>& usage, SceneInfo& info);
 

@@ -17,9 +17,18 @@
 
 #include "LumenKit/sky/LocalZone.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumen::app {
 
@@ -39,12 +48,13 @@ struct RenderRequest {
     SceneOptionValues optionValues;
     double seconds = defaultPrewarm;
     std::string out;
+    const char* format = "PNG";
 };
 
 int usage(const std::string& message) {
     std::cerr << "lumenfall render: " << message << "\n"
               << "usage: lumenfall render <sceneId> [--size WxH] [--hour H] [--weather CONDITION]\n"
-              << "                        [--option key=value]... [--seconds S] --out FILE.png\n";
+              << "                        [--option key=value]... [--seconds S] --out FILE.png|FILE.jpg\n";
     return cli::exitUsage;
 }
 
@@ -57,12 +67,36 @@ std::string conditionList() {
     return list;
 }
 
+// The image format the file's extension names: PNG without one (/dev/null, a pipe); none for an
+// extension that names a format we do not write.
+std::optional<const char*> imageFormat(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension.empty() || extension == ".png") return "PNG";
+    if (extension == ".jpg" || extension == ".jpeg") return "JPEG";
+    return std::nullopt;
+}
+
+// Why the still could not be written to `path`, found out before the drawing: an existing file is
+// opened for writing without truncating it, a new one is made and removed again.
+std::optional<std::string> outputProblem(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const bool made = fd >= 0;
+    if (!made && errno == EEXIST) fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return std::string(std::strerror(errno));
+    ::close(fd);
+    if (made) ::unlink(path.c_str());
+    return std::nullopt;
+}
+
 // Fills `request` from the arguments; an exit status when they are not usable.
 std::optional<int> parse(const std::vector<std::string>& arguments, RenderRequest& request) {
     cli::Arguments args(arguments);
     if (auto status = cli::takeScene(args, "render", usage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
+        if (!flag.starts_with("--")) return usage("unexpected argument '" + flag + "'");
         auto value = args.value();
         if (!value) return usage(flag + " needs a value");
         if (flag == "--size") {
@@ -77,6 +111,7 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
             request.weather = WeatherConditionInfo::fromRawValue(*value);
             if (!request.weather) return usage("no weather \"" + *value + "\"; choose one of: " + conditionList());
         } else if (flag == "--option") {
+            if (value->find('=') == std::string::npos) return usage("--option takes key=value, e.g. palette=ember");
             request.options.push_back(*value);
         } else if (flag == "--seconds") {
             auto seconds = cli::parseNumber(*value);
@@ -85,12 +120,15 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
             }
             request.seconds = *seconds;
         } else if (flag == "--out") {
+            auto format = imageFormat(*value);
+            if (!format) return usage("--out takes a .png or .jpg file");
             request.out = *value;
+            request.format = *format;
         } else {
             return usage("unknown argument " + flag);
         }
     }
-    if (request.out.empty()) return usage("--out FILE.png is required");
+    if (request.out.empty()) return usage("--out FILE.png or FILE.jpg is required");
     auto options = cli::sceneOptions(request.info, request.options);
     if (!options.error.empty()) {
         std::cerr << "lumenfall render: " << options.error << "\n";
@@ -100,10 +138,10 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
     return std::nullopt;
 }
 
-bool writePNG(const Image& image, const std::string& path) {
+bool writeImage(const Image& image, const std::string& path, const char* format) {
     // Format_RGB32 is 0xffRRGGBB per pixel: in little-endian memory blue, green, red, padding.
     const QImage view(image.bgrx.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
-    return view.save(QString::fromStdString(path), "PNG");
+    return view.save(QString::fromStdString(path), format);
 }
 
 int render(const RenderRequest& request, GpuContext& gpu) {
@@ -139,7 +177,7 @@ int render(const RenderRequest& request, GpuContext& gpu) {
         std::cerr << "lumenfall render: the still could not be drawn\n";
         return cli::exitFailure;
     }
-    if (!writePNG(*image, request.out)) {
+    if (!writeImage(*image, request.out, request.format)) {
         std::cerr << "lumenfall render: could not write " << request.out << "\n";
         return cli::exitFailure;
     }
@@ -150,10 +188,23 @@ int render(const RenderRequest& request, GpuContext& gpu) {
 }  // namespace
 
 int runRenderCommand(const std::vector<std::string>& arguments) {
+    registerBuiltInScenes();
     RenderRequest request;
     if (auto status = parse(arguments, request)) return *status;
+    if (auto problem = outputProblem(request.out)) {
+        std::cerr << "lumenfall render: cannot write " << request.out << ": " << *problem << "\n";
+        return cli::exitFailure;
+    }
 
-    return withSharedGpu([&](GpuContext& gpu) { return render(request, gpu); });
+    return withSharedGpu([&](GpuContext& gpu) {
+        try {
+            return render(request, gpu);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "lumenfall render: not enough memory for a " << request.width << "x" << request.height
+                      << " still; ask for a smaller --size\n";
+            return cli::exitFailure;
+        }
+    });
 }
 
 int runListScenesCommand() {

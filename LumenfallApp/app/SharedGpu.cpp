@@ -1,17 +1,14 @@
 #include "app/SharedGpu.hpp"
 
-#include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
 
 #include "scenekit/GpuContext.hpp"
-#include "scenekit/SceneClasses.hpp"
 
 #include <iostream>
 
 namespace lumen::app {
 
 int withSharedGpu(const std::function<int(GpuContext&)>& body) {
-    registerBuiltInScenes();
     GpuContext* gpu = GpuContext::shared();
     if (!gpu) {
         std::cerr << "OpenGL is not available; nothing to draw\n" << GpuContext::unavailableReason() << "\n";

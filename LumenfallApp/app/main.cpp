@@ -25,10 +25,12 @@ const char* const helpText =
     "\n"
     "commands:\n"
     "  render <sceneId> [--size WxH] [--hour H] [--weather CONDITION] [--option key=value]...\n"
-    "         [--seconds S] --out FILE.png\n"
-    "      Draws one still of a scene (default 1920x1080, 12 s after it starts) into a PNG file.\n"
+    "         [--seconds S] --out FILE.png|FILE.jpg\n"
+    "      Draws one still of a scene (default 1920x1080, 12 s after it starts) into a PNG or JPEG file.\n"
     "  bench <sceneId> [--size WxH] [--frames N] [--json]\n"
     "      Steps and draws a scene off screen and reports CPU and GPU milliseconds per frame.\n"
+    "  list-scenes\n"
+    "      Lists the scenes this program can draw, one id a line.\n"
     "  --help\n"
     "      Shows this text.\n";
 

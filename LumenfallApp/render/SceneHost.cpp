@@ -231,7 +231,11 @@ void SceneHost::drawFade(gpu::RenderEncoder& encoder, SceneSurfaceView& surface,
 
 std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, int height, const SceneFrame& frame,
                                                 int displayIndex, double* gpuMilliseconds, int sampleCount) {
+    if (width < 1 || height < 1) return std::nullopt;
     auto& device = gpu_.device();
+    // The host's share first, so a still too large for memory fails before the drawing, not after.
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    Image image{width, height, std::vector<std::uint8_t>(rowBytes * static_cast<std::size_t>(height))};
     auto made = device.makeTexture({.format = gpu::PixelFormat::bgra8Unorm,
                                     .width = width,
                                     .height = height,
@@ -239,6 +243,9 @@ std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, in
                                     .label = "offscreen still"});
     if (!made) return std::nullopt;
     const gpu::Texture& colour = made.value();
+    SceneTargets targets;
+    if (!targets.make(device, width, height, sampleCount > 0 ? sampleCount : sampleCount_)) return std::nullopt;
+    const auto pass = makeScenePass(colour, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
     auto commandBuffer = device.makeCommandBuffer("offscreen still");
 
     const auto token = std::make_unique<OffscreenID>();
@@ -249,12 +256,7 @@ std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, in
     view.height = height;
     view.pixelScale = 1;
 
-    SceneTargets targets;
-    std::optional<gpu::RenderPassDescriptor> pass;
-    if (targets.make(device, width, height, sampleCount > 0 ? sampleCount : sampleCount_)) {
-        pass = makeScenePass(colour, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
-    }
-    FrameEncoding(scene, commandBuffer, frame).encodeView(view, pass ? &*pass : nullptr, "offscreen still");
+    FrameEncoding(scene, commandBuffer, frame).encodeView(view, &pass, "offscreen still");
     commandBuffer.commit();
     const bool completed = commandBuffer.waitUntilCompleted();
     if (gpuMilliseconds) {
@@ -263,10 +265,8 @@ std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, in
     scene.releaseView(view.id);
 
     auto bytes = colour.readBytes();
-    const auto rowBytes = static_cast<std::size_t>(width) * 4;
     if (!bytes || bytes->size() < rowBytes * static_cast<std::size_t>(height)) return std::nullopt;
     // Texture rows come bottom first; the image holds the top row first. The fourth byte is padding.
-    Image image{width, height, std::vector<std::uint8_t>(rowBytes * static_cast<std::size_t>(height))};
     for (int row = 0; row < height; ++row) {
         const auto* from = bytes->data() + rowBytes * static_cast<std::size_t>(height - 1 - row);
         auto* to = image.bgrx.data() + rowBytes * static_cast<std::size_t>(row);

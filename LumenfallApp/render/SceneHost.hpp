@@ -58,7 +58,9 @@ public:
 
     // One still of `scene` (waits for the GPU). Reports the GPU time when asked. `sampleCount` is
     // that of the scene's class (its pipelines are made for it); 0 means the live scene's.
-    // None when the colour texture cannot be made or read back.
+    // None when its textures cannot be made or the colour cannot be read back. The image's memory
+    // is taken before drawing, so a still too large for the host throws std::bad_alloc before
+    // the work rather than after it.
     std::optional<Image> renderOffscreen(LumenScene& scene, int width, int height, const SceneFrame& frame,
                                          int displayIndex = 0, double* gpuMilliseconds = nullptr,
                                          int sampleCount = 0);

@@ -1,3 +1,4 @@
+#include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -28,7 +30,7 @@ struct Run {
 // in-process by the other test binaries.
 Run lumenfall(const std::string& arguments, const std::string& environment = {}) {
     Run run;
-    const std::string command = "LSAN_OPTIONS=detect_leaks=0 LIBGL_ALWAYS_SOFTWARE=1 " + environment + " '" +
+    const std::string command = environment + " LSAN_OPTIONS=detect_leaks=0 LIBGL_ALWAYS_SOFTWARE=1 '" +
                                 LUMENFALL_PROGRAM + "' " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -86,8 +88,8 @@ TEST(CommandLine, ScenesAreFoundAmongAllRecords) {
     for (const auto& info : SceneRegistry::heldBack()) EXPECT_TRUE(findScene(info.id.text())) << info.id.text();
     EXPECT_FALSE(findScene("NebulaFlythrough"));
     EXPECT_FALSE(findScene(""));
-    const std::string list = sceneIdList();
-    for (const auto& info : SceneRegistry::all()) EXPECT_NE(list.find(info.id.text()), std::string::npos);
+    registerBuiltInScenes();
+    EXPECT_EQ(sceneIdList(), "deepReef, nebulaFlythrough");  // only the scenes with a class
 }
 
 TEST(CommandLine, OptionsStartAtDefaultsAndTakeOnlyChoices) {
@@ -164,6 +166,48 @@ TEST(LumenfallProgram, RendersAStillAsPNG) {
     // A folder that does not exist cannot take the file.
     auto unwritable = lumenfall("render nebulaFlythrough --size 16x16 --out /nonexistent-dir/x.png");
     EXPECT_EQ(unwritable.status, exitFailure) << unwritable.output;
+
+    // The extension names the format.
+    for (const char* name : {"still.jpg", "still.JPEG"}) {
+        ASSERT_EQ(lumenfall("render deepReef --size 8x8 --seconds 0 --out " + scratch(name).string()).status, exitOK);
+        std::string head(3, '\0');
+        std::ifstream(scratch(name), std::ios::binary).read(head.data(), 3);
+        EXPECT_EQ(head, "\xFF\xD8\xFF") << name << " is not JPEG";
+    }
+}
+
+// One row per refusal: how the program is started, its exit status and what it says (a display that
+// cannot be used: in one line, not Qt's abort).
+TEST(LumenfallProgram, RefusesWithTheReason) {
+    const std::string out = scratch("refused.png").string(), folder = scratch("folder.png").string();
+    std::filesystem::create_directories(folder);
+    const std::string none = "DISPLAY= WAYLAND_DISPLAY=", scenes = "scenes: deepReef, nebulaFlythrough\n";
+    std::vector<std::tuple<std::string, std::string, int, std::string>> rows = {
+        {"DISPLAY=:987", "", exitFailure, "lumenfall: cannot open the X display \":987\""},
+        {"DISPLAY='not a display'", "", exitFailure, "lumenfall: \"not a display\" is not an X display name"},
+        {"DISPLAY=nosuchhost.invalid:0", "", exitFailure, "cannot open the X display \"nosuchhost.invalid:0\""},
+        {"DISPLAY= WAYLAND_DISPLAY=wayland-0", "", exitFailure, "Lumenfall draws on X11 for now"},
+        {none, "-quitAfter abc", exitUsage, "-quitAfter takes a number of seconds"},
+        {none, "-quitAfter -1", exitUsage, "-quitAfter takes a number of seconds"},
+        {"", "render alpineLake --out " + out, exitUsage, "no scene \"alpineLake\" in this build; " + scenes},
+        {"", "render noSuchScene --out " + out, exitUsage, scenes},
+        {"", "render nebulaFlythrough extra", exitUsage, "unexpected argument 'extra'"},
+        {"", "render nebulaFlythrough --option palette --out " + out, exitUsage, "--option takes key=value"},
+        {"", "--help", exitOK, "list-scenes"},
+        {"", "render nebulaFlythrough --out still.bmp", exitUsage, "--out takes a .png or .jpg file"},
+        {"", "render deepReef --out /proc/x.png", exitFailure, "cannot write /proc/x.png: "},
+        {"", "render deepReef --out " + folder, exitFailure, "cannot write " + folder + ": Is a directory"},
+    };
+#ifndef __SANITIZE_ADDRESS__  // the sanitizers' shadow memory fits under no such limit
+    rows.emplace_back("ulimit -v 1500000;", "render nebulaFlythrough --size 16384x16384 --seconds 0 --out " + out,
+                      exitFailure, "not enough memory for a 16384x16384 still");
+#endif
+    for (const auto& [environment, arguments, status, says] : rows) {
+        auto run = lumenfall(arguments, environment);
+        EXPECT_EQ(run.status, status) << environment << " " << arguments << "\n" << run.output;
+        EXPECT_NE(run.output.find(says), std::string::npos) << environment << " " << arguments << "\n" << run.output;
+        EXPECT_TRUE(!environment.starts_with("DISPLAY") || run.output.find('\n') + 1 == run.output.size());
+    }
 }
 
 TEST(LumenfallProgram, FailuresToDrawExitWithTheirReason) {
