@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gpu/Result.hpp"
+#include "gpu/WorkCounters.hpp"
 
 #include <functional>
 #include <memory>
@@ -55,6 +56,12 @@ public:
     void addCompletedHandler(std::function<void(double gpuStartTime, double gpuEndTime)> handler);
 
     const std::string& label() const;
+
+    // The work recorded so far, from the encoders made from it. Uploads, which no encoder makes,
+    // count in the newest command buffer not yet committed; those made while none was (a scene's
+    // update, before the frame's command buffer) count in the next one made. Read it any time, on
+    // the main thread; it stops growing at commit().
+    const WorkCounters& counters() const;
 
 private:
     friend class Device;

@@ -14,6 +14,7 @@ class ComputePipeline;
 class Device;
 class Sampler;
 class Texture;
+struct WorkCounters;
 
 struct Size3 {
     int width = 1;
@@ -60,7 +61,7 @@ public:
 private:
     friend class CommandBuffer;
     struct State;
-    static Result<ComputeEncoder> begin(Device& device, std::string_view label);
+    static Result<ComputeEncoder> begin(Device& device, WorkCounters& counters, std::string_view label);
     explicit ComputeEncoder(std::unique_ptr<State> state);
     bool usable(std::string_view call) const;
 

@@ -19,3 +19,4 @@
 #include "gpu/ShaderLibrary.hpp"
 #include "gpu/Texture.hpp"
 #include "gpu/WindowSurface.hpp"
+#include "gpu/WorkCounters.hpp"

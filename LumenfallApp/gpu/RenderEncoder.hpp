@@ -16,6 +16,7 @@ class Device;
 class RenderPipeline;
 class Sampler;
 class Texture;
+struct WorkCounters;
 
 enum class PrimitiveType { point, line, lineStrip, triangle, triangleStrip };
 enum class IndexType { uint32 = 0, uint16 };
@@ -89,7 +90,8 @@ public:
 private:
     friend class CommandBuffer;
     struct State;
-    static Result<RenderEncoder> begin(Device& device, const RenderPassDescriptor& pass, std::string_view label);
+    static Result<RenderEncoder> begin(Device& device, WorkCounters& counters, const RenderPassDescriptor& pass,
+                                       std::string_view label);
     explicit RenderEncoder(std::unique_ptr<State> state);
 
     bool usable(std::string_view call) const;

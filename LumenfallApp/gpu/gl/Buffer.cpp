@@ -109,6 +109,7 @@ Result<void> Buffer::replace(std::size_t offset, const void* bytes, std::size_t 
     glBufferSubData(GL_COPY_WRITE_BUFFER, static_cast<GLintptr>(offset),
                     static_cast<GLsizeiptr>(count), bytes);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    detail::countUpload(count);
     return {};
 }
 

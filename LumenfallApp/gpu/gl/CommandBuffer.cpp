@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace lumen::gpu {
 
@@ -36,6 +37,10 @@ CommandBuffer::CommandBuffer(Device& device, std::string_view label)
         glGenQueries(2, s.queries);
         glQueryCounter(s.queries[0], GL_TIMESTAMP);
     }
+    if (auto* rt = detail::runtime()) {
+        s.counters.bytesUploaded = std::exchange(rt->unclaimedUploadBytes, 0);
+        rt->recording = &s.counters;
+    }
 }
 
 CommandBuffer::CommandBuffer(CommandBuffer&&) noexcept = default;
@@ -52,16 +57,29 @@ CommandBuffer& CommandBuffer::operator=(CommandBuffer&& other) noexcept
 
 CommandBuffer::~CommandBuffer() { abandon(); }
 
+static void stopRecording(detail::Submission& s)
+{
+    if (auto* rt = detail::runtime(); rt && rt->recording == &s.counters) {
+        rt->recording = nullptr;
+    }
+}
+
 void CommandBuffer::abandon()
 {
+    if (!submission_) {
+        return;
+    }
+    stopRecording(*submission_);
     // An uncommitted buffer's GL work already ran; only its debug group is left to close.
-    if (submission_ && submission_->groupOpen && detail::runtime()) {
+    if (submission_->groupOpen && detail::runtime()) {
         glPopDebugGroup();
         submission_->groupOpen = false;
     }
 }
 
 const std::string& CommandBuffer::label() const { return submission_->label; }
+
+const WorkCounters& CommandBuffer::counters() const { return submission_->counters; }
 
 static Error notEncodable(const detail::Submission& s)
 {
@@ -83,7 +101,7 @@ Result<RenderEncoder> CommandBuffer::renderEncoder(const RenderPassDescriptor& p
         detail::violation(notEncodable(*submission_).message);
         return notEncodable(*submission_);
     }
-    return RenderEncoder::begin(*device_, pass, label);
+    return RenderEncoder::begin(*device_, submission_->counters, pass, label);
 }
 
 Result<ComputeEncoder> CommandBuffer::computeEncoder(std::string_view label)
@@ -92,7 +110,7 @@ Result<ComputeEncoder> CommandBuffer::computeEncoder(std::string_view label)
         detail::violation(notEncodable(*submission_).message);
         return notEncodable(*submission_);
     }
-    return ComputeEncoder::begin(*device_, label);
+    return ComputeEncoder::begin(*device_, submission_->counters, label);
 }
 
 Result<BlitEncoder> CommandBuffer::blitEncoder(std::string_view label)
@@ -114,6 +132,7 @@ void CommandBuffer::commit()
     if (detail::runtime()->encoderOpen) {
         detail::violation("command buffer \"" + s.label + "\" committed while an encoder is still open");
     }
+    stopRecording(s);
     if (s.queries[0] != 0) {
         glQueryCounter(s.queries[1], GL_TIMESTAMP);
     }

@@ -7,15 +7,18 @@
 #include "gpu/Sampler.hpp"
 #include "gpu/Texture.hpp"
 #include "gpu/gl/UniformRing.hpp"
+#include "gpu/WorkCounters.hpp"
 
 #include <epoxy/gl.h>
 
+#include <cstdint>
 #include <string>
 
 namespace lumen::gpu {
 
 struct ComputeEncoder::State {
     Device* device = nullptr;
+    WorkCounters* counters = nullptr;  // the command buffer's
     std::string label;
     bool open = true;
     const ComputePipeline* pipeline = nullptr;
@@ -36,10 +39,11 @@ std::string sizeText(Size3 s)
 
 }  // namespace
 
-Result<ComputeEncoder> ComputeEncoder::begin(Device& device, std::string_view label)
+Result<ComputeEncoder> ComputeEncoder::begin(Device& device, WorkCounters& counters, std::string_view label)
 {
     auto state = std::make_unique<State>();
     state->device = &device;
+    state->counters = &counters;
     state->label = std::string(label);
     detail::runtime()->encoderOpen = true;
     const std::string group = label.empty() ? std::string("compute") : std::string(label);
@@ -87,6 +91,7 @@ void ComputeEncoder::setPipeline(const ComputePipeline& pipeline)
     if (usable("setPipeline")) {
         state_->pipeline = &pipeline;
         glUseProgram(pipeline.glProgram());
+        ++state_->counters->pipelineBinds;
     }
 }
 
@@ -109,6 +114,7 @@ void ComputeEncoder::setBytes(int slot, const void* bytes, std::size_t size)
     glBindBufferRange(GL_UNIFORM_BUFFER, static_cast<GLuint>(slot), slice->buffer,
                       static_cast<GLintptr>(slice->offset), static_cast<GLsizeiptr>(slice->size));
     state_->bytes[slot] = slice->size;
+    state_->counters->bytesUploaded += slice->size;
 }
 
 void ComputeEncoder::setBuffer(int slot, const Buffer& buffer, std::size_t offset)
@@ -126,6 +132,7 @@ void ComputeEncoder::setBuffer(int slot, const Buffer& buffer, std::size_t offse
     glBindBufferRange(GL_SHADER_STORAGE_BUFFER, static_cast<GLuint>(slot), buffer.glName(),
                       static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(buffer.size() - offset));
     state_->buffers[slot] = true;
+    ++state_->counters->bufferBinds;
 }
 
 void ComputeEncoder::setTexture(int slot, const Texture& texture, ImageAccess access, int level)
@@ -155,6 +162,7 @@ void ComputeEncoder::setTexture(int slot, const Texture& texture, ImageAccess ac
     glBindImageTexture(static_cast<GLuint>(slot), texture.glName(), level, layered, 0, glAccess,
                        format.internalFormat);
     state_->images[slot] = true;
+    ++state_->counters->textureBinds;
 }
 
 void ComputeEncoder::setSampledTexture(int slot, const Texture& texture, const Sampler* sampler)
@@ -173,6 +181,7 @@ void ComputeEncoder::setSampledTexture(int slot, const Texture& texture, const S
     glBindTexture(texture.glTarget(), texture.glName());
     glBindSampler(static_cast<GLuint>(slot), sampler ? sampler->glName() : rt->defaultSampler);
     state_->textures[slot] = true;
+    ++state_->counters->textureBinds;
 }
 
 void ComputeEncoder::dispatchThreadgroups(Size3 groups, Size3 threads)
@@ -231,6 +240,9 @@ void ComputeEncoder::dispatchThreadgroups(Size3 groups, Size3 threads)
     // GL leaves incoherent writes unordered; one full barrier gives serial dispatch semantics.
     glMemoryBarrier(GL_ALL_BARRIER_BITS);
     ++s.dispatches;
+    ++s.counters->dispatches;
+    s.counters->threadgroups += static_cast<std::uint64_t>(groups.width) * static_cast<std::uint64_t>(groups.height) *
+                                static_cast<std::uint64_t>(groups.depth);
 }
 
 void ComputeEncoder::memoryBarrier(BarrierScope scope)

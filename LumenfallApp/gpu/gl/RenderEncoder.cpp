@@ -10,10 +10,13 @@
 #include "gpu/Sampler.hpp"
 #include "gpu/Texture.hpp"
 #include "gpu/gl/UniformRing.hpp"
+#include "gpu/WorkCounters.hpp"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,7 @@ namespace lumen::gpu {
 
 struct RenderEncoder::State {
     Device* device = nullptr;
+    WorkCounters* counters = nullptr;  // the command buffer's
     RenderPassDescriptor pass;
     detail::PassShape shape;
     std::string label;
@@ -76,7 +80,8 @@ void resolveInto(unsigned from, GLenum readBuffer, const Texture& target, GLbitf
 
 }  // namespace
 
-Result<RenderEncoder> RenderEncoder::begin(Device& device, const RenderPassDescriptor& pass, std::string_view label)
+Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counters, const RenderPassDescriptor& pass,
+                                           std::string_view label)
 {
     auto shape = detail::checkPass(pass);
     if (!shape) {
@@ -102,7 +107,14 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, const RenderPassDescr
     state->shape = *shape;
     state->label = std::string(label);
     state->framebuffer = framebuffer;
+    state->counters = &counters;
     rt->encoderOpen = true;
+    ++counters.renderPasses;
+    const bool colour = std::any_of(shape->colorFormats.begin(), shape->colorFormats.end(),
+                                    [](PixelFormat format) { return format != PixelFormat::invalid; });
+    if (colour) {
+        counters.pixelsWritten += static_cast<std::uint64_t>(shape->width) * static_cast<std::uint64_t>(shape->height);
+    }
 
     const std::string group = label.empty() ? std::string("render pass") : std::string(label);
     glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(group.size()), group.c_str());
@@ -201,6 +213,7 @@ void RenderEncoder::setPipeline(const RenderPipeline& pipeline)
         return;
     }
     pipeline.apply();
+    ++state_->counters->pipelineBinds;
 }
 
 void RenderEncoder::setDepthState(const DepthState& depth)
@@ -284,6 +297,7 @@ void RenderEncoder::setBytes(int slot, const void* bytes, std::size_t size, std:
     glBindBufferRange(GL_UNIFORM_BUFFER, static_cast<GLuint>(slot), slice->buffer,
                       static_cast<GLintptr>(slice->offset), static_cast<GLsizeiptr>(slice->size));
     state_->bytes[slot] = slice->size;
+    state_->counters->bytesUploaded += slice->size;
 }
 
 void RenderEncoder::setVertexBytes(int slot, const void* bytes, std::size_t size)
@@ -320,6 +334,7 @@ void RenderEncoder::setBuffer(int slot, const Buffer& buffer, std::size_t offset
     glBindBufferRange(GL_SHADER_STORAGE_BUFFER, static_cast<GLuint>(slot), buffer.glName(),
                       static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(buffer.size() - offset));
     state_->buffers[slot] = true;
+    ++state_->counters->bufferBinds;
 }
 
 void RenderEncoder::setVertexBuffer(int slot, const Buffer& buffer, std::size_t offset)
@@ -351,6 +366,7 @@ void RenderEncoder::setTexture(int slot, const Texture& texture, const Sampler* 
     glBindTexture(texture.glTarget(), texture.glName());
     glBindSampler(static_cast<GLuint>(slot), sampler ? sampler->glName() : rt->defaultSampler);
     state_->textures[slot] = true;
+    ++state_->counters->textureBinds;
 }
 
 void RenderEncoder::setVertexTexture(int slot, const Texture& texture, const Sampler* sampler)
@@ -414,6 +430,8 @@ void RenderEncoder::drawPrimitives(PrimitiveType type, int vertexStart, int vert
     }
     glDrawArraysInstanced(glPrimitive(type), vertexStart, vertexCount, instanceCount);
     ++state_->draws;
+    ++state_->counters->drawCalls;
+    state_->counters->instances += static_cast<std::uint64_t>(instanceCount);
 }
 
 void RenderEncoder::drawIndexed(PrimitiveType type, int indexCount, const Buffer& indexBuffer,
@@ -435,6 +453,8 @@ void RenderEncoder::drawIndexed(PrimitiveType type, int indexCount, const Buffer
                             indexType == IndexType::uint32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                             reinterpret_cast<const void*>(indexOffset), instanceCount);
     ++state_->draws;
+    ++state_->counters->drawCalls;
+    state_->counters->instances += static_cast<std::uint64_t>(instanceCount);
 }
 
 void RenderEncoder::endEncoding()

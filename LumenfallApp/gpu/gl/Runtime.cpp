@@ -15,6 +15,18 @@ Runtime* runtime() { return live; }
 
 void installRuntime(Runtime* runtime) { live = runtime; }
 
+void countUpload(std::size_t bytes)
+{
+    if (!live) {
+        return;
+    }
+    if (live->recording) {
+        live->recording->bytesUploaded += bytes;
+    } else {
+        live->unclaimedUploadBytes += bytes;
+    }
+}
+
 static void emit(const Runtime& rt, std::string_view text)
 {
     if (rt.messageHandler) {

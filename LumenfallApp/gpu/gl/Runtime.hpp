@@ -4,8 +4,10 @@
 // There is one GL context per process, hence one runtime.
 
 #include "gpu/DeviceInfo.hpp"
+#include "gpu/WorkCounters.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -27,11 +29,18 @@ struct Runtime {
     unsigned scratchTextureUnit = 0;  // texture unit used for uploads and readbacks, never by shaders
     unsigned defaultSampler = 0;
     bool encoderOpen = false;  // GL has one state machine: one encoder at a time, process-wide
+    // Uploads are not encoder calls: they are charged to the newest command buffer not yet
+    // committed, else kept here for the next one made (the one whose GPU work first reads them).
+    WorkCounters* recording = nullptr;
+    std::uint64_t unclaimedUploadBytes = 0;
 };
 
 // The live device's runtime, or null when there is none (GL calls must then be skipped).
 Runtime* runtime();
 void installRuntime(Runtime* runtime);
+
+// Adds `bytes` to the uploads of the command buffer being recorded (see Runtime::recording).
+void countUpload(std::size_t bytes);
 
 // A broken contract: always counted; with validation on, also reported through the handler
 // (repeats thinned out, see Runtime::seen).

@@ -4,6 +4,7 @@
 // completion handler still runs after the command buffer itself is gone.
 
 #include "gpu/CommandBuffer.hpp"
+#include "gpu/WorkCounters.hpp"
 
 #include <functional>
 #include <string>
@@ -20,6 +21,7 @@ struct Submission {
     double end = 0.0;
     bool groupOpen = false;
     std::vector<std::function<void(double, double)>> handlers;
+    WorkCounters counters;
 
     Submission() = default;
     Submission(const Submission&) = delete;

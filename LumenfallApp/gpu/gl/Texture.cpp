@@ -264,6 +264,8 @@ Result<void> Texture::replaceRegion(const TextureRegion& region, int level, cons
         return makeError(ErrorKind::invalidDescriptor,
                          named(label_) + ": upload failed (" + detail::glErrorName(error) + ")");
     }
+    detail::countUpload(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(dd) *
+                        format.bytesPerPixel);
     return {};
 }
 
