@@ -249,6 +249,22 @@ TEST(LumenfallProgram, BenchReportsMedianAndPercentileAsJSON) {
     }
     EXPECT_LE(report["cpuMedianMs"].get<double>(), report["cpuP95Ms"].get<double>());
     EXPECT_LE(report["gpuMedianMs"].get<double>(), report["gpuP95Ms"].get<double>());
+    for (const char* key : {"updateMedianUs", "updateP95Us", "encodeMedianUs", "encodeP95Us"}) {
+        ASSERT_TRUE(report[key].is_number()) << key;
+        EXPECT_GT(report[key].get<double>(), 0) << key;
+    }
+    // The program counts its allocations.
+    EXPECT_TRUE(report["allocationsPerFrame"].is_number());
+    EXPECT_TRUE(report["allocationsMostInAFrame"].is_number());
+    // At least the host's pass, over every pixel of the 64 x 36 view, with one draw.
+    const auto& work = report["perFrame"];
+    EXPECT_GE(work["renderPasses"].get<double>(), 1);
+    EXPECT_GE(work["drawCalls"].get<double>(), 1);
+    EXPECT_GE(work["pixelsWritten"].get<double>(), 64 * 36);
+    EXPECT_GT(work["bytesUploaded"].get<double>(), 0);
+    for (const char* key : {"instances", "dispatches", "threadgroups", "pipelineBinds", "bufferBinds", "textureBinds"}) {
+        EXPECT_TRUE(work[key].is_number()) << key;
+    }
 }
 
 }  // namespace lumen::app::cli
