@@ -26,7 +26,8 @@ struct Submission;
 
 // One frame's (or one still's) GPU work. GL executes encoder calls as they are made; the command
 // buffer brackets them with timestamp queries and a debug group, and commit() fences them so
-// completion can be polled without blocking.
+// completion can be polled without blocking. Making one allocates nothing once the device has
+// recycled a few (every frame makes one).
 class CommandBuffer {
 public:
     CommandBuffer(CommandBuffer&&) noexcept;

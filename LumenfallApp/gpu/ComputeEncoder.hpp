@@ -16,6 +16,11 @@ class Sampler;
 class Texture;
 struct WorkCounters;
 
+namespace detail {
+template <class State>
+class StatePool;
+}
+
 struct Size3 {
     int width = 1;
     int height = 1;
@@ -62,6 +67,7 @@ private:
     friend class CommandBuffer;
     struct State;
     static Result<ComputeEncoder> begin(Device& device, WorkCounters& counters, std::string_view label);
+    static detail::StatePool<State>& states();
     explicit ComputeEncoder(std::unique_ptr<State> state);
     bool usable(std::string_view call) const;
 

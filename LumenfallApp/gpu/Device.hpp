@@ -108,6 +108,8 @@ private:
     friend class CommandBuffer;
     Device();
     void track(const std::shared_ptr<detail::Submission>& submission);
+    // A submission no command buffer or completion watch holds any more, else a new one.
+    std::shared_ptr<detail::Submission> freeSubmission();
 
     void* display_ = nullptr;
     void* context_ = nullptr;
@@ -120,6 +122,8 @@ private:
     std::unique_ptr<detail::ProgramCache> programs_;
     std::unique_ptr<detail::UniformRing> ring_;
     std::vector<std::shared_ptr<detail::Submission>> inFlight_;
+    // Every frame makes a command buffer: their submissions are kept and reused, a few of them.
+    std::vector<std::shared_ptr<detail::Submission>> submissions_;
 };
 
 }  // namespace lumen::gpu

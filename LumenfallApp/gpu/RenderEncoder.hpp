@@ -18,6 +18,11 @@ class Sampler;
 class Texture;
 struct WorkCounters;
 
+namespace detail {
+template <class State>
+class StatePool;
+}
+
 enum class PrimitiveType { point, line, lineStrip, triangle, triangleStrip };
 enum class IndexType { uint32 = 0, uint16 };
 enum class CullMode { none = 0, front, back };
@@ -92,6 +97,7 @@ private:
     struct State;
     static Result<RenderEncoder> begin(Device& device, WorkCounters& counters, const RenderPassDescriptor& pass,
                                        std::string_view label);
+    static detail::StatePool<State>& states();
     explicit RenderEncoder(std::unique_ptr<State> state);
 
     bool usable(std::string_view call) const;

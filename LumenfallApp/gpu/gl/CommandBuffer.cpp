@@ -27,14 +27,16 @@ const char* toString(CommandBufferStatus status)
 }
 
 CommandBuffer::CommandBuffer(Device& device, std::string_view label)
-    : device_(&device), submission_(std::make_shared<detail::Submission>())
+    : device_(&device), submission_(device.freeSubmission())
 {
     auto& s = *submission_;
-    s.label = label.empty() ? std::string("command buffer") : std::string(label);
+    s.recycle(label.empty() ? std::string_view("command buffer") : label);
     glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(s.label.size()), s.label.c_str());
     s.groupOpen = true;
     if (device.info().timestampBits > 0) {
-        glGenQueries(2, s.queries);
+        if (s.queries[0] == 0) {
+            glGenQueries(2, s.queries);
+        }
         glQueryCounter(s.queries[0], GL_TIMESTAMP);
     }
     if (auto* rt = detail::runtime()) {

@@ -5,6 +5,7 @@
 #include "gpu/Device.hpp"
 #include "gpu/gl/Runtime.hpp"
 #include "gpu/Sampler.hpp"
+#include "gpu/gl/StatePool.hpp"
 #include "gpu/Texture.hpp"
 #include "gpu/gl/UniformRing.hpp"
 #include "gpu/WorkCounters.hpp"
@@ -28,6 +29,15 @@ struct ComputeEncoder::State {
     std::array<bool, maxSlots> textures{};
     int dispatches = 0;
     int skipped = 0;
+
+    // Every field anew, the label keeping its storage (a recycled state, see StatePool).
+    void restart()
+    {
+        std::string keptLabel = std::move(label);
+        *this = State{};
+        label = std::move(keptLabel);
+        label.clear();
+    }
 };
 
 namespace {
@@ -39,15 +49,22 @@ std::string sizeText(Size3 s)
 
 }  // namespace
 
+detail::StatePool<ComputeEncoder::State>& ComputeEncoder::states()
+{
+    static detail::StatePool<State> pool;
+    return pool;
+}
+
 Result<ComputeEncoder> ComputeEncoder::begin(Device& device, WorkCounters& counters, std::string_view label)
 {
-    auto state = std::make_unique<State>();
+    auto state = states().take();
+    state->restart();
     state->device = &device;
     state->counters = &counters;
-    state->label = std::string(label);
+    state->label.assign(label);
     detail::runtime()->encoderOpen = true;
-    const std::string group = label.empty() ? std::string("compute") : std::string(label);
-    glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(group.size()), group.c_str());
+    const std::string_view group = label.empty() ? std::string_view("compute") : label;
+    glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(group.size()), group.data());
     return ComputeEncoder(std::move(state));
 }
 
@@ -60,6 +77,7 @@ ComputeEncoder& ComputeEncoder::operator=(ComputeEncoder&& other) noexcept
         if (isEncoding()) {
             endEncoding();
         }
+        states().give(std::move(state_));
         state_ = std::move(other.state_);
     }
     return *this;
@@ -71,6 +89,7 @@ ComputeEncoder::~ComputeEncoder()
         detail::violation("compute encoder \"" + state_->label + "\" destroyed without endEncoding()");
         endEncoding();
     }
+    states().give(std::move(state_));
 }
 
 bool ComputeEncoder::isEncoding() const { return state_ && state_->open && detail::runtime(); }
@@ -212,27 +231,28 @@ void ComputeEncoder::dispatchThreadgroups(Size3 groups, Size3 threads)
     if (groups.width > limit[0] || groups.height > limit[1] || groups.depth > limit[2]) {
         return refuse("threadgroup count " + sizeText(groups) + " exceeds the device's limit");
     }
-    const std::string who = "compute pipeline \"" + s.pipeline->label() + "\"";
+    // Spelled out only for a refusal: every dispatch passes through here.
+    auto who = [&s] { return "compute pipeline \"" + s.pipeline->label() + "\""; };
     const auto& use = s.pipeline->interface();
     for (const auto& block : use.uniformBlocks) {
         if (block.binding < 0 || block.binding >= maxSlots || s.bytes[block.binding] < block.size) {
-            return refuse(who + " reads " + std::to_string(block.size) + " bytes at slot " +
+            return refuse(who() + " reads " + std::to_string(block.size) + " bytes at slot " +
                           std::to_string(block.binding) + " that are not bound");
         }
     }
     for (int binding : use.storageBlocks) {
         if (binding < 0 || binding >= maxSlots || !s.buffers[binding]) {
-            return refuse(who + " uses a buffer at slot " + std::to_string(binding) + " but none is bound");
+            return refuse(who() + " uses a buffer at slot " + std::to_string(binding) + " but none is bound");
         }
     }
     for (int unit : use.imageUnits) {
         if (unit < 0 || unit >= maxSlots || !s.images[unit]) {
-            return refuse(who + " uses an image at slot " + std::to_string(unit) + " but none is bound");
+            return refuse(who() + " uses an image at slot " + std::to_string(unit) + " but none is bound");
         }
     }
     for (int unit : use.textureUnits) {
         if (unit < 0 || unit >= maxSlots || !s.textures[unit]) {
-            return refuse(who + " samples a texture at slot " + std::to_string(unit) + " but none is bound");
+            return refuse(who() + " samples a texture at slot " + std::to_string(unit) + " but none is bound");
         }
     }
     glDispatchCompute(static_cast<GLuint>(groups.width), static_cast<GLuint>(groups.height),

@@ -21,6 +21,9 @@ namespace lumen::gpu {
 namespace {
 
 constexpr std::size_t defaultRingSize = 4 << 20;
+// More than the frames in flight plus a still or two; command buffers held beyond that are
+// rare and simply not reused.
+constexpr std::size_t reusedSubmissions = 8;
 
 Error unavailable(const std::string& detail)
 {
@@ -276,6 +279,7 @@ Result<std::unique_ptr<Device>> Device::create(const DeviceDescriptor& descripto
     device->framebuffers_ = std::make_unique<detail::FramebufferCache>();
     rt.framebuffers = device->framebuffers_.get();
     device->programs_ = std::make_unique<detail::ProgramCache>();
+    device->submissions_.reserve(reusedSubmissions);
     device->ring_ = std::make_unique<detail::UniformRing>(
         descriptor.uniformRingSize == 0 ? defaultRingSize : descriptor.uniformRingSize,
         rt.info.uniformBufferOffsetAlignment);
@@ -286,6 +290,7 @@ Device::~Device()
 {
     if (runtime_ && detail::runtime() == runtime_.get()) {
         inFlight_.clear();
+        submissions_.clear();
         ring_.reset();
         programs_.reset();
         framebuffers_.reset();
@@ -350,6 +355,20 @@ Result<WindowSurface> Device::makeWindowSurface(void* nativeWindow)
 }
 
 CommandBuffer Device::makeCommandBuffer(std::string_view label) { return CommandBuffer(*this, label); }
+
+std::shared_ptr<detail::Submission> Device::freeSubmission()
+{
+    for (const auto& submission : submissions_) {
+        if (submission.use_count() == 1) {
+            return submission;
+        }
+    }
+    auto made = std::make_shared<detail::Submission>();
+    if (submissions_.size() < reusedSubmissions) {
+        submissions_.push_back(made);
+    }
+    return made;
+}
 
 void Device::track(const std::shared_ptr<detail::Submission>& submission)
 {

@@ -2,7 +2,9 @@
 
 #include "gpu/Texture.hpp"
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace lumen::gpu::detail {
 
@@ -22,16 +24,18 @@ bool resolves(StoreAction action)
 
 // Checks one attachment against the pass so far; the first attachment sets size and samples.
 Result<void> checkAttachment(const Texture& t, int level, LoadAction load, StoreAction store,
-                             const Texture* resolve, PassShape& shape, bool& first, const std::string& which)
+                             const Texture* resolve, PassShape& shape, bool& first, std::string_view whichText)
 {
+    // Only a failure spells the attachment out: checking a good pass allocates nothing.
+    auto which = [whichText] { return std::string(whichText); };
     if (t.glName() == 0) {
-        return invalid(which + " is an empty texture");
+        return invalid(which() + " is an empty texture");
     }
     if (!contains(t.usage(), TextureUsage::renderTarget)) {
-        return invalid(which + " " + name(t) + " lacks renderTarget usage");
+        return invalid(which() + " " + name(t) + " lacks renderTarget usage");
     }
     if (level < 0 || level >= t.mipmapLevelCount()) {
-        return invalid(which + " names level " + std::to_string(level) + " of " + name(t));
+        return invalid(which() + " names level " + std::to_string(level) + " of " + name(t));
     }
     const int w = t.levelWidth(level), h = t.levelHeight(level);
     if (first) {
@@ -40,35 +44,35 @@ Result<void> checkAttachment(const Texture& t, int level, LoadAction load, Store
         shape.sampleCount = t.sampleCount();
         first = false;
     } else if (w != shape.width || h != shape.height) {
-        return invalid(which + " " + name(t) + " is " + std::to_string(w) + "x" + std::to_string(h) +
+        return invalid(which() + " " + name(t) + " is " + std::to_string(w) + "x" + std::to_string(h) +
                        ", the pass is " + std::to_string(shape.width) + "x" + std::to_string(shape.height));
     } else if (t.sampleCount() != shape.sampleCount) {
-        return invalid(which + " " + name(t) + " has " + std::to_string(t.sampleCount()) +
+        return invalid(which() + " " + name(t) + " has " + std::to_string(t.sampleCount()) +
                        " samples, the pass has " + std::to_string(shape.sampleCount));
     }
     if (t.isMemoryless() && load == LoadAction::load) {
-        return invalid(which + " " + name(t) + " is memoryless: nothing to load");
+        return invalid(which() + " " + name(t) + " is memoryless: nothing to load");
     }
     if (t.isMemoryless() && (store == StoreAction::store || store == StoreAction::storeAndMultisampleResolve)) {
-        return invalid(which + " " + name(t) + " is memoryless: it cannot be stored");
+        return invalid(which() + " " + name(t) + " is memoryless: it cannot be stored");
     }
     if (resolves(store)) {
         if (t.sampleCount() < 2) {
-            return invalid(which + " resolves but has one sample");
+            return invalid(which() + " resolves but has one sample");
         }
         if (resolve == nullptr || resolve->glName() == 0) {
-            return invalid(which + " resolves but has no resolve texture");
+            return invalid(which() + " resolves but has no resolve texture");
         }
         if (resolve->sampleCount() != 1 || resolve->isMemoryless() ||
             !contains(resolve->usage(), TextureUsage::renderTarget)) {
-            return invalid(which + " resolve texture " + name(*resolve) +
+            return invalid(which() + " resolve texture " + name(*resolve) +
                            " must be a one-sample render target with storage");
         }
         if (resolve->width() != w || resolve->height() != h || resolve->format() != t.format()) {
-            return invalid(which + " resolve texture " + name(*resolve) + " differs in size or format");
+            return invalid(which() + " resolve texture " + name(*resolve) + " differs in size or format");
         }
     } else if (resolve != nullptr) {
-        return invalid(which + " has a resolve texture but its store action does not resolve");
+        return invalid(which() + " has a resolve texture but its store action does not resolve");
     }
     return {};
 }
@@ -84,16 +88,18 @@ Result<PassShape> checkPass(const RenderPassDescriptor& pass)
         if (a.texture == nullptr) {
             continue;
         }
-        const std::string which = "colour attachment " + std::to_string(i);
+        char whichText[32];
+        std::snprintf(whichText, sizeof whichText, "colour attachment %d", i);
+        auto which = [&whichText] { return std::string(whichText); };
         if (isDepthFormat(a.texture->format())) {
-            return invalid(which + " has a depth format");
+            return invalid(which() + " has a depth format");
         }
         if (a.texture->type() == TextureType::type3D &&
             (a.slice < 0 || a.slice >= a.texture->levelDepth(a.level))) {
-            return invalid(which + " names slice " + std::to_string(a.slice) + " outside the texture");
+            return invalid(which() + " names slice " + std::to_string(a.slice) + " outside the texture");
         }
         if (auto ok = checkAttachment(*a.texture, a.level, a.loadAction, a.storeAction, a.resolveTexture, shape,
-                                      first, which);
+                                      first, whichText);
             !ok) {
             return ok.error();
         }
@@ -122,20 +128,23 @@ Result<PassShape> checkPass(const RenderPassDescriptor& pass)
 
 std::string mismatch(const RenderPipeline& pipeline, const PassShape& pass)
 {
-    const std::string name = pipeline.label().empty() ? "pipeline" : "pipeline \"" + pipeline.label() + "\"";
+    // Built only for an answer: setPipeline asks this on every call.
+    auto name = [&pipeline] {
+        return pipeline.label().empty() ? std::string("pipeline") : "pipeline \"" + pipeline.label() + "\"";
+    };
     if (pipeline.sampleCount() != pass.sampleCount) {
-        return name + " has sample count " + std::to_string(pipeline.sampleCount()) + " but the pass has " +
+        return name() + " has sample count " + std::to_string(pipeline.sampleCount()) + " but the pass has " +
                std::to_string(pass.sampleCount);
     }
     for (int i = 0; i < maxColorAttachments; ++i) {
         const PixelFormat wants = pipeline.colorAttachment(i).pixelFormat;
         if (wants != PixelFormat::invalid && wants != pass.colorFormats[i]) {
-            return name + " writes colour attachment " + std::to_string(i) + " as " + formatInfo(wants).name +
+            return name() + " writes colour attachment " + std::to_string(i) + " as " + formatInfo(wants).name +
                    " but the pass has " + formatInfo(pass.colorFormats[i]).name;
         }
     }
     if (pipeline.depthAttachmentPixelFormat() != pass.depthFormat) {
-        return name + " expects depth format " + formatInfo(pipeline.depthAttachmentPixelFormat()).name +
+        return name() + " expects depth format " + formatInfo(pipeline.depthAttachmentPixelFormat()).name +
                " but the pass has " + formatInfo(pass.depthFormat).name;
     }
     return {};

@@ -8,6 +8,7 @@
 #include "gpu/RenderPipeline.hpp"
 #include "gpu/gl/Runtime.hpp"
 #include "gpu/Sampler.hpp"
+#include "gpu/gl/StatePool.hpp"
 #include "gpu/Texture.hpp"
 #include "gpu/gl/UniformRing.hpp"
 #include "gpu/WorkCounters.hpp"
@@ -18,7 +19,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace lumen::gpu {
 
@@ -37,9 +37,24 @@ struct RenderEncoder::State {
     std::array<bool, maxSlots> textures{};
     int draws = 0;
     int skipped = 0;
+
+    // Every field anew, the strings keeping their storage (a recycled state, see StatePool).
+    void restart()
+    {
+        std::string keptLabel = std::move(label);
+        std::string keptProblem = std::move(pipelineProblem);
+        *this = State{};
+        label = std::move(keptLabel);
+        label.clear();
+        pipelineProblem = std::move(keptProblem);
+        pipelineProblem.clear();
+    }
 };
 
 namespace {
+
+// Attachments a pass may invalidate: every colour attachment and the depth.
+using DiscardList = std::array<GLenum, maxColorAttachments + 1>;
 
 GLenum glPrimitive(PrimitiveType type)
 {
@@ -80,6 +95,12 @@ void resolveInto(unsigned from, GLenum readBuffer, const Texture& target, GLbitf
 
 }  // namespace
 
+detail::StatePool<RenderEncoder::State>& RenderEncoder::states()
+{
+    static detail::StatePool<State> pool;
+    return pool;
+}
+
 Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counters, const RenderPassDescriptor& pass,
                                            std::string_view label)
 {
@@ -101,13 +122,14 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counter
         return makeError(ErrorKind::unsupported, "render pass: the driver cannot render to it (" + why + ")");
     }
 
-    auto state = std::make_unique<State>();
+    auto state = states().take();
+    state->restart();
     state->device = &device;
+    state->counters = &counters;
     state->pass = pass;
     state->shape = *shape;
-    state->label = std::string(label);
+    state->label.assign(label);
     state->framebuffer = framebuffer;
-    state->counters = &counters;
     rt->encoderOpen = true;
     ++counters.renderPasses;
     const bool colour = std::any_of(shape->colorFormats.begin(), shape->colorFormats.end(),
@@ -116,8 +138,8 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counter
         counters.pixelsWritten += static_cast<std::uint64_t>(shape->width) * static_cast<std::uint64_t>(shape->height);
     }
 
-    const std::string group = label.empty() ? std::string("render pass") : std::string(label);
-    glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(group.size()), group.c_str());
+    const std::string_view group = label.empty() ? std::string_view("render pass") : label;
+    glPushDebugGroup(GL_DEBUG_SOURCE_APPLICATION, 0, static_cast<GLsizei>(group.size()), group.data());
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
 
     // Every pass starts from the same state, whatever the last one left behind.
@@ -130,7 +152,8 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counter
     glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
 
     // Load actions. Clears obey the write masks, so open them first.
-    std::vector<GLenum> discard;
+    DiscardList discard{};
+    std::size_t discarding = 0;
     for (int i = 0; i < maxColorAttachments; ++i) {
         const auto& a = pass.colorAttachments[i];
         if (a.texture == nullptr) {
@@ -142,7 +165,7 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counter
                                   static_cast<GLfloat>(a.clearColor.blue), static_cast<GLfloat>(a.clearColor.alpha)};
             glClearBufferfv(GL_COLOR, i, c);
         } else if (a.loadAction == LoadAction::dontCare) {
-            discard.push_back(GL_COLOR_ATTACHMENT0 + i);
+            discard[discarding++] = GL_COLOR_ATTACHMENT0 + i;
         }
     }
     if (const auto& d = pass.depthAttachment; d.texture != nullptr) {
@@ -151,11 +174,11 @@ Result<RenderEncoder> RenderEncoder::begin(Device& device, WorkCounters& counter
             const GLfloat depth = static_cast<GLfloat>(d.clearDepth);
             glClearBufferfv(GL_DEPTH, 0, &depth);
         } else if (d.loadAction == LoadAction::dontCare) {
-            discard.push_back(GL_DEPTH_ATTACHMENT);
+            discard[discarding++] = GL_DEPTH_ATTACHMENT;
         }
     }
-    if (!discard.empty()) {
-        glInvalidateFramebuffer(GL_FRAMEBUFFER, static_cast<GLsizei>(discard.size()), discard.data());
+    if (discarding > 0) {
+        glInvalidateFramebuffer(GL_FRAMEBUFFER, static_cast<GLsizei>(discarding), discard.data());
     }
     // The default depth state neither tests nor writes.
     glDisable(GL_DEPTH_TEST);
@@ -172,6 +195,7 @@ RenderEncoder& RenderEncoder::operator=(RenderEncoder&& other) noexcept
         if (isEncoding()) {
             endEncoding();
         }
+        states().give(std::move(state_));
         state_ = std::move(other.state_);
     }
     return *this;
@@ -183,6 +207,7 @@ RenderEncoder::~RenderEncoder()
         detail::violation("render encoder \"" + state_->label + "\" destroyed without endEncoding()");
         endEncoding();
     }
+    states().give(std::move(state_));
 }
 
 bool RenderEncoder::isEncoding() const { return state_ && state_->open && detail::runtime(); }
@@ -396,23 +421,24 @@ bool RenderEncoder::readyToDraw(std::string_view call)
     if (!state_->pipelineProblem.empty()) {
         return refuse(state_->pipelineProblem);
     }
-    const std::string who = "pipeline \"" + p->label() + "\"";
+    // Spelled out only for a refusal: every draw passes through here.
+    auto who = [p] { return "pipeline \"" + p->label() + "\""; };
     for (const auto& block : p->interface().uniformBlocks) {
         const bool inRange = block.binding >= 0 && block.binding < maxSlots;
         if (!inRange || state_->bytes[block.binding] < block.size) {
-            return refuse(who + " reads " + std::to_string(block.size) + " bytes at slot " +
+            return refuse(who() + " reads " + std::to_string(block.size) + " bytes at slot " +
                           std::to_string(block.binding) + " but " +
                           std::to_string(inRange ? state_->bytes[block.binding] : 0) + " are bound");
         }
     }
     for (int binding : p->interface().storageBlocks) {
         if (binding < 0 || binding >= maxSlots || !state_->buffers[binding]) {
-            return refuse(who + " reads a buffer at slot " + std::to_string(binding) + " but none is bound");
+            return refuse(who() + " reads a buffer at slot " + std::to_string(binding) + " but none is bound");
         }
     }
     for (int unit : p->interface().textureUnits) {
         if (unit < 0 || unit >= maxSlots || !state_->textures[unit]) {
-            return refuse(who + " samples a texture at slot " + std::to_string(unit) + " but none is bound");
+            return refuse(who() + " samples a texture at slot " + std::to_string(unit) + " but none is bound");
         }
     }
     return true;
@@ -466,7 +492,8 @@ void RenderEncoder::endEncoding()
     const auto& pass = s.pass;
     // Blits honour the scissor; resolves cover the whole attachment.
     glDisable(GL_SCISSOR_TEST);
-    std::vector<GLenum> discard;
+    DiscardList discard{};
+    std::size_t discarding = 0;
     for (int i = 0; i < maxColorAttachments; ++i) {
         const auto& a = pass.colorAttachments[i];
         if (a.texture == nullptr) {
@@ -477,7 +504,7 @@ void RenderEncoder::endEncoding()
                         s.shape.width, s.shape.height);
         }
         if (dropsContents(a.storeAction)) {
-            discard.push_back(GL_COLOR_ATTACHMENT0 + i);
+            discard[discarding++] = GL_COLOR_ATTACHMENT0 + i;
         }
     }
     if (const auto& d = pass.depthAttachment; d.texture != nullptr) {
@@ -486,13 +513,13 @@ void RenderEncoder::endEncoding()
                         s.shape.height);
         }
         if (dropsContents(d.storeAction)) {
-            discard.push_back(GL_DEPTH_ATTACHMENT);
+            discard[discarding++] = GL_DEPTH_ATTACHMENT;
         }
     }
     glBindFramebuffer(GL_FRAMEBUFFER, s.framebuffer);
     glReadBuffer(pass.colorAttachments[0].texture ? GL_COLOR_ATTACHMENT0 : GL_NONE);
-    if (!discard.empty()) {
-        glInvalidateFramebuffer(GL_FRAMEBUFFER, static_cast<GLsizei>(discard.size()), discard.data());
+    if (discarding > 0) {
+        glInvalidateFramebuffer(GL_FRAMEBUFFER, static_cast<GLsizei>(discarding), discard.data());
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glPopDebugGroup();

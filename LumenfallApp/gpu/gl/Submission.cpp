@@ -46,6 +46,21 @@ CommandBufferStatus Submission::poll()
     return state;
 }
 
+void Submission::recycle(std::string_view newLabel)
+{
+    if (fence && runtime()) {
+        glDeleteSync(static_cast<GLsync>(fence));
+    }
+    fence = nullptr;
+    label.assign(newLabel);
+    state = CommandBufferStatus::notCommitted;
+    start = 0.0;
+    end = 0.0;
+    groupOpen = false;
+    handlers.clear();
+    counters = {};
+}
+
 void Submission::runHandlers()
 {
     if (state != CommandBufferStatus::completed) {

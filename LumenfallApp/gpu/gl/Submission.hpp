@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumen::gpu::detail {
@@ -32,6 +33,9 @@ struct Submission {
     CommandBufferStatus poll();
     // Runs and clears the handlers once completed.
     void runHandlers();
+    // Readies a submission nobody holds any more for the next command buffer: a fresh state and
+    // counters, the same queries, the label's storage reused.
+    void recycle(std::string_view newLabel);
 };
 
 }  // namespace lumen::gpu::detail

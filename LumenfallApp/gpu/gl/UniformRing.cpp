@@ -17,7 +17,6 @@ std::uint64_t alignUp(std::uint64_t value, std::uint64_t alignment)
 }
 
 constexpr std::size_t padding = 16;  // std140 rounds blocks up to vec4; bind at least that much
-constexpr std::size_t maxPending = 64;
 
 }  // namespace
 
@@ -36,18 +35,18 @@ UniformRing::~UniformRing()
     if (!runtime()) {
         return;
     }
-    for (auto& p : pending_) {
-        glDeleteSync(static_cast<GLsync>(p.sync));
+    for (std::size_t i = 0; i < count_; ++i) {
+        glDeleteSync(static_cast<GLsync>(pending_[(first_ + i) % maxPending].sync));
     }
     glDeleteBuffers(1, &buffer_);
 }
 
 bool UniformRing::retireOldest(bool wait)
 {
-    if (pending_.empty()) {
+    if (count_ == 0) {
         return false;
     }
-    auto sync = static_cast<GLsync>(pending_.front().sync);
+    auto sync = static_cast<GLsync>(oldest().sync);
     GLenum state = glClientWaitSync(sync, 0, 0);
     if (state == GL_TIMEOUT_EXPIRED && wait) {
         ++waits_;
@@ -60,9 +59,11 @@ bool UniformRing::retireOldest(bool wait)
         return false;
     }
     // WAIT_FAILED means the context is gone; nothing will read the ring again either way.
-    retired_ = pending_.front().end;
+    retired_ = oldest().end;
     glDeleteSync(sync);
-    pending_.pop_front();
+    oldest() = {};
+    first_ = (first_ + 1) % maxPending;
+    --count_;
     return true;
 }
 
@@ -106,15 +107,16 @@ Result<UniformRing::Slice> UniformRing::push(const void* bytes, std::size_t size
 
 void UniformRing::fence()
 {
-    if (!pending_.empty() && pending_.back().end == head_) {
+    if (count_ > 0 && newest().end == head_) {
         return;  // nothing written since the last fence
     }
-    while (!pending_.empty() && retireOldest(false)) {
+    while (count_ > 0 && retireOldest(false)) {
     }
-    if (pending_.size() >= maxPending) {
+    if (count_ >= maxPending) {
         retireOldest(true);
     }
-    pending_.push_back({glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0), head_});
+    ++count_;
+    newest() = {glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0), head_};
 }
 
 }  // namespace lumen::gpu::detail

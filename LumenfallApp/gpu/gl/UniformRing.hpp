@@ -7,8 +7,8 @@
 #include "gpu/Result.hpp"
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 namespace lumen::gpu::detail {
@@ -40,14 +40,21 @@ private:
         void* sync = nullptr;
         std::uint64_t end = 0;
     };
+    static constexpr std::size_t maxPending = 64;
     bool retireOldest(bool wait);
+    Pending& oldest() { return pending_[first_]; }
+    Pending& newest() { return pending_[(first_ + count_ - 1) % maxPending]; }
 
     unsigned buffer_ = 0;
     std::size_t capacity_;
     std::size_t alignment_;
     std::uint64_t head_ = 0;     // positions grow without bound; the buffer offset is position % capacity
     std::uint64_t retired_ = 0;  // everything before this position is free
-    std::deque<Pending> pending_;
+    // Fences in commit order, oldest at first_: a fixed ring, since a queue that grows and
+    // shrinks every frame would allocate.
+    std::array<Pending, maxPending> pending_{};
+    std::size_t first_ = 0;
+    std::size_t count_ = 0;
     std::size_t waits_ = 0;
     std::vector<unsigned char> staging_;
 };
