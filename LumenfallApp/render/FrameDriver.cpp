@@ -186,6 +186,7 @@ void FrameDriver::drawBatch() {
     }
 
     commandBuffer.commit();
+    stats.addWork(commandBuffer.counters());
     if (entry.drawn.empty()) {
         inFlight_.remove(inFlight_.size() - 1);
         return;

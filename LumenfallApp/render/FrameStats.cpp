@@ -27,6 +27,11 @@ void FrameStats::addSim(double seconds) {
     state_.simSeconds += seconds;
 }
 
+void FrameStats::addWork(const gpu::WorkCounters& work) {
+    std::lock_guard lock(stateLock_);
+    state_.work += work;
+}
+
 Totals FrameStats::takeTotals() {
     std::lock_guard lock(stateLock_);
     Totals copy = state_;

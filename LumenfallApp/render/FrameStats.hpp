@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gpu/WorkCounters.hpp"
+
 #include <cstdint>
 #include <mutex>
 
@@ -16,6 +18,7 @@ struct Totals {
     std::int64_t skippedBusy = 0;
     std::int64_t ticks = 0;
     double simSeconds = 0;
+    gpu::WorkCounters work;  // what the committed command buffers asked of the GPU
 
     bool operator==(const Totals&) const = default;
 };
@@ -39,6 +42,7 @@ public:
     void addTick() { add(&Totals::ticks); }
     void addEncode(double seconds);
     void addSim(double seconds);
+    void addWork(const gpu::WorkCounters& work);
 
     // Read and reset.
     Totals takeTotals();

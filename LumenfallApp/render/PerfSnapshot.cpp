@@ -58,6 +58,16 @@ std::string PerfSnapshot::displayObject(std::uint32_t display, int width, int he
                   t.gpuSeconds / elapsed * 100);
 }
 
+std::string PerfSnapshot::workObject(const gpu::WorkCounters& w, double elapsed) {
+    auto rate = [elapsed](std::uint64_t count) { return static_cast<double>(count) / elapsed; };
+    return format("{\"drawCalls\":%.1f,\"instances\":%.1f,\"dispatches\":%.1f,\"threadgroups\":%.1f,"
+                  "\"pipelineBinds\":%.1f,\"bufferBinds\":%.1f,\"textureBinds\":%.1f,\"bytesUploaded\":%.1f,"
+                  "\"renderPasses\":%.1f,\"pixelsWritten\":%.1f}",
+                  rate(w.drawCalls), rate(w.instances), rate(w.dispatches), rate(w.threadgroups), rate(w.pipelineBinds),
+                  rate(w.bufferBinds), rate(w.textureBinds), rate(w.bytesUploaded), rate(w.renderPasses),
+                  rate(w.pixelsWritten));
+}
+
 std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay> displays, std::string_view sceneID,
                                ThermalLevel thermal, double now, double cpuSeconds, double footprint) {
     const double elapsed = std::max(now - last_, 0.001);
@@ -85,13 +95,15 @@ std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay>
         all.commandBuffers > 0 ? all.encodeSeconds / static_cast<double>(all.commandBuffers) * 1000 : 0;
     const std::string scene(sceneID);
     const std::string thermalName(ThermalLevelInfo::name(thermal));
+    const std::string work = workObject(all.work, elapsed);
     return "perf " + format("{\"seconds\":%.1f,\"scene\":\"%s\",\"cpuPctOfOneCore\":%.2f,\"footprintMB\":%.1f,"
                             "\"gpuBusyPctAll\":%.2f,\"commandBuffers\":%lld,\"ticks\":%lld,\"skippedBusy\":%lld,"
-                            "\"encodeMs\":%.3f,\"simMsPerSecond\":%.1f,\"thermal\":\"%s\",\"displays\":[%s]}",
+                            "\"encodeMs\":%.3f,\"simMsPerSecond\":%.1f,\"thermal\":\"%s\",\"workPerSecond\":%s,"
+                            "\"displays\":[%s]}",
                             elapsed, scene.c_str(), cpuPct, footprint / 1048576.0, all.gpuSeconds / elapsed * 100,
                             static_cast<long long>(all.commandBuffers), static_cast<long long>(all.ticks),
                             static_cast<long long>(all.skippedBusy), encodeMs, all.simSeconds / elapsed * 1000,
-                            thermalName.c_str(), objects.c_str());
+                            thermalName.c_str(), work.c_str(), objects.c_str());
 }
 
 void PerfSnapshot::fire(FrameDriver* driver, std::optional<std::span<const PerfDisplay>> displays,

@@ -23,7 +23,8 @@ struct PerfDisplay {
 };
 
 // The performance log's 10-second line: "perf " and a one-line JSON object with the period's
-// driver counters and one object per display. Taking a snapshot resets the counters it reads.
+// driver counters, the GPU work its command buffers recorded per second, and one object per
+// display. Taking a snapshot resets the counters it reads.
 class PerfSnapshot {
 public:
     // Starts the first period now, at the process's current CPU time.
@@ -43,6 +44,9 @@ public:
     // One display object, from its totals over `elapsed` seconds.
     static std::string displayObject(std::uint32_t display, int width, int height, const std::string& decision,
                                      bool covered, const Totals& totals, double elapsed);
+
+    // The work counters as per-second rates over `elapsed` seconds, under their field names.
+    static std::string workObject(const gpu::WorkCounters& work, double elapsed);
 
     // User + system CPU time of the process, seconds.
     static double processCPUSeconds();

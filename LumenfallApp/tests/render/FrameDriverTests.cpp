@@ -161,6 +161,10 @@ TEST_F(FrameDriverTest, TwoDisplaysAt30And15ShareOneLinkAt30) {
     EXPECT_EQ(all.commandBuffers, 30);
     EXPECT_EQ(sceneCalls("HostTestWarm").prepareFrames, 30);
     EXPECT_EQ(sceneCalls("HostTestWarm").drawnViews.size(), 45u);
+    // The command buffers' work reaches the totals: one 64 x 36 pass with one draw per view drawn.
+    EXPECT_EQ(all.work.renderPasses, 45u);
+    EXPECT_EQ(all.work.drawCalls, 45u);
+    EXPECT_EQ(all.work.pixelsWritten, 45u * 64 * 36);
     EXPECT_EQ(all.skippedBusy, 0);
     EXPECT_EQ(windows[0]->presents, 30);
     EXPECT_EQ(windows[1]->presents, 15);
@@ -352,6 +356,10 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
     driver->stats.addEncode(0.006);
     driver->stats.addSim(0.02);
     driver->stats.addGPU(0.25);
+    driver->stats.addWork({.drawCalls = 20, .instances = 6200, .dispatches = 5, .threadgroups = 1000,
+                           .pipelineBinds = 25, .bufferBinds = 30, .textureBinds = 35, .bytesUploaded = 204800,
+                           .renderPasses = 6, .pixelsWritten = 8294400});
+    driver->stats.addWork({.drawCalls = 10, .renderPasses = 3});
 
     PerfSnapshot snapshot(100, 5.0);
     const PerfDisplay displays[] = {{77, &shown, false}, {4294967295u, &covered, true}};
@@ -359,7 +367,9 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
     EXPECT_EQ(line,
               "perf {\"seconds\":10.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":5.00,\"footprintMB\":100.0,"
               "\"gpuBusyPctAll\":2.50,\"commandBuffers\":3,\"ticks\":4,\"skippedBusy\":1,\"encodeMs\":2.000,"
-              "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"displays\":["
+              "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"workPerSecond\":{\"drawCalls\":3.0,\"instances\":620.0,"
+              "\"dispatches\":0.5,\"threadgroups\":100.0,\"pipelineBinds\":2.5,\"bufferBinds\":3.0,\"textureBinds\":3.5,"
+              "\"bytesUploaded\":20480.0,\"renderPasses\":0.9,\"pixelsWritten\":829440.0},\"displays\":["
               "{\"display\":4294967295,\"px\":\"1920x1080\",\"decision\":\"" +
                   covered.decision().statusText() +
                   "\",\"covered\":true,\"fps\":0.0,\"stills\":0,\"gpuMsPerFrame\":0.00,\"gpuBusyPct\":0.00},"
@@ -373,7 +383,9 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
     EXPECT_EQ(next,
               "perf {\"seconds\":0.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":0.00,\"footprintMB\":0.0,"
               "\"gpuBusyPctAll\":0.00,\"commandBuffers\":0,\"ticks\":0,\"skippedBusy\":0,\"encodeMs\":0.000,"
-              "\"simMsPerSecond\":0.0,\"thermal\":\"nominal\",\"displays\":[]}");
+              "\"simMsPerSecond\":0.0,\"thermal\":\"nominal\",\"workPerSecond\":{\"drawCalls\":0.0,\"instances\":0.0,"
+              "\"dispatches\":0.0,\"threadgroups\":0.0,\"pipelineBinds\":0.0,\"bufferBinds\":0.0,\"textureBinds\":0.0,"
+              "\"bytesUploaded\":0.0,\"renderPasses\":0.0,\"pixelsWritten\":0.0},\"displays\":[]}");
 }
 
 }  // namespace
