@@ -9,21 +9,7 @@
 namespace lumen::gpu::test {
 namespace {
 
-class BindingTest : public GpuTest {
-protected:
-    RenderPipeline pipeline(const ShaderLibrary& lib, const char* fragment)
-    {
-        auto made = device().makeRenderPipeline({.label = fragment,
-                                                 .library = &lib,
-                                                 .vertexFunction = "coverVertex",
-                                                 .fragmentFunction = fragment,
-                                                 .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-        if (!made) {
-            throw std::runtime_error(made.error().message);
-        }
-        return std::move(*made);
-    }
-};
+class BindingTest : public GpuTest {};
 
 const char* const bindingSource = R"(
 #ifdef VERTEX_STAGE
@@ -47,8 +33,8 @@ void paletteFragment() { fragColour = colours[1]; }
 TEST_F(BindingTest, BytesAtSlotReachTheUniformBlockWithThatBinding)
 {
     auto lib = library(bindingSource);
-    auto tint = pipeline(lib, "tintFragment");
-    auto record = pipeline(lib, "recordFragment");
+    auto tint = coverPipeline(lib, "tintFragment");
+    auto record = coverPipeline(lib, "recordFragment");
     auto colour = target(4, 1);
     auto commands = device().makeCommandBuffer();
     RenderPassDescriptor pass;
@@ -84,7 +70,7 @@ TEST_F(BindingTest, BytesAtSlotReachTheUniformBlockWithThatBinding)
 TEST_F(BindingTest, TooFewBytesForTheBlockSkipTheDraw)
 {
     auto lib = library(bindingSource);
-    auto record = pipeline(lib, "recordFragment");
+    auto record = coverPipeline(lib, "recordFragment");
     auto colour = target(1, 1);
     auto commands = device().makeCommandBuffer();
     RenderPassDescriptor pass;
@@ -154,7 +140,7 @@ TEST_F(BindingTest, RingWrapsOnlyOverRetiredSpace)
 TEST_F(BindingTest, StorageBufferOffsetSelectsTheRecords)
 {
     auto lib = library(bindingSource);
-    auto palette = pipeline(lib, "paletteFragment");
+    auto palette = coverPipeline(lib, "paletteFragment");
     const std::size_t offset = std::max<std::size_t>(device().info().storageBufferOffsetAlignment, 32);
     std::vector<float> data((offset + 32) / sizeof(float), 0.0f);
     // colours[1] seen from offset 0 is red; seen from `offset` it is green.
@@ -191,7 +177,7 @@ TEST_F(BindingTest, MisalignedStorageOffsetIsReportedAndNotBound)
         GTEST_SKIP() << "every 4-byte offset is aligned here";
     }
     auto lib = library(bindingSource);
-    auto palette = pipeline(lib, "paletteFragment");
+    auto palette = coverPipeline(lib, "paletteFragment");
     auto buffer = device().makeBuffer({.size = 4 * alignment});
     ASSERT_TRUE(buffer.ok());
     auto colour = target(1, 1);
@@ -266,7 +252,7 @@ layout(location = 0) out vec4 fragColour;
 void pictureFragment() { fragColour = texture(picture, gl_FragCoord.xy / 2.0); }
 #endif
 )");
-    auto picture = pipeline(lib, "pictureFragment");
+    auto picture = coverPipeline(lib, "pictureFragment");
     auto source = device().makeTexture({.width = 2, .height = 2, .label = "picture"});
     ASSERT_TRUE(source.ok());
     const std::uint8_t texels[16] = {255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255};

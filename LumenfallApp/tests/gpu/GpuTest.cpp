@@ -131,4 +131,17 @@ ImageRGBA8 GpuTest::read(const Texture& texture)
     return ::testing::AssertionSuccess();
 }
 
+RenderPipeline GpuTest::coverPipeline(const ShaderLibrary& lib, const char* fragment)
+{
+    auto made = device().makeRenderPipeline({.label = fragment,
+                                             .library = &lib,
+                                             .vertexFunction = "coverVertex",
+                                             .fragmentFunction = fragment,
+                                             .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
+    if (!made) {
+        throw std::runtime_error(made.error().message);
+    }
+    return std::move(*made);
+}
+
 }  // namespace lumen::gpu::test

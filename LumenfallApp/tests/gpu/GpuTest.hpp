@@ -36,6 +36,8 @@ protected:
     Texture target(int width, int height, PixelFormat format = PixelFormat::rgba8Unorm, int samples = 1);
     Texture depthTarget(int width, int height, int samples = 1);
     ImageRGBA8 read(const Texture& texture);
+    // `fragment` over the library's "coverVertex" into rgba8Unorm; throws with the device's message.
+    RenderPipeline coverPipeline(const ShaderLibrary& lib, const char* fragment);
 
 private:
     std::size_t firstMessage_ = 0;

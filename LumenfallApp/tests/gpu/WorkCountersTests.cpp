@@ -49,19 +49,6 @@ protected:
         device().makeCommandBuffer("claims earlier uploads").commit();
     }
 
-    RenderPipeline pipeline(const ShaderLibrary& lib, const char* fragment)
-    {
-        auto made = device().makeRenderPipeline({.label = fragment,
-                                                 .library = &lib,
-                                                 .vertexFunction = "coverVertex",
-                                                 .fragmentFunction = fragment,
-                                                 .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-        if (!made) {
-            throw std::runtime_error(made.error().message);
-        }
-        return std::move(*made);
-    }
-
     Buffer buffer(std::size_t size)
     {
         auto made = device().makeBuffer({.size = size, .label = "counted"});
@@ -75,8 +62,8 @@ protected:
 TEST_F(WorkCountersTest, CountWhatTheCommandBufferRecordedExactly)
 {
     auto lib = library(countedSource);
-    auto tint = pipeline(lib, "tintFragment");
-    auto palette = pipeline(lib, "paletteFragment");
+    auto tint = coverPipeline(lib, "tintFragment");
+    auto palette = coverPipeline(lib, "paletteFragment");
     auto kernel = device().makeComputePipeline({.label = "count", .library = &lib, .computeFunction = "countKernel"});
     ASSERT_TRUE(kernel.ok()) << kernel.error().message;
     auto wide = target(64, 32);
