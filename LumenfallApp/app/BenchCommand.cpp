@@ -15,7 +15,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "LumenKit/sky/LocalZone.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -112,7 +111,8 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, int sampleCount, gpu::Device& device) {
+std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, int sampleCount, gpu::Device& device,
+                               const SceneEnvironment& environment) {
     auto drawable = device.makeTexture({.format = gpu::PixelFormat::bgra8Unorm,
                                         .width = request.width,
                                         .height = request.height,
@@ -120,7 +120,7 @@ std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, i
                                         .label = "bench drawable"});
     SceneTargets targets;
     if (!drawable || !targets.make(device, request.width, request.height, sampleCount)) return std::nullopt;
-    const auto pass = makeScenePass(*drawable, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
+    const auto pass = targets.pass(*drawable);
 
     const int token = 0;
     SceneView view;
@@ -132,8 +132,8 @@ std::optional<Timings> measure(const BenchRequest& request, LumenScene& scene, i
     frame.now = 0;
     frame.clock = 40;
     for (const auto& option : request.info.options) frame.options.values[option.key] = option.defaultValue;
-    frame.sky = SkyClock::state(std::chrono::system_clock::now(), std::nullopt, localZone());
-    frame.zone = localZone();
+    frame.zone = environment.zone;
+    frame.sky = SkyClock::state(environment.wallTime, std::nullopt, frame.zone);
 
     Timings timings;
     timings.allocationsCounted = heapAllocationCount != nullptr;
@@ -240,12 +240,9 @@ void report(const BenchRequest& request, const Timings& t, const gpu::DeviceInfo
 }
 
 int bench(const BenchRequest& request, GpuContext& gpu) {
+    const SceneEnvironment environment = cli::commandEnvironment();
     std::unique_ptr<LumenScene> scene;
     try {
-        SceneEnvironment environment;
-        environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(std::chrono::system_clock::now());
-        environment.zone = localZone();
-        environment.featureMask = cli::featureMask(std::nullopt);
         scene = makeScene(request.info, gpu, environment);
     } catch (const SceneException& failure) {
         std::cerr << "lumenfall bench: " << failure.error().description() << "\n";
@@ -253,7 +250,7 @@ int bench(const BenchRequest& request, GpuContext& gpu) {
     }
     const SceneClass* sceneClass = SceneClasses::find(request.info.className);
     const int sampleCount = sceneClass ? sceneClass->sampleCount : 1;
-    auto timings = measure(request, *scene, sampleCount, gpu.device());
+    auto timings = measure(request, *scene, sampleCount, gpu.device(), environment);
     if (!timings) {
         std::cerr << "lumenfall bench: the frames could not be drawn\n";
         return cli::exitFailure;

@@ -1,9 +1,10 @@
 #include "app/CommandLine.hpp"
 
 #include "scenekit/SceneClasses.hpp"
-#include "scenekit/SceneFrame.hpp"
+#include "LumenKit/sky/LocalZone.hpp"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -37,6 +38,14 @@ std::optional<double> parseNumber(std::string_view text) {
 int featureMask(const std::optional<std::string>& userDefault) {
     if (userDefault) return SceneEnvironment::parseFeatureMask(userDefault->c_str());
     return SceneEnvironment::parseFeatureMask(std::getenv("LUMENFALL_FEATURE_MASK"));
+}
+
+SceneEnvironment commandEnvironment() {
+    SceneEnvironment environment;
+    environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(std::chrono::system_clock::now());
+    environment.zone = localZone();
+    environment.featureMask = featureMask(std::nullopt);
+    return environment;
 }
 
 std::optional<SceneInfo> findScene(std::string_view id) {

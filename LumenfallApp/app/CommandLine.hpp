@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scenekit/SceneFrame.hpp"
+
 #include "LumenKit/catalog/LumenSettings.hpp"
 #include "LumenKit/catalog/SceneCatalog.hpp"
 
@@ -26,6 +28,8 @@ std::optional<double> parseNumber(std::string_view text);
 // The "featureMask" switch: the user default's text when there is one, else the environment's
 // LUMENFALL_FEATURE_MASK (the headless commands have no defaults); 0 when unreadable.
 int featureMask(const std::optional<std::string>& userDefault);
+// What the headless commands make a scene in: now, the computer's zone, the environment's mask.
+SceneEnvironment commandEnvironment();
 
 // The record with this id among every scene (held-back ones too); none when there is none.
 std::optional<SceneInfo> findScene(std::string_view id);

@@ -15,7 +15,6 @@
 #include <QImage>
 #include <QString>
 
-#include "LumenKit/sky/LocalZone.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -145,11 +144,7 @@ bool writeImage(const Image& image, const std::string& path, const char* format)
 }
 
 int render(const RenderRequest& request, GpuContext& gpu) {
-    const auto now = std::chrono::system_clock::now();
-    SceneEnvironment environment;
-    environment.wallTime = std::chrono::time_point_cast<SkyState::Instant::duration>(now);
-    environment.zone = localZone();
-    environment.featureMask = cli::featureMask(std::nullopt);
+    const SceneEnvironment environment = cli::commandEnvironment();
     std::unique_ptr<LumenScene> scene;
     try {
         scene = makeScene(request.info, gpu, environment);
@@ -165,7 +160,7 @@ int render(const RenderRequest& request, GpuContext& gpu) {
     frame.clock = stillClock;
     frame.dt = 0;
     frame.options = request.optionValues;
-    frame.sky = SkyClock::state(now, request.hour.value_or(request.info.thumbnailHour), std::nullopt, environment.zone);
+    frame.sky = SkyClock::state(environment.wallTime, request.hour.value_or(request.info.thumbnailHour), std::nullopt, environment.zone);
     frame.zone = environment.zone;
     if (request.weather) frame.weather = WeatherState::sample(*request.weather);
     scene->prewarm(frame, request.seconds);

@@ -124,10 +124,8 @@ void SceneHost::captureFadeSnapshots(std::span<SceneSurfaceView* const> surfaces
         gpu::Texture snapshot = std::move(made.value());
 
         SceneTargets targets;
-        std::optional<gpu::RenderPassDescriptor> pass;
-        if (targets.make(device, width, height, sampleCount_)) {
-            pass = makeScenePass(snapshot, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
-        }
+        const auto pass = targets.make(device, width, height, sampleCount_) ? std::optional(targets.pass(snapshot))
+                                                                            : std::nullopt;
         if (!encoding.encodeView(*surface->lastView(), pass ? &*pass : nullptr, "crossfade snapshot")) continue;
         surface->setFadeSnapshot(std::move(snapshot));
     }
@@ -245,7 +243,7 @@ std::optional<Image> SceneHost::renderOffscreen(LumenScene& scene, int width, in
     const gpu::Texture& colour = made.value();
     SceneTargets targets;
     if (!targets.make(device, width, height, sampleCount > 0 ? sampleCount : sampleCount_)) return std::nullopt;
-    const auto pass = makeScenePass(colour, targets.msaaColor ? &*targets.msaaColor : nullptr, *targets.depth);
+    const auto pass = targets.pass(colour);
     auto commandBuffer = device.makeCommandBuffer("offscreen still");
 
     const auto token = std::make_unique<OffscreenID>();

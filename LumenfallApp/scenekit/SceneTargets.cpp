@@ -48,4 +48,8 @@ gpu::RenderPassDescriptor makeScenePass(const gpu::Texture& drawable, const gpu:
     return pass;
 }
 
+gpu::RenderPassDescriptor SceneTargets::pass(const gpu::Texture& colour) const {
+    return makeScenePass(colour, msaaColor ? &*msaaColor : nullptr, *depth);
+}
+
 }  // namespace lumen::app

@@ -16,6 +16,8 @@ struct SceneTargets {
     // Drops what was there and makes the targets for a width x height pass. False when one of
     // them could not be made (then the pass cannot be drawn).
     bool make(gpu::Device& device, int width, int height, int sampleCount);
+    // The scene pass over these targets into `colour` (after a successful make).
+    gpu::RenderPassDescriptor pass(const gpu::Texture& colour) const;
 };
 
 // Makes one memoryless scene target; none when the device refuses it.
