@@ -3,6 +3,8 @@
 #include "LumenKit/scenes/reef/ReefLayout.hpp"
 #include "LumenKit/core/SeededRandom.hpp"
 
+#include "LumenKit/testsupport/Fnv1a.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,26 +23,16 @@ const ReefLayout& reef() {
 
 // FNV-1a over the bit patterns of every fish field, in list order.
 std::uint64_t checksum(const std::vector<Fish>& fish) {
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    const auto mix = [&h](std::uint32_t word) {
-        for (int b = 0; b < 4; ++b) {
-            h ^= (word >> (8 * b)) & 0xffu;
-            h *= 0x100000001b3ull;
-        }
-    };
-    const auto mixFloat = [&mix](float v) { mix(std::bit_cast<std::uint32_t>(v)); };
+    reeftest::Fnv1a sum;
     for (const Fish& f : fish) {
-        for (const Float3 v : {f.position, f.velocity}) {
-            mixFloat(v.x);
-            mixFloat(v.y);
-            mixFloat(v.z);
-        }
-        mix(static_cast<std::uint32_t>(f.species));
-        mixFloat(f.tailPhase);
-        mixFloat(f.size);
-        mixFloat(f.seed);
+        sum.add(f.position);
+        sum.add(f.velocity);
+        sum.add(static_cast<std::uint32_t>(f.species));
+        sum.add(f.tailPhase);
+        sum.add(f.size);
+        sum.add(f.seed);
     }
-    return h;
+    return sum.hash;
 }
 
 // A lone fish of a calm species in open water over flat-ish sand with nothing to avoid.
