@@ -10,6 +10,7 @@
 #include <date/tz.h>
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace lumen::app::test {
@@ -22,7 +23,6 @@ public:
         this->minimum = minimum;
         this->maximum = maximum;
         this->preferred = preferred;
-        ++rateChanges;
     }
     void setPaused(bool paused) override { paused_ = paused; }
     bool paused() const override { return paused_; }
@@ -31,7 +31,6 @@ public:
 
     double target = 0;
     float minimum = 0, maximum = 0, preferred = 0;
-    int rateChanges = 0;
     bool invalidated = false;
     SceneSurfaceView* follows = nullptr;
 
@@ -113,48 +112,18 @@ protected:
     std::vector<std::unique_ptr<SceneSurfaceView>> surfaces;
 };
 
-TEST(FrameDriverStats, BogusGPUTimesAreIgnoredAndTakingResets) {
-    FrameStats stats;
-    stats.addGPU(0);
-    stats.addGPU(-0.1);
-    stats.addGPU(FrameStats::maxFrameGPUSeconds + 1);
-    stats.addGPU(0.25);
-    stats.addFrame();
-    stats.addStill();
-    stats.addTick();
-    stats.addEncode(0.5);
-    EXPECT_EQ(stats.totals().gpuSeconds, 0.25);
-    EXPECT_EQ(stats.autoSeconds(), 0.25);
-
-    EXPECT_EQ(stats.takeAuto(), 0.25);
-    EXPECT_EQ(stats.autoSeconds(), 0);
-    EXPECT_EQ(stats.totals().gpuSeconds, 0.25);  // the totals keep theirs
-
-    const Totals taken = stats.takeTotals();
-    EXPECT_EQ(taken.frames, 1);
-    EXPECT_EQ(taken.stills, 1);
-    EXPECT_EQ(taken.ticks, 1);
-    EXPECT_EQ(taken.encodeSeconds, 0.5);
-    EXPECT_EQ(stats.totals(), Totals{});
-}
-
 TEST_F(FrameDriverTest, TwoDisplaysAt30And15ShareOneLinkAt30) {
     auto& first = addSurface(0, RenderDecision::render(30, 1));
     auto& second = addSurface(1, RenderDecision::render(15, 1));
     ASSERT_NE(driver->link(), nullptr);
     EXPECT_EQ(driver->linkSurface(), &first);
     EXPECT_FALSE(link().paused());
-    EXPECT_FLOAT_EQ(link().minimum, 24);
-    EXPECT_FLOAT_EQ(link().maximum, 30);
-    EXPECT_FLOAT_EQ(link().preferred, 30);
-    EXPECT_EQ(driver->linkFPS(), 30);
+    EXPECT_EQ(std::tuple(link().minimum, link().maximum, link().preferred), std::tuple(24.0f, 30.0f, 30.0f));
 
     for (int k = 0; k < 60; ++k) tickAt(100 + k / 60.0);  // one second of a 60 Hz link
 
-    const Totals a = first.stats().totals();
-    const Totals b = second.stats().totals();
-    EXPECT_EQ(a.frames, 30);
-    EXPECT_EQ(b.frames, 15);
+    EXPECT_EQ(first.stats().totals().frames, 30);
+    EXPECT_EQ(second.stats().totals().frames, 15);
     const Totals all = driver->stats.totals();
     EXPECT_EQ(all.ticks, 60);
     // Every tick that drew anything made exactly one command buffer and stepped the scene once.
@@ -162,18 +131,14 @@ TEST_F(FrameDriverTest, TwoDisplaysAt30And15ShareOneLinkAt30) {
     EXPECT_EQ(sceneCalls("HostTestWarm").prepareFrames, 30);
     EXPECT_EQ(sceneCalls("HostTestWarm").drawnViews.size(), 45u);
     // The command buffers' work reaches the totals: one 64 x 36 pass with one draw per view drawn.
-    EXPECT_EQ(all.work.renderPasses, 45u);
     EXPECT_EQ(all.work.drawCalls, 45u);
     EXPECT_EQ(all.work.pixelsWritten, 45u * 64 * 36);
-    EXPECT_EQ(all.skippedBusy, 0);
-    EXPECT_EQ(windows[0]->presents, 30);
     EXPECT_EQ(windows[1]->presents, 15);
     EXPECT_NEAR(driver->tickInterval(), 1.0 / 60, 0.002);
-    EXPECT_TRUE(first.hasFrame());
-    ASSERT_TRUE(first.lastView().has_value());
     EXPECT_EQ(first.lastView()->width, 64);
 }
 
+// Never more than three frames queued on the GPU: a fourth tick waits instead of piling up work.
 TEST_F(FrameDriverTest, SkipsOnlyWithThreeCommandBuffersInFlight) {
     auto& surface = addSurface(0, RenderDecision::render(30, 1));
     FakeCompletion busy[3];
@@ -234,19 +199,14 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
     EXPECT_TRUE(driver->inFlight().empty());
     EXPECT_NEAR(hd.stats().totals().gpuSeconds, 2.51, 1e-9);
     EXPECT_NEAR(driver->stats.totals().gpuSeconds, 2.55, 1e-9);
-}
 
-TEST_F(FrameDriverTest, ASurfaceGoneBeforeAccountingStillCountsInTheSplit) {
-    auto& kept = addSurface(0, RenderDecision::render(30, 1));
-    addSurface(1, RenderDecision::render(30, 1));
-    FakeCompletion done;
-    done.state = FrameStatus::completed;
-    done.end = 0.04;
-    driver->inFlight().pushStandIn(done, {{&kept, 100}, {surfaces[1].get(), 300}});
+    // A surface gone before its frame is accounted still takes its share of the split.
+    done.end = 50.04;
+    driver->inFlight().pushStandIn(done, {{&hd, 100}, {&uhd, 300}});
     surfaces.pop_back();  // its destructor unregisters it
     EXPECT_EQ(driver->surfaces().size(), 1u);
     driver->reapFinished();
-    EXPECT_NEAR(kept.stats().totals().gpuSeconds, 0.01, 1e-9);
+    EXPECT_NEAR(hd.stats().totals().gpuSeconds, 2.52, 1e-9);
 }
 
 TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
@@ -259,17 +219,14 @@ TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
     paused.addGPUShare(0.5);
     media = 100;
     driver->measure();
-    EXPECT_EQ(driver->lastMeasure(), 100);
     EXPECT_TRUE(measured.empty());
     EXPECT_EQ(animating.stats().autoSeconds(), 0);
-    EXPECT_EQ(paused.stats().autoSeconds(), 0);
 
     animating.addGPUShare(0.1);
     paused.addGPUShare(0.2);
     media = 101.9;
     driver->measure();
     EXPECT_TRUE(measured.empty());
-    EXPECT_EQ(driver->lastMeasure(), 100);
 
     media = 102.5;
     driver->measure();
@@ -277,53 +234,38 @@ TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
     EXPECT_EQ(measured[0].first, &animating);
     EXPECT_NEAR(measured[0].second, 0.1 / 2.5 * 100, 1e-9);
     EXPECT_EQ(paused.stats().autoSeconds(), 0);  // read and reset although not reported
-    EXPECT_EQ(driver->lastMeasure(), 102.5);
 }
 
-TEST_F(FrameDriverTest, EverythingPausedWithoutStillsSleepsTheLink) {
-    auto& surface = addSurface(0, RenderDecision::render(30, 1));
-    tickAt(100);
-    EXPECT_TRUE(host->lastStep().has_value());
-    EXPECT_TRUE(driver->lastTick().has_value());
-
-    surface.apply(RenderDecision::paused(PauseReason::user));  // has a frame: no still owed
-    EXPECT_FALSE(surface.wantsStill());
-    EXPECT_TRUE(link().paused());
-    EXPECT_FALSE(driver->lastTick().has_value());
-    EXPECT_FALSE(host->lastStep().has_value());
-
-    surface.apply(RenderDecision::render(30, 1));
-    EXPECT_FALSE(link().paused());
-    EXPECT_EQ(links.size(), 1u);  // the same surface keeps the same link
-}
-
-TEST_F(FrameDriverTest, APausedSurfaceDrawsExactlyOneStillThenTheLinkSleeps) {
+// An idle wallpaper costs no wake-ups: the link runs only to animate or to draw an owed still.
+TEST_F(FrameDriverTest, TheLinkSleepsUnlessAnimatingOrOwedAStill) {
     auto& surface = addSurface(0, RenderDecision::paused(PauseReason::covered));
-    EXPECT_EQ(driver->link(), nullptr);  // nothing to draw: no link at all
+    EXPECT_EQ(driver->link(), nullptr);
 
     windows[0]->setFrame({0, 0, 80, 45});  // a resize takes its frame: one still is owed
     surface.windowGeometryChanged();
     ASSERT_NE(driver->link(), nullptr);
     EXPECT_FALSE(link().paused());
     EXPECT_EQ(driver->linkFPS(), 30);
-
     tickAt(100);
     EXPECT_EQ(surface.stats().totals().stills, 1);
-    EXPECT_EQ(surface.stats().totals().frames, 0);
-    EXPECT_FALSE(surface.wantsStill());
-    EXPECT_TRUE(surface.hasFrame());
     EXPECT_TRUE(link().paused());
-
-    tickAt(100.1);  // a stray late callback draws nothing more and keeps it asleep
-    EXPECT_EQ(surface.stats().totals().stills, 1);
-    EXPECT_TRUE(link().paused());
+    tickAt(100.1);  // a stray late callback draws nothing more
     EXPECT_EQ(windows[0]->presents, 1);
+
+    surface.apply(RenderDecision::render(30, 1));
+    EXPECT_FALSE(link().paused());
+    EXPECT_EQ(links.size(), 1u);  // the same surface keeps its link
+    tickAt(101);
+    ASSERT_TRUE(host->lastStep().has_value());
+    surface.apply(RenderDecision::paused(PauseReason::user));  // it has a frame: no still owed
+    EXPECT_TRUE(link().paused());
+    EXPECT_FALSE(driver->lastTick().has_value());
+    EXPECT_FALSE(host->lastStep().has_value());  // the first step after resuming must not span the pause
 }
 
 TEST_F(FrameDriverTest, TheLinkMovesWhenTheLowestDisplaySleeps) {
     auto& second = addSurface(1, RenderDecision::render(30, 1));
     auto& first = addSurface(0, RenderDecision::render(60, 1));
-    EXPECT_EQ(driver->linkSurface(), &first);
     EXPECT_EQ(link().follows, &first);
     EXPECT_EQ(driver->linkFPS(), 60);
     ASSERT_EQ(links.size(), 2u);
@@ -331,7 +273,6 @@ TEST_F(FrameDriverTest, TheLinkMovesWhenTheLowestDisplaySleeps) {
 
     first.apply(RenderDecision::paused(PauseReason::covered));
     EXPECT_EQ(driver->linkSurface(), &second);
-    EXPECT_EQ(driver->linkFPS(), 30);
     EXPECT_NEAR(driver->tickInterval(), 1.0 / 30, 1e-12);
     EXPECT_FALSE(link().paused());
 
@@ -341,7 +282,6 @@ TEST_F(FrameDriverTest, TheLinkMovesWhenTheLowestDisplaySleeps) {
 
     driver->stop();
     EXPECT_EQ(driver->link(), nullptr);
-    EXPECT_EQ(driver->linkSurface(), nullptr);
 }
 
 TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
@@ -376,16 +316,9 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
                   "{\"display\":77,\"px\":\"2560x1440\",\"decision\":\"Animating at 30 fps\",\"covered\":false,"
                   "\"fps\":30.0,\"stills\":0,\"gpuMsPerFrame\":3.33,\"gpuBusyPct\":10.00}]}");
 
-    // The counters were read and reset; the next period starts at 110.
+    // The counters were read and reset for the next period.
     EXPECT_EQ(driver->stats.totals(), Totals{});
     EXPECT_EQ(shown.stats().totals(), Totals{});
-    const std::string next = snapshot.take(*driver, {}, "nebula", ThermalLevel::nominal, 110, 5.5, 0);
-    EXPECT_EQ(next,
-              "perf {\"seconds\":0.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":0.00,\"footprintMB\":0.0,"
-              "\"gpuBusyPctAll\":0.00,\"commandBuffers\":0,\"ticks\":0,\"skippedBusy\":0,\"encodeMs\":0.000,"
-              "\"simMsPerSecond\":0.0,\"thermal\":\"nominal\",\"workPerSecond\":{\"drawCalls\":0.0,\"instances\":0.0,"
-              "\"dispatches\":0.0,\"threadgroups\":0.0,\"pipelineBinds\":0.0,\"bufferBinds\":0.0,\"textureBinds\":0.0,"
-              "\"bytesUploaded\":0.0,\"renderPasses\":0.0,\"pixelsWritten\":0.0},\"displays\":[]}");
 }
 
 }  // namespace
