@@ -2,7 +2,6 @@
 
 #include "scenekit/SceneError.hpp"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -21,18 +20,12 @@ TEST_F(GpuContextTest, LibraryCompilesOncePerKey) {
     setSource("CtxCacheA", fragmentSource("cacheAFragment"));
     setSource("CtxCacheB", fragmentSource("cacheBFragment"));
     const int before = gpu().compileCount();
-
     const auto& first = gpu().library({"CtxCacheA"});
-    const auto& again = gpu().library({"CtxCacheA"});
-    EXPECT_EQ(&first, &again);
-    EXPECT_EQ(gpu().compileCount(), before + 1);
-
+    EXPECT_EQ(&gpu().library({"CtxCacheA"}), &first);
     const auto& both = gpu().library({"CtxCacheB", "CtxCacheA"});
     EXPECT_EQ(gpu().compileCount(), before + 2);
     EXPECT_EQ(both.key(), "CtxCacheB+CtxCacheA");
-    EXPECT_TRUE(both.hasFunction("cacheAFragment"));
-    EXPECT_TRUE(both.hasFunction("cacheBFragment"));
-    EXPECT_FALSE(first.hasFunction("cacheBFragment"));
+    EXPECT_TRUE(both.hasFunction("cacheAFragment") && both.hasFunction("cacheBFragment"));
 }
 
 // Each part is marked with its file, so a compiler message can be traced back to it.
@@ -66,18 +59,8 @@ TEST_F(GpuContextTest, ShaderFailuresAreLoggedAndNothingIsCached) {
     EXPECT_EQ(gpu().compileCount(), before + 3);
 }
 
-// A failed fade pipeline only costs the cross-fade, so failure or not, it is made once per count.
-TEST_F(GpuContextTest, FadePipelinesAreCachedPerSampleCount) {
-    const auto* single = gpu().fadePipeline(1);
-    const auto* multi = gpu().fadePipeline(4);
-    ASSERT_TRUE(single && multi);
-    EXPECT_EQ(gpu().fadePipeline(1), single);
-    EXPECT_EQ(gpu().fadePipeline(4), multi);
-    EXPECT_EQ(std::pair(single->sampleCount(), multi->sampleCount()), std::pair(1, 4));
-}
-
+// Without the host's own shaders there is no context at all, with the reason.
 TEST_F(GpuContextTest, CreationNeedsTheSharedLibrary) {
-    EventCapture capture;
     auto missing = GpuContext::create(dev(), [](const std::string&) { return std::optional<std::string>(); });
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().message, "Shared.glsl is missing");
@@ -88,33 +71,17 @@ TEST_F(GpuContextTest, CreationNeedsTheSharedLibrary) {
     });
     ASSERT_FALSE(broken);
     EXPECT_EQ(broken.error().message.rfind("Shared didn't compile: ", 0), 0u) << broken.error().message;
-
-    auto sound = GpuContext::create(dev(), [](const std::string& name) -> std::optional<std::string> {
-        if (name == "Shared") return std::string("void fullscreenVertex() {}\n");
-        return std::nullopt;
-    });
-    ASSERT_TRUE(sound) << sound.error().message;
-    EXPECT_EQ((*sound)->compileCount(), 0);
 }
 
 TEST_F(GpuContextTest, SharedContextReportsWhyThereIsNone) {
     // The fixture's device is the process's one device, so another cannot be made.
     EXPECT_EQ(GpuContext::shared(), nullptr);
     EXPECT_EQ(GpuContext::unavailableReason(), "a GPU device already exists in this process");
-    EXPECT_EQ(GpuContext::shared(), nullptr);
 }
 
-class ShaderFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() / ("lumenfall-shaders-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
-};
-
-TEST_F(ShaderFolderTest, DirectoryLoaderReadsFilesAndLogsMissingOnes) {
+TEST(ShaderFolderTest, DirectoryLoaderReadsFilesAndLogsMissingOnes) {
+    const auto folder = std::filesystem::temp_directory_path() / ("lumenfall-shaders-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
     std::ofstream(folder / "Present.glsl", std::ios::binary) << "void a() {}\n// ünïcode\n";
     std::ofstream(folder / "Empty.glsl", std::ios::binary);
     std::filesystem::create_directories(folder / "Folder.glsl");
@@ -127,24 +94,7 @@ TEST_F(ShaderFolderTest, DirectoryLoaderReadsFilesAndLogsMissingOnes) {
     EXPECT_EQ(load("Folder"), std::nullopt);
     EXPECT_EQ(capture.events, (std::vector<std::string>{"Absent.glsl is missing from the app bundle",
                                                         "Folder.glsl is missing from the app bundle"}));
-}
-
-TEST_F(ShaderFolderTest, ShaderDirectoryPrefersTheEnvironmentThenTheExecutable) {
-    const char* saved = std::getenv("LUMENFALL_SHADER_DIR");
-    const std::string previous = saved ? saved : "";
-
-    setenv("LUMENFALL_SHADER_DIR", folder.c_str(), 1);
-    EXPECT_EQ(GpuContext::shaderDirectory(), folder.string());
-
-    unsetenv("LUMENFALL_SHADER_DIR");
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    if (std::filesystem::is_directory(executable / "Shaders")) {
-        EXPECT_EQ(GpuContext::shaderDirectory(), (executable / "Shaders").string());
-    } else {
-        EXPECT_EQ(GpuContext::shaderDirectory(), (executable.parent_path() / "share/lumenfall/Shaders").string());
-    }
-
-    if (saved) setenv("LUMENFALL_SHADER_DIR", previous.c_str(), 1);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

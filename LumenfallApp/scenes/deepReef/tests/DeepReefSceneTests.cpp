@@ -6,22 +6,13 @@
 #include "LumenKit/catalog/SceneCatalog.hpp"
 #include "LumenKit/sky/LocalZone.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
 namespace lumen::app::test {
 
 namespace {
-
-const SceneInfo& reefInfo() {
-    static const SceneInfo info = [] {
-        for (const auto& scene : SceneRegistry::all()) {
-            if (scene.id.text() == "deepReef") return scene;
-        }
-        return SceneInfo{.id = "deepReef", .className = "DeepReefScene"};
-    }();
-    return info;
-}
 
 // Today at `hour` o'clock on the local clock.
 SkyState::Instant localHour(int hour) {
@@ -58,7 +49,20 @@ int blackPixels(const gpu::ImageRGBA8& image) {
 
 class DeepReefSceneTest : public RenderTest {
 protected:
-    std::unique_ptr<DeepReefScene> make() { return std::make_unique<DeepReefScene>(SceneContext{gpu(), reefInfo(), 1}); }
+    std::unique_ptr<DeepReefScene> make() {
+        const auto& all = SceneRegistry::all();
+        const auto info =
+            std::find_if(all.begin(), all.end(), [](const SceneInfo& s) { return s.id == SceneID("deepReef"); });
+        return std::make_unique<DeepReefScene>(SceneContext{gpu(), info != all.end() ? *info : SceneInfo{}, 1});
+    }
+
+    // Encodes one frame's preparation without drawing a view.
+    void prepare(DeepReefScene& scene, const SceneFrame& frame, std::optional<SceneView> view = std::nullopt) {
+        auto commands = dev().makeCommandBuffer("reef test");
+        scene.prepareFrame(commands, frame);
+        if (view) scene.prepareView(commands, *view, frame);
+        commands.commit();
+    }
 };
 
 // The reef is lit by day and dark but never black at night, and no NaN reaches the picture.
@@ -84,71 +88,55 @@ TEST_F(DeepReefSceneTest, NoonAndNightStillsAreLitAndClean) {
     }
 }
 
-TEST_F(DeepReefSceneTest, FishRingIsReusedInTheSteadyState) {
+// Each update steps the fish world by the frame's dt, and its instance ring settles: no
+// allocation per frame once running.
+TEST_F(DeepReefSceneTest, UpdatesStepTheWorldAndReuseTheFishRing) {
     auto scene = make();
     const SceneFrame frame = frameAt(12);
-    gpu::Device& device = dev();
     for (int i = 0; i < 4; ++i) scene->update(frame);
     const int allocations = scene->fishRing().allocations();
     EXPECT_GT(allocations, 0);
     for (int i = 0; i < 200; ++i) {
         scene->update(frame);
-        auto commands = device.makeCommandBuffer("reef steady");
-        scene->prepareFrame(commands, frame);
-        commands.commit();
+        prepare(*scene, frame);
     }
     EXPECT_EQ(scene->fishRing().allocations(), allocations);
     EXPECT_NEAR(scene->world().clock(), 40.0 + 204 * 0.1, 1e-6);
 }
 
+// The light maps are redrawn only when the world clock moved by their interval.
 TEST_F(DeepReefSceneTest, LightMapsAreThrottledByMapsTime) {
     auto scene = make();
-    const SceneFrame still = frameAt(12, 0);
-    gpu::Device& device = dev();
-    auto draw = [&] {
-        auto commands = device.makeCommandBuffer("reef maps");
-        scene->prepareFrame(commands, still);
-        commands.commit();
-    };
-    draw();
-    ASSERT_EQ(scene->mapUpdates(), 1);
-    ASSERT_TRUE(scene->mapsTime().has_value());
+    const std::pair<double, int> steps[] = {{0, 1}, {0, 1}, {0.05, 1}, {0.05, 2}};  // dt, map updates after
+    for (const auto& [dt, updates] : steps) {
+        scene->update(frameAt(12, dt));
+        prepare(*scene, frameAt(12, 0));
+        EXPECT_EQ(scene->mapUpdates(), updates) << scene->world().clock();
+    }
     EXPECT_NEAR(*scene->mapsTime(), std::fmod(scene->world().clock(), 1800.0), 1e-3);
-    draw();
-    EXPECT_EQ(scene->mapUpdates(), 1);  // same time: skipped
-    scene->update(frameAt(12, 0.05));  // 0.05 s later: still within the interval
-    draw();
-    EXPECT_EQ(scene->mapUpdates(), 1);
-    scene->update(frameAt(12, 0.05));  // 0.1 s after the last maps
-    draw();
-    EXPECT_EQ(scene->mapUpdates(), 2);
 }
 
 TEST_F(DeepReefSceneTest, ViewsKeepTheirOwnTargetsUntilReleased) {
     auto scene = make();
     const SceneFrame frame = frameAt(12);
     scene->update(frame);
-    gpu::Device& device = dev();
     const int first = 0, second = 0;
-    auto prepare = [&](const int& token, int width, int height) {
-        SceneView view;
-        view.id = &token;
-        view.width = width;
-        view.height = height;
-        auto commands = device.makeCommandBuffer("reef views");
-        scene->prepareView(commands, view, frame);
-        commands.commit();
+    auto view = [](const int& token, int width, int height) {
+        SceneView made;
+        made.id = &token;
+        made.width = width;
+        made.height = height;
+        return made;
     };
-    prepare(first, 64, 36);
-    ASSERT_EQ(scene->targets().size(), 1u);
+    prepare(*scene, frame, view(first, 64, 36));
     const auto serial = scene->targets().at(&first).color->serial();
-    prepare(first, 64, 36);
-    EXPECT_EQ(scene->targets().at(&first).color->serial(), serial);  // reused
-    prepare(first, 80, 45);
-    EXPECT_NE(scene->targets().at(&first).color->serial(), serial);  // resized: made anew
+    prepare(*scene, frame, view(first, 64, 36));
+    EXPECT_EQ(scene->targets().at(&first).color->serial(), serial);
+    prepare(*scene, frame, view(first, 80, 45));  // resized: made anew
+    EXPECT_NE(scene->targets().at(&first).color->serial(), serial);
     EXPECT_EQ(scene->targets().at(&first).depth->width(), 80);
     EXPECT_EQ(scene->targets().at(&first).msaaColor->sampleCount(), 4);
-    prepare(second, 32, 18);
+    prepare(*scene, frame, view(second, 32, 18));
     EXPECT_EQ(scene->targets().size(), 2u);
     scene->releaseView(&first);
     scene->releaseView(&first);  // a view it no longer has: nothing happens

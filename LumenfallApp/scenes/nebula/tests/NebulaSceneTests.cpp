@@ -103,18 +103,16 @@ TEST_F(NebulaSceneTest, ParametersCarryCameraAndPalette) {
 TEST_F(NebulaSceneTest, VolumeSpansTheRangeAndTiles) {
     auto scene = make();
     ASSERT_EQ(scene->textures().size(), 1u);
-    const auto& volume = scene->textures()[0];
-    ASSERT_EQ(std::tuple(volume.width(), volume.height(), volume.depth()), std::tuple(128, 128, 128));
-    const auto bytes = volume.readBytes();
+    const auto bytes = scene->textures()[0].readBytes();
     ASSERT_TRUE(bytes.ok());
     ASSERT_EQ(bytes->size(), 128u * 128 * 128 * 2);
     auto texel = [&](int x, int y, int z, int channel) {
         return static_cast<int>((*bytes)[((static_cast<std::size_t>(z) * 128 + y) * 128 + x) * 2 + channel]);
     };
     for (int channel = 0; channel < 2; ++channel) {
-        double sum = 0, squares = 0;
-        int low = 0, high = 0, total = 0;
-        for (int i = 0; i < 64 * 64 * 64; ++i, ++total) {
+        double sum = 0, squares = 0, low = 0, high = 0;
+        const int total = 64 * 64 * 64;
+        for (int i = 0; i < total; ++i) {
             const int v = texel(i % 64 * 2, i / 64 % 64 * 2, i / 4096 * 2, channel);
             sum += v;
             squares += double(v) * v;
@@ -122,20 +120,16 @@ TEST_F(NebulaSceneTest, VolumeSpansTheRangeAndTiles) {
             high += v > 224;
         }
         const double mean = sum / total;
-        EXPECT_GT(mean, 0.3 * 255) << channel;
-        EXPECT_LT(mean, 0.7 * 255) << channel;
+        EXPECT_TRUE(mean > 0.3 * 255 && mean < 0.7 * 255) << channel << ": " << mean;
         EXPECT_GT(std::sqrt(squares / total - mean * mean), 40) << channel;
-        EXPECT_GT(double(low) / total, 0.02) << channel;
-        EXPECT_GT(double(high) / total, 0.02) << channel;
+        EXPECT_GT(std::min(low, high) / total, 0.02) << channel;
     }
     // Across each face the jump is like that between two inner neighbours.
     for (int axis = 0; axis < 3; ++axis) {
         double across = 0, inside = 0;
         for (int a = 0; a < 128 * 128; ++a) {
-            auto at = [&](int i) {
-                const int u = a % 128, v = a / 128;
-                return axis == 0 ? texel(i, u, v, 0) : axis == 1 ? texel(u, i, v, 0) : texel(u, v, i, 0);
-            };
+            const int u = a % 128, v = a / 128;
+            auto at = [&](int i) { return axis == 0 ? texel(i, u, v, 0) : axis == 1 ? texel(u, i, v, 0) : texel(u, v, i, 0); };
             across += std::abs(at(127) - at(0));
             inside += std::abs(at(64) - at(63));
         }
