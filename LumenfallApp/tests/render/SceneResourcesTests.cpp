@@ -104,19 +104,9 @@ TEST_F(SceneResourcesTest, BlendModesCompositeOverTheTarget) {
     }
 }
 
-TEST_F(SceneResourcesTest, PipelineUsesTheHostFormatsAndItsSampleCount) {
-    auto single = makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 1, BlendMode::alpha, true);
-    EXPECT_EQ(single.colorAttachment(0).pixelFormat, gpu::PixelFormat::bgra8Unorm);
-    EXPECT_EQ(single.depthAttachmentPixelFormat(), gpu::PixelFormat::depth32Float);
-    EXPECT_FALSE(single.alphaToCoverageEnabled());  // it needs samples
-    auto multi = makePipeline(gpu(), "paint4", paintLibrary(), "coverVertex", "paintFragment", 4, BlendMode::opaque, true);
-    EXPECT_EQ(multi.sampleCount(), 4);
-    EXPECT_TRUE(multi.alphaToCoverageEnabled());
-}
-
 // A broken shader must surface as a SceneException naming what is wrong, never as a crash or a
 // pipeline that draws nothing.
-TEST_F(SceneResourcesTest, PipelineFailuresAreSceneErrors) {
+TEST_F(SceneResourcesTest, PipelinesFailAsSceneErrorsOrMatchTheHostTargets) {
     // Defined, but only in the vertex stage: the fragment program cannot be built from it.
     setSource("ResLonely", "#ifdef VERTEX_STAGE\nvoid lonelyVertex() { gl_Position = vec4(0.0); }\n"
                            "void lonelyFragment() { gl_Position = vec4(1.0); }\n#endif\n");
@@ -138,7 +128,17 @@ TEST_F(SceneResourcesTest, PipelineFailuresAreSceneErrors) {
     }
     // The device's reason follows the failing function.
     EXPECT_GT(thrownBy(cases[3].first).subject().size(), std::string("lonelyFragment: ").size());
+
+    // What is there is made for the host's targets, with its sample count.
     EXPECT_EQ(makeComputePipeline(gpu(), "doubleKernel", paintLibrary()).threadsPerThreadgroup()[0], 8);
+    auto multi = makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 4, BlendMode::opaque, true);
+    EXPECT_EQ(multi.colorAttachment(0).pixelFormat, gpu::PixelFormat::bgra8Unorm);
+    EXPECT_EQ(multi.depthAttachmentPixelFormat(), gpu::PixelFormat::depth32Float);
+    EXPECT_EQ(multi.sampleCount(), 4);
+    EXPECT_TRUE(multi.alphaToCoverageEnabled());
+    // Alpha to coverage needs samples.
+    EXPECT_FALSE(makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 1, BlendMode::alpha, true)
+                     .alphaToCoverageEnabled());
 }
 
 TEST_F(SceneResourcesTest, BuffersHoldTheRecordsOrSixteenBytesAndFailWithTheirLabel) {

@@ -3,10 +3,8 @@
 
 #include "scenes/deepReef/DeepReefScene.hpp"
 
-#include "LumenKit/catalog/SceneCatalog.hpp"
 #include "LumenKit/sky/LocalZone.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -49,12 +47,9 @@ int blackPixels(const gpu::ImageRGBA8& image) {
 
 class DeepReefSceneTest : public RenderTest {
 protected:
-    std::unique_ptr<DeepReefScene> make() {
-        const auto& all = SceneRegistry::all();
-        const auto info =
-            std::find_if(all.begin(), all.end(), [](const SceneInfo& s) { return s.id == SceneID("deepReef"); });
-        return std::make_unique<DeepReefScene>(SceneContext{gpu(), info != all.end() ? *info : SceneInfo{}, 1});
-    }
+    std::unique_ptr<DeepReefScene> make() { return std::make_unique<DeepReefScene>(SceneContext{gpu(), info, 1}); }
+
+    const SceneInfo info{.id = "deepReef", .className = "DeepReefScene"};
 
     // Encodes one frame's preparation without drawing a view.
     void prepare(DeepReefScene& scene, const SceneFrame& frame, std::optional<SceneView> view = std::nullopt) {
