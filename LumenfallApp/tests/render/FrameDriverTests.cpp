@@ -174,7 +174,7 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
     pending.state = FrameStatus::completed;
     pending.end = -1;
     driver->inFlight().pushStandIn(slow, {{&hd, 1920 * 1080}});
-    driver->inFlight().pushStandIn(bogus, {{&hd, 1920 * 1080}});
+    driver->inFlight().pushStandIn(bogus, {{&hd, 1}, {&uhd, 299}});  // a share of 12 s would look real
     driver->reapFinished();
     EXPECT_TRUE(driver->inFlight().empty());
     EXPECT_NEAR(hd.stats().totals().gpuSeconds, 2.51, 1e-9);

@@ -28,12 +28,6 @@ TEST_F(GpuContextTest, LibraryCompilesOncePerKey) {
     EXPECT_TRUE(both.hasFunction("cacheAFragment") && both.hasFunction("cacheBFragment"));
 }
 
-// Each part is marked with its file, so a compiler message can be traced back to it.
-TEST(GpuContextSource, CombinedSourceNamesEachPartInOrder) {
-    EXPECT_EQ(GpuContext::combinedSource({{"A", "alpha text"}, {"B", "beta\ntext"}}),
-              "// ---- A.glsl\nalpha text\n// ---- B.glsl\nbeta\ntext\n");
-}
-
 // A missing or broken source fails the scene that asked for it, with the reason in the log, and
 // leaves nothing cached: once fixed, the same key compiles.
 TEST_F(GpuContextTest, ShaderFailuresAreLoggedAndNothingIsCached) {
@@ -71,12 +65,6 @@ TEST_F(GpuContextTest, CreationNeedsTheSharedLibrary) {
     });
     ASSERT_FALSE(broken);
     EXPECT_EQ(broken.error().message.rfind("Shared didn't compile: ", 0), 0u) << broken.error().message;
-}
-
-TEST_F(GpuContextTest, SharedContextReportsWhyThereIsNone) {
-    // The fixture's device is the process's one device, so another cannot be made.
-    EXPECT_EQ(GpuContext::shared(), nullptr);
-    EXPECT_EQ(GpuContext::unavailableReason(), "a GPU device already exists in this process");
 }
 
 TEST(ShaderFolderTest, DirectoryLoaderReadsFilesAndLogsMissingOnes) {

@@ -63,7 +63,7 @@ TEST_F(SceneClassesTest, EntriesWithoutAWorkingClassAreUnknown) {
     EXPECT_TRUE(log.events.empty());
 }
 
-TEST_F(SceneClassesTest, MakeSceneHandsOverTheContextAndLogsTheTime) {
+TEST_F(SceneClassesTest, MakeSceneHandsOverTheContextAndLogsItsTime) {
     std::tuple<const GpuContext*, std::string, int> seen;
     add({"ProbeReadyScene", 4, [&](const SceneContext& context) {
              seen = {&context.gpu, context.info.id.text(), context.sampleCount};
@@ -73,9 +73,8 @@ TEST_F(SceneClassesTest, MakeSceneHandsOverTheContextAndLogsTheTime) {
     ASSERT_NE(makeScene(entry("probe-ready", "ProbeReadyScene"), gpu()), nullptr);
     EXPECT_EQ(seen, std::tuple(&gpu(), "probe-ready", 4));
     ASSERT_EQ(log.events.size(), 1u);
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(log.events[0], match, std::regex("scene probe-ready ready in ([0-9]+) ms")));
-    EXPECT_GE(std::stoi(match[1]), 30);
+    EXPECT_TRUE(std::regex_match(log.events[0], std::regex("scene probe-ready ready in ([3-9][0-9]|[0-9]{3,}) ms")))
+        << log.events[0];
 
     // A class replaced, even by its own constructor, takes effect for the next scene only.
     add({"ProbeReadyScene", 2, [this](const SceneContext& context) {

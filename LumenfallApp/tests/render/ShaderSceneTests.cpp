@@ -40,11 +40,6 @@ void sceneFragment() {
 #endif
 )";
 
-const SceneInfo& probeInfo() {
-    static const SceneInfo info{.id = "probe", .className = "ProbeScene"};
-    return info;
-}
-
 class ProbeScene final : public ShaderScene {
 public:
     std::vector<Float4> params;
@@ -108,8 +103,9 @@ protected:
 
     std::unique_ptr<ProbeScene> make(std::string name = "ProbeFlat",
                                      std::optional<ShaderScene::LayerSpec> layering = std::nullopt, float bearing = 180) {
-        return ShaderScene::make<ProbeScene>(SceneContext{gpu(), probeInfo(), 1}, std::move(name), layering, bearing);
+        return ShaderScene::make<ProbeScene>(SceneContext{gpu(), info, 1}, std::move(name), layering, bearing);
     }
+    const SceneInfo info{.id = "probe", .className = "ProbeScene"};
 
     // Encodes one layer pass (when due) for `view`, waits for it and tells whether it rendered.
     bool layerPass(ProbeScene& scene, const SceneView& view, const SceneFrame& frame) {
