@@ -280,7 +280,8 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
               "perf {\"seconds\":10.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":5.00,\"footprintMB\":100.0,"
               "\"gpuBusyPctAll\":2.50,\"commandBuffers\":1,\"ticks\":1,\"skippedBusy\":1,\"encodeMs\":6.000,"
               "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"workPerSecond\":{\"drawCalls\":2.0,\"instances\":620.0,"
-              "\"dispatches\":0.5,\"threadgroups\":100.0,\"pipelineBinds\":2.5,\"bufferBinds\":3.0,\"textureBinds\":3.5,"
+              "\"dispatches\":0.5,\"threadgroups\":100.0,\"pipelineBinds\":2.5,\"bufferBinds\":3.0,"
+              "\"textureBinds\":3.5,"
               "\"bytesUploaded\":20480.0,\"renderPasses\":0.9,\"pixelsWritten\":829440.0},\"displays\":["
               "{\"display\":4294967295,\"px\":\"2560x1440\",\"decision\":\"Animating at 30 fps\",\"covered\":true,"
               "\"fps\":30.0,\"stills\":0,\"gpuMsPerFrame\":3.33,\"gpuBusyPct\":10.00}]}");

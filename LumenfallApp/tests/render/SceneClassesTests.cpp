@@ -58,7 +58,8 @@ TEST_F(SceneClassesTest, EntriesWithoutAWorkingClassAreUnknown) {
     EXPECT_EQ(missing, (std::vector<std::string>{"first", "third", "fourth", "fifth"}));
 
     for (const char* className : {"ProbeMisspeltScen", "ProbeHollowScene", "ProbeNullScene"}) {
-        EXPECT_EQ(thrownBy([&] { (void)makeScene(entry("x", className), gpu()); }), SceneError::unknownScene(className));
+        const auto error = thrownBy([&] { (void)makeScene(entry("x", className), gpu()); });
+        EXPECT_EQ(error, SceneError::unknownScene(className));
     }
     EXPECT_TRUE(log.events.empty());
 }
@@ -88,7 +89,8 @@ TEST_F(SceneClassesTest, MakeSceneHandsOverTheContextAndLogsItsTime) {
 // The host reports a constructor's own error; nothing here may rewrite or swallow it.
 TEST_F(SceneClassesTest, ConstructionErrorsPassThroughUnchanged) {
     const auto compile = SceneError::shaderCompile("Common+Probe", "0:3(1): error: syntax error");
-    add({"ProbeFailingScene", 1, [&](const SceneContext&) -> std::unique_ptr<LumenScene> { throw SceneException(compile); }});
+    add({"ProbeFailingScene", 1,
+         [&](const SceneContext&) -> std::unique_ptr<LumenScene> { throw SceneException(compile); }});
     add({"ProbeOddScene", 1, [](const SceneContext&) -> std::unique_ptr<LumenScene> {
              throw std::runtime_error("odd failure");
          }});

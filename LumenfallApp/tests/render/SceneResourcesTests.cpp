@@ -6,7 +6,6 @@
 #include "scenekit/SceneResources.hpp"
 
 #include <array>
-#include <cstring>
 
 namespace lumen::app::test {
 namespace {
@@ -87,7 +86,8 @@ TEST_F(SceneResourcesTest, BlendModesCompositeOverTheTarget) {
         // rgb = s * sa + d * (1 - sa), a = sa + da * (1 - sa)
         {"alpha", BlendMode::alpha, {1, 0, 0, 0.5f}, {0, 0, 1, 1}, {0.5f, 0, 0.5f, 1}},
         // rgb = s + d, alpha kept
-        {"additive", BlendMode::additive, {0.25f, 0.5f, 0, 0.5f}, {0.5f, 0.25f, 0.2f, 0.8f}, {0.75f, 0.75f, 0.2f, 0.8f}},
+        {"additive", BlendMode::additive, {0.25f, 0.5f, 0, 0.5f}, {0.5f, 0.25f, 0.2f, 0.8f},
+         {0.75f, 0.75f, 0.2f, 0.8f}},
         {"premultiplied", BlendMode::premultiplied, {0.3f, 0.1f, 0, 0.6f}, {0, 0.5f, 1, 1}, {0.3f, 0.3f, 0.4f, 1}},
         {"minimum", BlendMode::minimum, {0.3f, 0.8f, 0.5f, 0.2f}, {0.6f, 0.4f, 0.5f, 0.9f}, {0.3f, 0.4f, 0.5f, 0.2f}},
         {"maximum", BlendMode::maximum, {0.3f, 0.8f, 0.5f, 0.2f}, {0.6f, 0.4f, 0.5f, 0.9f}, {0.6f, 0.8f, 0.5f, 0.9f}},
@@ -128,10 +128,15 @@ TEST_F(SceneResourcesTest, PipelinesFailAsSceneErrorsOrMatchTheHostTargets) {
     }
     // The device's reason follows the failing function.
     EXPECT_GT(thrownBy(cases[3].first).subject().size(), std::string("lonelyFragment: ").size());
+    // A buffer that cannot be made fails the scene under its label.
+    const Float4 one{};
+    EXPECT_EQ(thrownBy([&] { makeBuffer(gpu(), &one, SIZE_MAX / 2, 32, "grass"); }), SceneError::resource("grass"));
+    EXPECT_EQ(makeBuffer(gpu(), std::span<const Float4>(), "none").size(), 16u);  // an empty list binds too
 
     // What is there is made for the host's targets, with its sample count.
     EXPECT_EQ(makeComputePipeline(gpu(), "doubleKernel", paintLibrary()).threadsPerThreadgroup()[0], 8);
-    auto multi = makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 4, BlendMode::opaque, true);
+    auto multi =
+        makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 4, BlendMode::opaque, true);
     EXPECT_EQ(multi.colorAttachment(0).pixelFormat, gpu::PixelFormat::bgra8Unorm);
     EXPECT_EQ(multi.depthAttachmentPixelFormat(), gpu::PixelFormat::depth32Float);
     EXPECT_EQ(multi.sampleCount(), 4);
@@ -139,23 +144,6 @@ TEST_F(SceneResourcesTest, PipelinesFailAsSceneErrorsOrMatchTheHostTargets) {
     // Alpha to coverage needs samples.
     EXPECT_FALSE(makePipeline(gpu(), "paint", paintLibrary(), "coverVertex", "paintFragment", 1, BlendMode::alpha, true)
                      .alphaToCoverageEnabled());
-}
-
-TEST_F(SceneResourcesTest, BuffersHoldTheRecordsOrSixteenBytesAndFailWithTheirLabel) {
-    struct Strand {
-        float values[8];
-    };
-    const std::vector<Strand> strands = {{{1, 2, 3, 4, 5, 6, 7, 8}}, {{9, 10, 11, 12, 13, 14, 15, 16}}};
-    auto full = makeBuffer(gpu(), std::span<const Strand>(strands), "strands");
-    EXPECT_EQ(full.label(), "strands");
-    const auto read = full.read();
-    ASSERT_TRUE(read && read->size() == 64u);
-    EXPECT_EQ(std::memcmp(read->data(), strands.data(), 64), 0);
-    EXPECT_EQ(makeBuffer(gpu(), std::span<const Strand>(), "none").size(), 16u);
-
-    const Strand one{};
-    EXPECT_EQ(thrownBy([&] { makeBuffer(gpu(), &one, 1, 0, "caustics"); }).description(), "couldn't make caustics");
-    EXPECT_EQ(thrownBy([&] { makeBuffer(gpu(), &one, SIZE_MAX / 2, 32, "grass"); }), SceneError::resource("grass"));
 }
 
 // Two triangles over a 4 x 4 target: the first, red, covers everything; the second, green, only
@@ -169,19 +157,18 @@ Mesh quad() {
     return mesh;
 }
 
+// A range past the end is cut to the list instead of reading beyond it.
 TEST_F(SceneResourcesTest, MeshDrawsAllIndicesOrARangeCutToTheList) {
     auto pipeline = makePipeline(gpu(), "mesh", gpu().library({"ResMesh"}), "meshVertex", "meshFragment", 1,
                                  BlendMode::opaque);
     const auto buffers = MeshBuffers::make(gpu(), quad(), "grass");
     EXPECT_EQ(buffers.indices.label(), "grass indices");
-    EXPECT_EQ(buffers.vertices.size(), 6 * 48u);
     const Colour blue{0, 0, 1, 1}, red{1, 0, 0, 1}, green{0, 1, 0, 1};
     // Image rows come top first: (3, 0) is upper right, (0, 3) lower left.
     const struct {
         std::optional<std::pair<int, int>> range;
         Colour upperRight, lowerLeft;
-    } cases[] = {{std::nullopt, green, red}, {std::pair{0, 3}, red, red}, {std::pair{3, 6}, green, blue},
-                 {std::pair{3, 600}, green, blue}};
+    } cases[] = {{std::nullopt, green, red}, {std::pair{0, 3}, red, red}, {std::pair{3, 600}, green, blue}};
     for (const auto& c : cases) {
         int draws = -1;
         const auto image = render(blue, [&](gpu::RenderEncoder& e) {
@@ -196,7 +183,6 @@ TEST_F(SceneResourcesTest, MeshDrawsAllIndicesOrARangeCutToTheList) {
 
     // Nothing to draw draws nothing: an empty mesh, no instances, an empty range.
     const auto empty = MeshBuffers::make(gpu(), Mesh{}, "nothing");
-    EXPECT_EQ(empty.vertices.size(), 16u);
     int draws = -1;
     const auto image = render(blue, [&](gpu::RenderEncoder& e) {
         e.setPipeline(pipeline);

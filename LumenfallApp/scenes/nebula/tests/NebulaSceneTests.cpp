@@ -34,7 +34,8 @@ TEST_F(NebulaSceneTest, FliesAtTheChosenSpeedWrapsAndShowsThePalette) {
                                                        {"drift", false, 1.4},  {"drift", true, 0.42},
                                                        {"warp", false, 1.4},   {std::nullopt, false, 1.4}};
     for (const auto& [option, reduced, speed] : speeds) EXPECT_NEAR(NebulaScene::speed(option, reduced), speed, 1e-12);
-    const std::pair<Option, float> palettes[] = {{"classic", 0}, {"ember", 1}, {"ice", 2}, {"neon", 0}, {std::nullopt, 0}};
+    const std::pair<Option, float> palettes[] = {
+        {"classic", 0}, {"ember", 1}, {"ice", 2}, {"neon", 0}, {std::nullopt, 0}};
     for (const auto& [option, number] : palettes) EXPECT_EQ(NebulaScene::paletteNumber(option), number);
 
     auto scene = make();
@@ -85,7 +86,9 @@ TEST_F(NebulaSceneTest, VolumeSpansTheRangeAndTiles) {
         double across = 0, inside = 0;
         for (int a = 0; a < 128 * 128; ++a) {
             const int u = a % 128, v = a / 128;
-            auto at = [&](int i) { return axis == 0 ? texel(i, u, v, 0) : axis == 1 ? texel(u, i, v, 0) : texel(u, v, i, 0); };
+            auto at = [&](int i) {
+                return axis == 0 ? texel(i, u, v, 0) : axis == 1 ? texel(u, i, v, 0) : texel(u, v, i, 0);
+            };
             across += std::abs(at(127) - at(0));
             inside += std::abs(at(64) - at(63));
         }
