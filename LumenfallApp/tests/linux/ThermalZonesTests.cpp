@@ -14,36 +14,28 @@ ThermalZone zone(std::optional<long> temperature, std::optional<long> passive, s
     return ThermalZone{"thermal_zone0", temperature, passive, critical};
 }
 
-void write(const std::filesystem::path& path, const std::string& text)
-{
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
 TEST(ThermalZones, ClassifiesAgainstTheTripsAtTheirEdges)
 {
-    auto level = [](long t) { return classifyThermalZone(zone(t, 80'000, 100'000)); };
-    EXPECT_EQ(level(69'999), ThermalLevel::nominal);
-    EXPECT_EQ(level(70'000), ThermalLevel::fair);
-    EXPECT_EQ(level(79'999), ThermalLevel::fair);
-    EXPECT_EQ(level(80'000), ThermalLevel::serious);
-    EXPECT_EQ(level(94'999), ThermalLevel::serious);
-    EXPECT_EQ(level(95'000), ThermalLevel::critical);
-}
-
-TEST(ThermalZones, WithoutAPassiveTripOnlyTheCriticalOneCounts)
-{
-    EXPECT_EQ(classifyThermalZone(zone(94'999, std::nullopt, 100'000)), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZone(zone(95'000, std::nullopt, 100'000)), ThermalLevel::critical);
-    EXPECT_EQ(classifyThermalZone(zone(150'000, std::nullopt, std::nullopt)), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZone(zone(std::nullopt, 80'000, 100'000)), ThermalLevel::nominal);
-}
-
-TEST(ThermalZones, TheWorstZoneDecides)
-{
+    const std::optional<long> none;
+    struct Case {
+        std::optional<long> temperature, passive, critical;
+        ThermalLevel level;
+    };
+    const Case cases[] = {
+        {69'999, 80'000, 100'000, ThermalLevel::nominal},  {70'000, 80'000, 100'000, ThermalLevel::fair},
+        {79'999, 80'000, 100'000, ThermalLevel::fair},     {80'000, 80'000, 100'000, ThermalLevel::serious},
+        {94'999, 80'000, 100'000, ThermalLevel::serious},  {95'000, 80'000, 100'000, ThermalLevel::critical},
+        // Without a passive trip only the critical one counts; without a temperature nothing does.
+        {94'999, none, 100'000, ThermalLevel::nominal},    {95'000, none, 100'000, ThermalLevel::critical},
+        {150'000, none, none, ThermalLevel::nominal},      {none, 80'000, 100'000, ThermalLevel::nominal},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(classifyThermalZone(zone(c.temperature, c.passive, c.critical)), c.level)
+            << c.temperature.value_or(-1) << " against " << c.passive.value_or(-1) << "/" << c.critical.value_or(-1);
+    }
+    // The worst zone decides.
     EXPECT_EQ(classifyThermalZones({}), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZones({zone(75'000, 80'000, std::nullopt), zone(40'000, 80'000, std::nullopt),
-                                    zone(std::nullopt, 10'000, std::nullopt)}),
+    EXPECT_EQ(classifyThermalZones({zone(75'000, 80'000, none), zone(40'000, 80'000, none), zone(none, 10'000, none)}),
               ThermalLevel::fair);
 }
 
@@ -51,23 +43,22 @@ TEST(ThermalZones, ReadsZonesAndTheirLowestTripsFromSysfs)
 {
     QTemporaryDir dir;
     const std::filesystem::path root = dir.path().toStdString();
-    const std::filesystem::path first = root / "thermal_zone0";
-    write(first / "temp", "71000\n");
-    write(first / "trip_point_0_type", "critical\n");
-    write(first / "trip_point_0_temp", "105000\n");
-    write(first / "trip_point_1_type", "passive\n");
-    write(first / "trip_point_1_temp", "90000\n");
-    write(first / "trip_point_2_type", "passive\n");
-    write(first / "trip_point_2_temp", "80000\n");
-    write(first / "trip_point_3_type", "passive\n");  // unset
-    write(first / "trip_point_3_temp", "0\n");
-    write(first / "trip_point_4_type", "active\n");
-    write(first / "trip_point_4_temp", "50000\n");
-    write(first / "trip_point_6_type", "passive\n");  // past a gap: not a trip point
-    write(first / "trip_point_6_temp", "60000\n");
-    write(root / "thermal_zone1" / "temp", "n/a\n");
-    write(root / "thermal_zone2" / "trip_point_0_type", "passive\n");  // no temp file at all
-    write(root / "cooling_device0" / "temp", "99000\n");
+    const auto write = [&](const std::string& path, const char* text) {
+        std::filesystem::create_directories((root / path).parent_path());
+        std::ofstream(root / path) << text << "\n";
+    };
+    write("thermal_zone0/temp", "71000");
+    const char* trips[][2] = {{"critical", "105000"}, {"passive", "90000"}, {"passive", "80000"},
+                              {"passive", "0"} /* unset */, {"active", "50000"}};
+    for (int i = 0; i < 5; ++i) {
+        write("thermal_zone0/trip_point_" + std::to_string(i) + "_type", trips[i][0]);
+        write("thermal_zone0/trip_point_" + std::to_string(i) + "_temp", trips[i][1]);
+    }
+    write("thermal_zone0/trip_point_6_type", "passive");  // past a gap: not a trip point
+    write("thermal_zone0/trip_point_6_temp", "60000");
+    write("thermal_zone1/temp", "n/a");
+    write("thermal_zone2/trip_point_0_type", "passive");  // no temp file at all
+    write("cooling_device0/temp", "99000");
 
     const std::vector<ThermalZone> zones = readThermalZones(root);
     ASSERT_EQ(zones.size(), 3u);
@@ -78,8 +69,6 @@ TEST(ThermalZones, ReadsZonesAndTheirLowestTripsFromSysfs)
     EXPECT_EQ(zones[1].temperature, std::nullopt);
     EXPECT_EQ(zones[2].temperature, std::nullopt);
     EXPECT_EQ(zones[2].passiveTrip, std::nullopt);
-    EXPECT_EQ(classifyThermalZones(zones), ThermalLevel::fair);
-
     EXPECT_TRUE(readThermalZones(root / "missing").empty());
 }
 
