@@ -6,22 +6,6 @@
 namespace lumen::gpu::test {
 namespace {
 
-using DeviceTest = GpuTest;
-
-TEST_F(DeviceTest, OneOpenGL43DevicePerProcessWithoutWindowsWhenSurfaceless)
-{
-    EXPECT_GE(device().info().glMajor * 10 + device().info().glMinor, 43) << device().info().version;
-    auto second = Device::create();
-    ASSERT_FALSE(second.ok());
-    EXPECT_EQ(second.error().kind, ErrorKind::invalidDescriptor);
-    if (device().info().eglPlatform == "surfaceless") {
-        auto surface = device().makeWindowSurface(nullptr);
-        ASSERT_FALSE(surface.ok());
-        EXPECT_EQ(surface.error().kind, ErrorKind::unsupported);
-        EXPECT_TRUE(device().makeCurrent());
-    }
-}
-
 // Mesa can be told to offer only OpenGL 3.3: the device must then refuse with the user's text and
 // the driver's detail. In a fresh process, since there is one context per process.
 TEST(DeviceWithoutGL43, ReportsTheUsersTextWithTheDetail)

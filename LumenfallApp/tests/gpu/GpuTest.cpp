@@ -55,9 +55,7 @@ bool tried = false;
 template <class T>
 T take(Result<T>&& result)
 {
-    if (!result) {
-        throw std::runtime_error(result.error().message);
-    }
+    if (!result) throw std::runtime_error(result.error().message);
     return std::move(*result);
 }
 
@@ -65,9 +63,7 @@ T take(Result<T>&& result)
 
 void Pass::commit()
 {
-    if (encoder.isEncoding()) {
-        encoder.endEncoding();
-    }
+    if (encoder.isEncoding()) encoder.endEncoding();
     commands.commit();
 }
 
@@ -77,15 +73,10 @@ void GpuTest::SetUp()
         tried = true;
         auto made = Device::create({.validation = Validation::on,
                                     .messageHandler = [](std::string_view text) { allMessages.emplace_back(text); }});
-        if (made) {
-            sharedDevice = std::move(*made);
-        } else {
-            failure = made.error().message;
-        }
+        if (made) sharedDevice = std::move(*made);
+        else failure = made.error().message;
     }
-    if (!sharedDevice) {
-        GTEST_SKIP() << "no GPU device on this machine: " << failure;
-    }
+    if (!sharedDevice) GTEST_SKIP() << "no GPU device on this machine: " << failure;
     forget();
 }
 
@@ -119,12 +110,10 @@ Texture GpuTest::target(int width, int height, PixelFormat format, int samples)
                                       .usage = TextureUsage::renderTarget | TextureUsage::shaderRead}));
 }
 
-Texture GpuTest::depthTarget(int width, int height, int samples)
+Texture GpuTest::depthTarget(int width, int height)
 {
-    return take(device().makeTexture({.type = samples > 1 ? TextureType::type2DMultisample : TextureType::type2D,
-                                      .format = PixelFormat::depth32Float, .width = width, .height = height,
-                                      .sampleCount = samples, .usage = TextureUsage::renderTarget,
-                                      .memoryless = true}));
+    return take(device().makeTexture({.format = PixelFormat::depth32Float, .width = width, .height = height,
+                                      .usage = TextureUsage::renderTarget, .memoryless = true}));
 }
 
 ImageRGBA8 GpuTest::read(const Texture& texture) { return take(readImageRGBA8(device(), texture)); }
@@ -134,9 +123,9 @@ RenderPipeline GpuTest::pipeline(const RenderPipelineDescriptor& descriptor)
     return take(device().makeRenderPipeline(descriptor));
 }
 
-RenderPipeline GpuTest::coverPipeline(const ShaderLibrary& lib, const char* fragment)
+RenderPipeline GpuTest::coverPipeline(const ShaderLibrary& lib, const char* fragment, const char* vertex)
 {
-    return pipeline({.label = fragment, .library = &lib, .vertexFunction = "coverVertex", .fragmentFunction = fragment,
+    return pipeline({.label = fragment, .library = &lib, .vertexFunction = vertex, .fragmentFunction = fragment,
                      .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
 }
 
@@ -168,10 +157,9 @@ Pass GpuTest::pass(Texture& colour, ClearColor clear)
 {
     const std::array<int, 4> got{actual[0], actual[1], actual[2], actual[3]};
     for (int i = 0; i < 4; ++i) {
-        if (std::abs(got[i] - expected[i]) > tolerance) {
-            return ::testing::AssertionFailure() << "got " << ::testing::PrintToString(got) << ", expected "
-                                                 << ::testing::PrintToString(expected) << " within " << tolerance;
-        }
+        if (std::abs(got[i] - expected[i]) <= tolerance) continue;
+        return ::testing::AssertionFailure() << "got " << ::testing::PrintToString(got) << ", expected "
+                                             << ::testing::PrintToString(expected) << " within " << tolerance;
     }
     return ::testing::AssertionSuccess();
 }

@@ -10,11 +10,10 @@
 
 namespace lumen::gpu::test {
 
-// Every library a test makes starts with this: `cover(z)` and `coverVertex`, one triangle over the
-// whole target from gl_VertexID alone.
+// Every library a test makes starts with `cover(z)` and `coverVertex`: one triangle over the whole
+// target from gl_VertexID alone.
 extern const char* const coverSource;
-// `solidVertex` and `solidFragment`: the cover triangle in the colour and at the NDC depth of the
-// bytes at slot 0, laid out as `Solid`.
+// `solidVertex`, `solidFragment`: that triangle in the colour and NDC depth of the `Solid` at slot 0.
 extern const char* const solidSource;
 struct Solid {
     float colour[4];
@@ -40,17 +39,17 @@ class GpuTest : public ::testing::Test {
 protected:
     void SetUp() override;
     Device& device();
-    // What the device reported since SetUp or the last forget().
-    std::vector<std::string> messages() const;
+    std::vector<std::string> messages() const;  // what the device reported since SetUp or forget()
     bool reported(const std::string& text) const;
     void forget();
 
     ShaderLibrary library(const std::string& source, const std::string& key = "test");
     Texture target(int width, int height, PixelFormat format = PixelFormat::rgba8Unorm, int samples = 1);
-    Texture depthTarget(int width, int height, int samples = 1);  // memoryless
+    Texture depthTarget(int width, int height);  // memoryless
     ImageRGBA8 read(const Texture& texture);
     RenderPipeline pipeline(const RenderPipelineDescriptor& descriptor);
-    RenderPipeline coverPipeline(const ShaderLibrary& lib, const char* fragment);  // into rgba8Unorm
+    // Into rgba8Unorm; the vertex function is "coverVertex" unless named.
+    RenderPipeline coverPipeline(const ShaderLibrary& lib, const char* fragment, const char* vertex = "coverVertex");
     // solidSource's pipeline, labelled "solid".
     RenderPipeline solid(RenderPipelineColorAttachment colour = {.pixelFormat = PixelFormat::rgba8Unorm},
                          PixelFormat depth = PixelFormat::invalid, int samples = 1);

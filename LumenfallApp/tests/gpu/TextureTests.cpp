@@ -21,7 +21,8 @@ TEST_F(TextureTest, InvalidDescriptorsReturnErrors)
         {.format = PixelFormat::rgba8Unorm_srgb, .width = 4, .height = 4, .usage = TextureUsage::shaderWrite},
         {.format = PixelFormat::depth32Float, .width = 4, .height = 4, .usage = TextureUsage::shaderWrite},
         {.width = 4, .height = 4, .usage = TextureUsage::shaderRead, .memoryless = true},
-        {.type = T::type3D, .width = 4, .height = 4, .depth = 4, .usage = TextureUsage::renderTarget, .memoryless = true},
+        {.type = T::type3D, .width = 4, .height = 4, .depth = 4, .usage = TextureUsage::renderTarget,
+         .memoryless = true},
         {.format = static_cast<PixelFormat>(999), .width = 4, .height = 4},
     };
     for (std::size_t i = 0; i < std::size(bad); ++i) {

@@ -71,7 +71,8 @@ TEST_F(ReduceMotionTest, ReadsEachDesktopsKeyAtStartThenFlipsOnlyWhenTheOutcomeD
     const Setting atStart[] = {
         {kGnome, "enable-animations", false, true},          {kAppearance, "reduced-motion", 1u, true},
         {kAppearance, "reduced-motion", 7u, false},         {kKde, "AnimationDurationFactor", 0.0, true},
-        {kKde, "AnimationDurationFactor", "0", true},       {kGnome, "enable-animations", "false", false},
+        {kKde, "AnimationDurationFactor", "0", true},       {kKde, "AnimationDurationFactor", 0.5, false},
+        {kGnome, "enable-animations", "false", false},
     };
     for (bool readOne : {true, false}) {  // then as an older portal that answers only Read
         if (!readOne) {
