@@ -363,10 +363,12 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
 
     PerfSnapshot snapshot(100, 5.0);
     const PerfDisplay displays[] = {{77, &shown, false}, {4294967295u, &covered, true}};
-    const std::string line = snapshot.take(*driver, displays, "nebula", ThermalLevel::fair, 110, 5.5, 104857600);
+    const std::string line =
+        snapshot.take(*driver, displays, "nebula", ThermalLevel::fair, 110, 5.5, 104857600, 52428800);
     EXPECT_EQ(line,
               "perf {\"seconds\":10.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":5.00,\"footprintMB\":100.0,"
-              "\"gpuBusyPctAll\":2.50,\"commandBuffers\":3,\"ticks\":4,\"skippedBusy\":1,\"encodeMs\":2.000,"
+              "\"heapMB\":50.0,\"gpuBusyPctAll\":2.50,\"commandBuffers\":3,\"ticks\":4,\"skippedBusy\":1,"
+              "\"encodeMs\":2.000,"
               "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"workPerSecond\":{\"drawCalls\":3.0,\"instances\":620.0,"
               "\"dispatches\":0.5,\"threadgroups\":100.0,\"pipelineBinds\":2.5,\"bufferBinds\":3.0,\"textureBinds\":3.5,"
               "\"bytesUploaded\":20480.0,\"renderPasses\":0.9,\"pixelsWritten\":829440.0},\"displays\":["
@@ -379,10 +381,11 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
     // The counters were read and reset; the next period starts at 110.
     EXPECT_EQ(driver->stats.totals(), Totals{});
     EXPECT_EQ(shown.stats().totals(), Totals{});
-    const std::string next = snapshot.take(*driver, {}, "nebula", ThermalLevel::nominal, 110, 5.5, 0);
+    const std::string next = snapshot.take(*driver, {}, "nebula", ThermalLevel::nominal, 110, 5.5, 0, 0);
     EXPECT_EQ(next,
               "perf {\"seconds\":0.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":0.00,\"footprintMB\":0.0,"
-              "\"gpuBusyPctAll\":0.00,\"commandBuffers\":0,\"ticks\":0,\"skippedBusy\":0,\"encodeMs\":0.000,"
+              "\"heapMB\":0.0,\"gpuBusyPctAll\":0.00,\"commandBuffers\":0,\"ticks\":0,\"skippedBusy\":0,"
+              "\"encodeMs\":0.000,"
               "\"simMsPerSecond\":0.0,\"thermal\":\"nominal\",\"workPerSecond\":{\"drawCalls\":0.0,\"instances\":0.0,"
               "\"dispatches\":0.0,\"threadgroups\":0.0,\"pipelineBinds\":0.0,\"bufferBinds\":0.0,\"textureBinds\":0.0,"
               "\"bytesUploaded\":0.0,\"renderPasses\":0.0,\"pixelsWritten\":0.0},\"displays\":[]}");
