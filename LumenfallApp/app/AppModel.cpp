@@ -95,10 +95,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     // A launch scene that cannot show is dropped once, saying what shows instead.
     if (overrides_.scene && !catalog_.scene(*overrides_.scene)) {
         const std::string id = overrides_.scene->text();
-        const auto known = cli::findScene(id);
-        const char* why = !known                                ? "is not a scene"
-                          : SceneClasses::find(known->className) ? "is not offered"
-                                                                 : "is not built into this program";
+        const std::string why = whyNotOffered(id);
         const std::string instead =
             catalog_.scenes.empty()
                 ? "nothing"
@@ -220,6 +217,28 @@ void AppModel::updateSettings(const std::function<void(LumenSettings&)>& change)
 void AppModel::selectScene(const SceneInfo& info) {
     updateSettings([](LumenSettings& s) { s.shuffleDaily = false; });
     updateSettings([&](LumenSettings& s) { s.scene = info.id; });
+}
+
+void AppModel::selectRequestedScene(const std::string& id) {
+    const auto info = catalog_.scene(SceneID{id});
+    if (!info || failedScenes_.contains(id)) {
+        const std::string why = info ? "failed before" : whyNotOffered(id);
+        logEvent("another launch asked for scene \"" + id + "\", which " + why + "; still showing " +
+                 current_.id.text());
+        return;
+    }
+    logEvent("another launch asked for scene " + id);
+    overrides_.scene.reset();
+    selectScene(*info);
+    // The settings may have named it already; the launch scene it replaces still needs undoing.
+    apply();
+}
+
+std::string AppModel::whyNotOffered(const std::string& id) {
+    const auto known = cli::findScene(id);
+    return !known                                ? "is not a scene"
+           : SceneClasses::find(known->className) ? "is not offered"
+                                                  : "is not built into this program";
 }
 
 void AppModel::togglePause() {

@@ -75,6 +75,10 @@ public:
     void updateSettings(const std::function<void(LumenSettings&)>& change);
 
     void selectScene(const SceneInfo& info);
+    // A later launch's "-scene <id>": selected as the user would select it when the catalog
+    // offers it and it has not failed (a launch scene of this run gives way to it), else refused;
+    // logged either way.
+    void selectRequestedScene(const std::string& id);
     void togglePause();
     void setLoginItem(bool on);
 
@@ -110,6 +114,8 @@ signals:
     void changed();
 
 private:
+    // Why the catalog has no scene `id` to show: not a scene, not offered, not built in.
+    static std::string whyNotOffered(const std::string& id);
     void measured(SceneSurfaceView& surface, double busyPercent);
     void writePerf();
     void applyDecisions(const SceneInfo& live);

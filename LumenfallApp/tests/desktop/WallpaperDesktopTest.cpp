@@ -110,7 +110,7 @@ TEST(WallpaperDesktop, DeepReefFillsBothMonitors) {
     runFor(2.0);
     const auto displays = perfDisplays(*rig->wallpaper);
     const std::string line = perf.take(*rig->driver, displays, "deepReef", ThermalLevel::nominal, DisplayLink::now(),
-                                       cpuSeconds(), PerfSnapshot::footprintBytes());
+                                       cpuSeconds(), PerfSnapshot::footprintBytes(), PerfSnapshot::heapBytes());
     RecordProperty("perf", line);
     std::printf("%s\n", line.c_str());
 
@@ -141,7 +141,7 @@ TEST(WallpaperDesktop, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     runFor(4.0);
     const auto displays = perfDisplays(*rig->wallpaper);
     const std::string line = perf.take(*rig->driver, displays, "gradient", ThermalLevel::nominal, DisplayLink::now(),
-                                       cpuSeconds(), PerfSnapshot::footprintBytes());
+                                       cpuSeconds(), PerfSnapshot::footprintBytes(), PerfSnapshot::heapBytes());
     std::printf("%s\n", line.c_str());
     const auto record = nlohmann::json::parse(line.substr(5));
     const auto& main = record["displays"][0];

@@ -276,9 +276,9 @@ TEST_F(FrameDriverTest, PerformanceLineHasTheExactFormat) {
                            .renderPasses = 9, .pixelsWritten = 8294400});
     PerfSnapshot snapshot(100, 5.0);
     const PerfDisplay displays[] = {{4294967295u, &shown, true}};
-    EXPECT_EQ(snapshot.take(*driver, displays, "nebula", ThermalLevel::fair, 110, 5.5, 104857600),
+    EXPECT_EQ(snapshot.take(*driver, displays, "nebula", ThermalLevel::fair, 110, 5.5, 104857600, 52428800),
               "perf {\"seconds\":10.0,\"scene\":\"nebula\",\"cpuPctOfOneCore\":5.00,\"footprintMB\":100.0,"
-              "\"gpuBusyPctAll\":2.50,\"commandBuffers\":1,\"ticks\":1,\"skippedBusy\":1,\"encodeMs\":6.000,"
+              "\"heapMB\":50.0,\"gpuBusyPctAll\":2.50,\"commandBuffers\":1,\"ticks\":1,\"skippedBusy\":1,\"encodeMs\":6.000,"
               "\"simMsPerSecond\":2.0,\"thermal\":\"fair\",\"workPerSecond\":{\"drawCalls\":2.0,\"instances\":620.0,"
               "\"dispatches\":0.5,\"threadgroups\":100.0,\"pipelineBinds\":2.5,\"bufferBinds\":3.0,"
               "\"textureBinds\":3.5,"
