@@ -52,7 +52,7 @@ HttpFetch::HttpFetch(QNetworkReply* reply, const HttpLimits& limits, Done done)
 }
 
 void HttpFetch::onData() {
-    if (tooLarge_) return;
+    if (tooLarge_ || !reply_->isOpen()) return;
     if (body_.size() + reply_->bytesAvailable() > limits_.maximumBytes) {
         tooLarge_ = true;
         body_.clear();
