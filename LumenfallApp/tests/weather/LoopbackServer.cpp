@@ -2,6 +2,10 @@
 
 #include <QTcpSocket>
 
+#include <nlohmann/json.hpp>
+
+#include <date/date.h>
+
 namespace lumen::app::test {
 
 LoopbackServer::LoopbackServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
@@ -45,6 +49,15 @@ QString LoopbackServer::refusedUrl() {
     const quint16 port = probe.serverPort();
     probe.close();
     return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+QByteArray LoopbackServer::forecast(const std::string& symbol, double temperature) {
+    const auto hour = std::chrono::floor<std::chrono::hours>(std::chrono::system_clock::now()) - std::chrono::hours{1};
+    const nlohmann::json step{{"time", date::format("%FT%TZ", hour)},
+                              {"data",
+                               {{"instant", {{"details", {{"air_temperature", temperature}}}}},
+                                {"next_1_hours", {{"summary", {{"symbol_code", symbol}}}}}}}};
+    return QByteArray::fromStdString(nlohmann::json{{"properties", {{"timeseries", {step}}}}}.dump());
 }
 
 LoopbackServer::Behaviour LoopbackServer::answer(int status, const QByteArray& body, const QByteArray& headers) {

@@ -41,6 +41,8 @@ public:
 
     // A URL on 127.0.0.1 where nothing listens.
     static QString refusedUrl();
+    // A MET Norway answer whose step an hour ago is `symbol` at `temperature`.
+    static QByteArray forecast(const std::string& symbol, double temperature);
 
 private:
     QTcpServer server_;

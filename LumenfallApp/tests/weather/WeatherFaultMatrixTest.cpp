@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <date/date.h>
 
@@ -31,17 +30,6 @@ using Behaviour = LoopbackServer::Behaviour;
 
 const Place oslo{"Oslo, NO", 59.91, 10.75};
 const HttpLimits shortLimits{milliseconds{300}, milliseconds{1500}, 4 * 1024 * 1024, 5};
-
-// A forecast whose step an hour ago is `symbol` at `temperature`.
-QByteArray forecast(const std::string& symbol, double temperature) {
-    const auto hour = floor<hours>(system_clock::now()) - hours{1};
-    const nlohmann::json step{
-        {"time", date::format("%FT%TZ", hour)},
-        {"data",
-         {{"instant", {{"details", {{"air_temperature", temperature}}}}},
-          {"next_1_hours", {{"summary", {{"symbol_code", symbol}}}}}}}};
-    return QByteArray::fromStdString(nlohmann::json{{"properties", {{"timeseries", {step}}}}}.dump());
-}
 
 // Runs the event loop until `done` or `limitMs`, keeping a 10 ms timer; the longest gap between
 // its ticks says whether anything blocked the loop.
@@ -92,8 +80,8 @@ struct WeatherRow {
 };
 
 TEST(WeatherFaultMatrixTest, EveryFailureKeepsTheLastGoodWeather) {
-    const QByteArray stored = forecast("lightrain", 9);
-    const QByteArray newer = forecast("clearsky_day", 21);
+    const QByteArray stored = LoopbackServer::forecast("lightrain", 9);
+    const QByteArray newer = LoopbackServer::forecast("clearsky_day", 21);
     const auto expires = date::format("%a, %d %b %Y %T GMT", floor<seconds>(system_clock::now() + hours{2}));
     const WeatherRow rows[] = {
         {"time-out", LoopbackServer::silent(), WeatherService::unreachableText(), 3600s, false},
