@@ -5,6 +5,8 @@
 
 #include "log/EventLog.hpp"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QGeoPositionInfo>
 #include <QGeoPositionInfoSource>
 #include <QUrlQuery>
@@ -24,6 +26,15 @@ std::string trimmed(const std::string& text) {
 }
 
 double roundedToHundredths(double value) { return std::round(value * 100.0) / 100.0; }
+
+// The GeoClue plugin waits out its whole time limit when the service does not exist at all; a
+// system bus that neither runs nor can start it has no source.
+bool geoClueReachable() {
+    const QString name = QStringLiteral("org.freedesktop.GeoClue2");
+    QDBusConnectionInterface* bus = QDBusConnection::systemBus().interface();
+    if (!bus) return false;
+    return bus->isServiceRegistered(name).value() || bus->activatableServiceNames().value().contains(name);
+}
 
 }  // namespace
 
@@ -109,7 +120,8 @@ void PlaceService::currentPlace(Done done) {
     if (!locationCreated_) {
         locationCreated_ = true;
         QVariantMap parameters{{QStringLiteral("desktopId"), QStringLiteral("com.quorl802.Lumenfall")}};
-        location_ = QGeoPositionInfoSource::createSource(options_.positionSource, parameters, this);
+        const bool reachable = options_.positionSource != QStringLiteral("geoclue2") || geoClueReachable();
+        if (reachable) location_ = QGeoPositionInfoSource::createSource(options_.positionSource, parameters, this);
         if (location_) {
             // About a kilometre is all that is kept; no satellite fix is needed for it.
             location_->setPreferredPositioningMethods(QGeoPositionInfoSource::NonSatellitePositioningMethods);
