@@ -133,14 +133,18 @@ TEST(WeatherFaultMatrixTest, EveryFailureKeepsTheLastGoodWeather) {
                 EXPECT_EQ(request.header("If-Modified-Since"), seeded ? "Tue, 12 Oct 2021 09:00:00 GMT" : "");
             }
             const bool refreshed = seeded ? row.seededUsable : row.fresh.ends_with("updated ");
-            if (seeded && !refreshed) EXPECT_EQ(service.current(), before);
+            if (seeded && !refreshed) {
+                EXPECT_EQ(service.current(), before);
+            }
             if (refreshed) {
                 ASSERT_TRUE(service.current().has_value());
                 EXPECT_TRUE(service.status().starts_with(service.current()->summary() + " · updated "))
                     << service.status();
             } else {
                 EXPECT_FALSE(service.current().has_value() && !seeded);
-                if (!seeded) EXPECT_EQ(service.status(), row.fresh);
+                if (!seeded) {
+                    EXPECT_EQ(service.status(), row.fresh);
+                }
             }
             const auto now = system_clock::now();
             const auto next = METNorway::FetchPolicy::nextFetch(now, oslo, service.cache());
