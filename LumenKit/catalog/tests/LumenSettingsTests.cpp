@@ -155,7 +155,6 @@ TEST(LumenSettingsTests, HostileInputNeverThrows) {
     const auto mixed = LumenSettings::decode(R"({"fpsCap":15,"junk":)" + deepArray + R"(,"scene":"earthOrbit"})");
     EXPECT_EQ(mixed.fpsCap, 15);
     EXPECT_EQ(mixed.scene, SceneID("earthOrbit"));
-
     // Megabytes: a long string and a long array alongside real keys.
     std::string huge = R"({"scene":")" + std::string(3'000'000, 'x') + R"(","filler":[)";
     for (int i = 0; i < 500'000; ++i) huge += "0,";

@@ -44,7 +44,7 @@ TEST(RenderPolicy, DecisionTable) {
         {"cap 24 is not a choice", {.fpsCap = 24}, render(30, 1)},
         {"battery", {.context = {.onBattery = true}}, paused(PauseReason::battery)},
         {"power saver", {.context = {.lowPowerMode = true}}, paused(PauseReason::lowPower)},
-        {"battery names the still frame", {.context = {.onBattery = true, .lowPowerMode = true}},
+        {"battery and power saver", {.context = {.onBattery = true, .lowPowerMode = true}},
          paused(PauseReason::battery)},
         {"run on battery caps rate and size even at full quality",
          {.context = {.onBattery = true}, .quality = full, .runOnBattery = true}, render(15, 0.5f)},

@@ -15,7 +15,7 @@ const system_clock::time_point noon = date::sys_days{date::year{2021} / 10 / 12}
 const CacheState filled{Place{"Göteborg", 57.6984, 11.9659}, noon + 250ms, noon + 1s, noon + 30min + 17s,
                         "Tue, 12 Oct 2021 08:51:03 GMT"};
 
-TEST(CacheStateTests, StoresPresentFieldsAsReferenceSecondsAndReadsThemBack) {
+TEST(METNorwayCacheStateTests, StoresPresentFieldsAsReferenceSecondsAndReadsThemBack) {
     EXPECT_EQ(CacheState{}.toJSON(), json::object());
     EXPECT_EQ(CacheState::fromJSON(json::object()), CacheState{});
     EXPECT_EQ(filled.toJSON(), (json{{"place", {{"name", "Göteborg"}, {"latitude", 57.6984}, {"longitude", 11.9659}}},
@@ -36,7 +36,7 @@ TEST(CacheStateTests, StoresPresentFieldsAsReferenceSecondsAndReadsThemBack) {
 }
 
 // A broken cache file is dropped whole; nothing half-read reaches the fetch policy.
-TEST(CacheStateTests, BrokenRecordsDecodeToNothing) {
+TEST(METNorwayCacheStateTests, BrokenRecordsDecodeToNothing) {
     const json good = filled.toJSON();
     for (const auto& [key, wrong] : std::vector<std::pair<std::string, json>>{
              {"place", "Oslo"}, {"place", {{"name", "Oslo"}}}, {"lastAttempt", "soon"}, {"lastSuccess", true},

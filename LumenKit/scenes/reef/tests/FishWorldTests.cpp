@@ -139,13 +139,15 @@ TEST(FishWorld, StalledFishSetOffWallsPushBackAndCoincidentFishAreSeparated) {
     for (int i = 0; i < 60; ++i) walled.step(0.1);
     EXPECT_GT(walled.bounds().max.x - walled.fish()[0].position.x, 0.5f);
     EXPECT_LT(walled.fish()[0].velocity.x, 0.0f);
-
+    // Three fish in one spot under the sand: pushed apart and up onto it.
     FishWorld crowd = calmWorld(3);
-    for (Fish& c : crowd.editableFish()) c.position = {1, 5, -8};
+    for (Fish& c : crowd.editableFish()) c.position = {1, crowd.floorHeight({1, 0, -8}) - 0.3f, -8};
     crowd.resolveOverlaps();
-    EXPECT_GT(length(crowd.fish()[0].position - crowd.fish()[1].position), 0.01f);
-    EXPECT_GT(length(crowd.fish()[1].position - crowd.fish()[2].position), 0.01f);
-    EXPECT_GT(length(crowd.fish()[0].position - crowd.fish()[2].position), 0.01f);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Fish& c = crowd.fish()[i];
+        EXPECT_GE(c.position.y, crowd.floorHeight(c.position) + crowd.bodyRadius(c) - 1e-5f) << i;
+        EXPECT_GT(length(c.position - crowd.fish()[(i + 1) % 3].position), 0.01f) << i;
+    }
 }
 
 TEST(FishWorld, AThreatPushesFishOffItsRayAndLetsThemSpeedUp) {

@@ -59,6 +59,7 @@ TEST_F(ReefSimulationTest, InstancesInterpolateBetweenTheLastTwoSteps) {
     ASSERT_EQ(world.instances().size(), 310u);
     const auto& now = world.fish().fish();
     const auto& before = world.previous();
+    float slowest = 1;
     for (std::size_t i = 0; i < now.size(); ++i) {
         const FishInstanceGPU& g = world.instances()[i];
         const FishSpecies& s = world.fish().species()[static_cast<std::size_t>(now[i].species)];
@@ -71,7 +72,9 @@ TEST_F(ReefSimulationTest, InstancesInterpolateBetweenTheLastTwoSteps) {
         EXPECT_NEAR(g.dirPhase.w, before[i].tailPhase + 0.5f * turn, 1e-5f);
         EXPECT_EQ(g.info, (Float4{static_cast<float>(now[i].species), now[i].seed, g.info.z, 0}));
         EXPECT_TRUE(g.info.z > 0 && g.info.z <= 1) << "relative speed " << g.info.z;
+        slowest = std::min(slowest, g.info.z);
     }
+    EXPECT_LT(slowest, 0.9f);  // speed relative to the species' top speed, not a constant
 }
 
 TEST_F(ReefSimulationTest, LookRefreshIsThrottledToTwentySeconds) {
@@ -86,6 +89,7 @@ TEST_F(ReefSimulationTest, LookRefreshIsThrottledToTwentySeconds) {
     EXPECT_EQ(world.look(), DayCycle::look(later, zone));
     EXPECT_NE(world.look(), DayCycle::look(start, zone));
     EXPECT_FALSE(world.refreshLook(later + Seconds{19.5}, zone));
+    EXPECT_TRUE(world.refreshLook(later - Seconds{25}, zone));  // the clock went back
 }
 
 }  // namespace
