@@ -1,7 +1,6 @@
 #pragma once
 
 #include "LumenKit/core/Mesh.hpp"
-#include "LumenKit/core/Vector.hpp"
 
 #include <cstdint>
 #include <cstring>
@@ -28,9 +27,7 @@ struct Fnv1a {
         add(v.z);
     }
     void add(lumen::Float4 v) {
-        add(v.x);
-        add(v.y);
-        add(v.z);
+        add(lumen::xyz(v));
         add(v.w);
     }
     void add(const lumen::Mesh& mesh) {
