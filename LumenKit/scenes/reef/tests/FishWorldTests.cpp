@@ -148,6 +148,13 @@ TEST(FishWorld, StalledFishSetOffWallsPushBackAndCoincidentFishAreSeparated) {
         EXPECT_GE(c.position.y, crowd.floorHeight(c.position) + crowd.bodyRadius(c) - 1e-5f) << i;
         EXPECT_GT(length(c.position - crowd.fish()[(i + 1) % 3].position), 0.01f) << i;
     }
+    // The same crowd in the top corner of the water: the push must not lift them out of it.
+    for (Fish& c : crowd.editableFish()) c.position = crowd.bounds().max;
+    crowd.resolveOverlaps();
+    for (const Fish& c : crowd.fish()) {
+        const Float3 inset = crowd.bounds().max - c.position;
+        EXPECT_GE(std::min({inset.x, inset.y, inset.z}), crowd.bodyRadius(c) - 1e-5f);
+    }
 }
 
 TEST(FishWorld, AThreatPushesFishOffItsRayAndLetsThemSpeedUp) {
