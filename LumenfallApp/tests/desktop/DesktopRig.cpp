@@ -1,8 +1,7 @@
 #include "DesktopRig.hpp"
 
-#include "desktop/DesktopSession.hpp"
 #include "app/BuiltInScenes.hpp"
-#include "scenekit/SceneClasses.hpp"
+#include "desktop/DesktopSession.hpp"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -17,55 +16,49 @@ void runFor(double seconds) {
     loop.exec();
 }
 
-std::unique_ptr<DesktopRig> DesktopRig::start(const std::string& size, const std::vector<std::string>& monitors,
-                                              const SceneInfo& scene, bool windowManager, std::string& reason) {
-    auto rig = std::make_unique<DesktopRig>();
-    rig->server = lumen::test::XServer::start(reason, size);
-    if (!rig->server) return nullptr;
-    for (const auto& monitor : monitors) {
-        if (!rig->server->run("xrandr --setmonitor " + monitor)) {
-            reason = "xrandr --setmonitor " + monitor + " failed";
-            return nullptr;
-        }
-    }
-    if (windowManager && !rig->server->startWindowManager()) {
+void DesktopTest::SetUpTestSuite() {
+    server = lumen::test::XServer::start(reason, "640x480");
+    if (server && !server->startWindowManager()) {
         reason = "openbox did not start";
-        return nullptr;
+        server.reset();
     }
-    rig->backend = X11Backend::open(rig->server->display().c_str(), &reason);
-    if (!rig->backend) return nullptr;
-    rig->gpu = TestGpu::make({.eglPlatform = rig->backend->eglPlatform(), .nativeDisplay = rig->backend->nativeDisplay(),
-                              .nativeVisual = rig->backend->nativeVisual()},
-                             reason);
-    if (!rig->gpu) return nullptr;
-
     registerGradientScene();
     registerBuiltInScenes();
-    SceneCatalog catalog;
-    catalog.scenes = {scene};
-    rig->sceneHost = std::make_unique<SceneHost>(*rig->gpu->context, catalog, scene, 12.0f);
-    if (!rig->sceneHost->load(scene, {}, false)) {
-        reason = "the scene " + scene.id.text() + " did not load";
-        return nullptr;
-    }
-    rig->driver = std::make_unique<FrameDriver>(*rig->sceneHost);
-    rig->driver->pointerLocation = pointerSource(*rig->backend);
-    rig->wallpaper = std::make_unique<WallpaperHost>(*rig->backend, *rig->driver, rig->gpu->device.get());
-    rig->client = std::make_unique<lumen::test::X11TestClient>(rig->server->display());
-    return rig;
 }
 
-DesktopRig::~DesktopRig() {
+void DesktopTest::SetUp() {
+    if (!server) GTEST_SKIP() << reason;
+    // The two monitors again, whatever an earlier test made of them.
+    ASSERT_TRUE(server->run("sh -c 'for m in BOTTOM RIGHT LEFT; do xrandr --delmonitor $m; done; "
+                            "xrandr --setmonitor LEFT 320/85x240/64+0+0 screen --setmonitor RIGHT 320/85x240/64+320+0 none'"));
+    std::string error;
+    backend = X11Backend::open(server->display().c_str(), &error);
+    ASSERT_TRUE(backend) << error;
+    gpu = TestGpu::make({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay(),
+                         .nativeVisual = backend->nativeVisual()},
+                        error);
+    if (!gpu) GTEST_SKIP() << error;
+    const SceneInfo gradient = gradientInfo();
+    sceneHost = std::make_unique<SceneHost>(*gpu->context, SceneCatalog{.scenes = {gradient}}, gradient, 12.0f);
+    ASSERT_TRUE(sceneHost->load(gradient, {}, false));
+    driver = std::make_unique<FrameDriver>(*sceneHost);
+    driver->pointerLocation = pointerSource(*backend);
+    wallpaper = std::make_unique<WallpaperHost>(*backend, *driver, gpu->device.get());
+    client = std::make_unique<lumen::test::X11TestClient>(server->display());
+    wallpaper->rebuild();
+    ASSERT_EQ(wallpaper->windows().size(), 2u);
+}
+
+void DesktopTest::TearDown() {
     wallpaper.reset();
     driver.reset();
     sceneHost.reset();
     gpu.reset();
     client.reset();
     backend.reset();
-    server.reset();
 }
 
-QImage DesktopRig::screenshot() const {
+QImage DesktopTest::screenshot() const {
     xcb_connection_t* c = client->connection();
     const PixelRect root = client->geometry(client->root());
     auto* reply = xcb_get_image_reply(c,
@@ -82,7 +75,7 @@ QImage DesktopRig::screenshot() const {
     return image;
 }
 
-void DesktopRig::decide(const std::vector<RenderDecision>& decisions) {
+void DesktopTest::decide(const std::vector<RenderDecision>& decisions) {
     auto windows = wallpaper->orderedWindows();
     for (std::size_t i = 0; i < decisions.size() && i < windows.size(); ++i) windows[i]->surface().apply(decisions[i]);
 }

@@ -12,36 +12,36 @@
 
 #include <QImage>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace lumen::app::test {
 
-// Two 320x240 monitors side by side, for a 640x240 screen.
-inline const std::vector<std::string> twoMonitors = {"LEFT 320/85x240/64+0+0 screen",
-                                                     "RIGHT 320/85x240/64+320+0 none"};
-
 // Runs the event loop for a while, doing nothing else: the display link and the backend wake it.
 void runFor(double seconds);
 
-// The wallpaper as the application assembles it, on a private Xvfb: the X11 backend, a device on
-// its display, the scene host, the frame driver and the wallpaper host, plus a second client
-// playing the other applications. Members go in reverse order of their making.
-struct DesktopRig {
-    // Null, with the reason, when Xvfb or an OpenGL 4.3 device on it is not available.
-    // `monitors`: xrandr --setmonitor arguments, e.g. "LEFT 640/169x400/106+0+0 screen".
-    static std::unique_ptr<DesktopRig> start(const std::string& size, const std::vector<std::string>& monitors,
-                                             const SceneInfo& scene, bool windowManager, std::string& reason);
-    ~DesktopRig();
+// One private Xvfb per test suite (640x480, openbox) with two 320x240 monitors side by side at the
+// top. Per test, the wallpaper as the application assembles it there: the X11 backend, a device
+// on its display, the gradient scene's host, the frame driver and the wallpaper host with one
+// window per monitor; plus a second client playing the other applications.
+class DesktopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite() { server.reset(); }
+    void SetUp() override;
+    void TearDown() override;
 
     // The root window as the user sees it.
     QImage screenshot() const;
-    // Sets both displays' decisions in the window order.
+    // Sets the displays' decisions in the window order.
     void decide(const std::vector<RenderDecision>& decisions);
     SceneSurfaceView& surface(std::size_t order) { return wallpaper->orderedWindows().at(order)->surface(); }
 
-    std::unique_ptr<lumen::test::XServer> server;
+    static inline std::unique_ptr<lumen::test::XServer> server;
+    static inline std::string reason;
     std::unique_ptr<X11Backend> backend;
     std::unique_ptr<TestGpu> gpu;
     std::unique_ptr<SceneHost> sceneHost;

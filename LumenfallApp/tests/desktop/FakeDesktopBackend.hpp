@@ -1,8 +1,13 @@
 #pragma once
 
+#include "support/OffscreenDriver.hpp"
+
+#include "log/EventLog.hpp"
 #include "platform/DesktopBackend.hpp"
 
 #include "gpu/Texture.hpp"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
@@ -121,6 +126,26 @@ private:
     std::vector<std::unique_ptr<FakeDesktopWindow>> idleWindows_;
     std::function<void()> screensChanged_;
     std::function<void(DesktopWindow&)> occlusionChanged_;
+};
+
+// The fake backend with a 1920x1080 screen 7 and a 1280x1024 screen 3 to its right, the gradient's
+// frame driver without a display, and the event log's lines.
+class FakeDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        offscreen = OffscreenDriver::make(error);
+        if (!offscreen) GTEST_SKIP() << "no GPU: " << error;
+        driver = offscreen->driver.get();
+        EventLog::setObserver([this](const std::string& event) { events.push_back(event); });
+    }
+    void TearDown() override { EventLog::setObserver({}); }
+    void setTwoScreens() { backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})}); }
+
+    FakeDesktopBackend backend;
+    std::unique_ptr<OffscreenDriver> offscreen;
+    FrameDriver* driver = nullptr;
+    std::vector<std::string> events;
 };
 
 }  // namespace lumen::app::test

@@ -1,12 +1,8 @@
 #include "support/DBusMock.hpp"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,14 +28,7 @@ bool dbusMockAvailable()
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
+    return waitFor(done, std::chrono::milliseconds(timeoutMs));
 }
 
 MockBus::MockBus()
@@ -92,7 +81,7 @@ bool MockBus::start(const QString& service, const QStringList& arguments)
     return waitFor([&] {
         return running->state() == QProcess::NotRunning ||
                connection_.interface()->isServiceRegistered(service).value();
-    }) && running->state() == QProcess::Running;
+    }, 5000) && running->state() == QProcess::Running;
 }
 
 void MockBus::stop(const QString& service)

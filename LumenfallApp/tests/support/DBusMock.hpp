@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/XServer.hpp"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,8 +16,8 @@ namespace lumen::test {
 // Whether dbus-daemon and Debian's python3-dbusmock are installed.
 bool dbusMockAvailable();
 
-// Spins the event loop until `done` holds or `timeoutMs` passed; returns `done()`.
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+// waitFor (support/XServer.hpp) with the limit in milliseconds.
+bool waitFor(const std::function<bool()>& done, int timeoutMs);
 
 // A private dbus-daemon with python-dbusmock services on it; everything stops with the object.
 class MockBus {
@@ -27,6 +29,8 @@ public:
 
     bool ok() const { return connection_.isConnected(); }
     QDBusConnection connection() const { return connection_; }
+    // The bus address, for a child process to connect to.
+    const QString& address() const { return address_; }
 
     // Runs `python3 -m dbusmock <arguments>` and waits until it owns `service`.
     bool start(const QString& service, const QStringList& arguments);

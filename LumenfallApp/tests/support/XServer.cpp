@@ -6,17 +6,9 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace lumen::test {
 
@@ -24,60 +16,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-pid_t spawn(const std::vector<std::string>& args, const std::string& display, int keepFd)
+void stop(QProcess& process)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (keepFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, keepFd, 3);
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished();
     }
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
-            env.emplace_back(*e);
-        }
-    }
-    if (!display.empty()) {
-        env.push_back("DISPLAY=" + display);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : env) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void stop(pid_t& pid)
-{
-    if (pid <= 0) {
-        return;
-    }
-    kill(pid, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        usleep(10000);
-    }
-    pid = -1;
 }
 
 xcb_atom_t intern(xcb_connection_t* c, const char* name)
@@ -122,15 +68,11 @@ bool managesNewWindows(const std::string& display, Clock::time_point deadline)
         xcb_map_window(c, probe);
         xcb_flush(c);
         const auto retry = std::min(deadline, Clock::now() + std::chrono::seconds(1));
-        while (!(managed = listed(c, root, list, probe)) && Clock::now() < retry) {
-            usleep(20000);
-        }
+        while (!(managed = listed(c, root, list, probe)) && Clock::now() < retry) usleep(20000);
     }
     xcb_destroy_window(c, probe);
     // Gone from the list before the test starts looking at it.
-    while (managed && listed(c, root, list, probe) && Clock::now() < deadline) {
-        usleep(20000);
-    }
+    while (managed && listed(c, root, list, probe) && Clock::now() < deadline) usleep(20000);
     xcb_disconnect(c);
     return managed;
 }
@@ -148,43 +90,22 @@ std::unique_ptr<XServer> XServer::start(std::string& reason, const std::string& 
         reason = "Xvfb is not installed";
         return nullptr;
     }
-    int fds[2];
-    if (pipe(fds) != 0) {
-        reason = "no pipe";
-        return nullptr;
-    }
     // -displayfd: the server picks a free display number and writes it once it accepts clients.
     std::unique_ptr<XServer> server(new XServer);
-    server->server_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", size + "x24", "-noreset", "-nolisten",
-                             "tcp"},
-                            "", fds[1]);
-    close(fds[1]);
-    std::string number;
+    QProcess& xvfb = server->server_;
+    xvfb.setStandardErrorFile(QProcess::nullDevice());
+    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", QString::fromStdString(size + "x24"), "-noreset",
+                        "-nolisten", "tcp"});
     const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (server->server_ > 0 && Clock::now() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) {
-            continue;
-        }
-        char buffer[32];
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) {
-            break;
-        }
-        number.append(buffer, static_cast<std::size_t>(n));
-        if (number.find('\n') != std::string::npos) {
-            break;
-        }
+    while (!xvfb.canReadLine() && xvfb.state() != QProcess::NotRunning && Clock::now() < deadline) {
+        xvfb.waitForReadyRead(100);
     }
-    close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) {
-        number.pop_back();
-    }
-    if (number.empty()) {
+    const QByteArray number = xvfb.readLine().trimmed();
+    if (number.isEmpty()) {
         reason = "Xvfb did not start";
         return nullptr;
     }
-    server->display_ = ":" + number;
+    server->display_ = ":" + number.toStdString();
     return server;
 }
 
@@ -196,10 +117,13 @@ XServer::~XServer()
 
 bool XServer::startWindowManager()
 {
-    if (!haveProgram("openbox")) {
-        return false;
-    }
-    windowManager_ = spawn({"openbox", "--sm-disable"}, display_, -1);
+    if (!haveProgram("openbox")) return false;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", QString::fromStdString(display_));
+    windowManager_.setProcessEnvironment(environment);
+    windowManager_.setStandardOutputFile(QProcess::nullDevice());
+    windowManager_.setStandardErrorFile(QProcess::nullDevice());
+    windowManager_.start("openbox", {"--sm-disable"});
     return managesNewWindows(display_, Clock::now() + std::chrono::seconds(30));
 }
 
@@ -212,9 +136,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 {
     const auto deadline = Clock::now() + limit;
     while (!condition()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
+        if (Clock::now() >= deadline) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         usleep(5000);
     }

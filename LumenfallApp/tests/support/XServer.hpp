@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sys/types.h>
+#include <QProcess>
 
 #include <chrono>
 #include <functional>
@@ -9,8 +9,8 @@
 
 namespace lumen::test {
 
-// A private Xvfb (1920x1080 unless asked otherwise, one RandR output) for one test, optionally
-// with openbox on it; both are killed when it goes.
+// A private Xvfb (1920x1080 unless asked otherwise, one RandR output), optionally with openbox on
+// it; both are stopped when it goes. Needs a QCoreApplication.
 class XServer {
 public:
     // Null, with the reason, when Xvfb is not installed or does not come up.
@@ -27,8 +27,8 @@ private:
     XServer() = default;
 
     std::string display_;
-    pid_t server_ = -1;
-    pid_t windowManager_ = -1;
+    QProcess server_;
+    QProcess windowManager_;
 };
 
 // Whether a program is on the PATH.

@@ -1,4 +1,4 @@
-#include "TrayChild.hpp"
+#include "TrayRig.hpp"
 
 #include <QApplication>
 
