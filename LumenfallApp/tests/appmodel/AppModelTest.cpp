@@ -1,40 +1,147 @@
-#include "AppModelRig.hpp"
+#include "support/DBusMock.hpp"
+#include "support/TestScene.hpp"
+#include "support/XServer.hpp"
 
+#include "app/AppModel.hpp"
+#include "app/UserDefaults.hpp"
 #include "desktop/IdleScene.hpp"
 #include "desktop/WallpaperHost.hpp"
+#include "log/EventLog.hpp"
+#include "platform/x11/X11Backend.hpp"
 #include "render/FrameDriver.hpp"
 #include "render/SceneHost.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 
 using namespace lumen;
 using namespace lumen::app;
 using lumen::test::waitFor;
+using Labels = std::vector<std::string>;
 
 namespace {
 
-using AppModel = lumen::app::test::AppModelTest;
-using Labels = std::vector<std::string>;
+const QString kUPower = "org.freedesktop.UPower", kLogin = "org.freedesktop.login1", kLoginPath = "/org/freedesktop/login1",
+              kProfiles = "net.hadess.PowerProfiles", kSaver = "org.freedesktop.ScreenSaver";
 
-TEST_F(AppModel, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
+// The application model as the application makes it, on a private Xvfb with two 320x240 monitors
+// and private buses where UPower, logind (our session "c7"), power-profiles-daemon and the screen
+// saver are mocked, all shared by the suite; each test gets its own model, settings and event log.
+// Scene classes are cheap stand-ins: Deep Reef and Nebula draw the gradient, Koi Pond's fails.
+class AppModelTest : public ::testing::Test {
+protected:
+    struct Desktop {
+        std::unique_ptr<lumen::test::XServer> server;
+        lumen::test::MockBus system, session;
+    };
+
+    static void SetUpTestSuite() {
+        if (!lumen::test::dbusMockAvailable()) {
+            reason = "dbus-daemon or python3-dbusmock is missing";
+            return;
+        }
+        auto made = std::make_unique<Desktop>();
+        made->server = lumen::test::XServer::start(reason, "640x240");
+        if (!made->server ||
+            !made->server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen --setmonitor RIGHT 320/85x240/64+320+0 none") ||
+            !made->system.start(kUPower, {"--template", "upower", "-p", "{\"OnBattery\": false}"}) ||
+            !made->system.start(kLogin, {"--template", "logind"}) ||
+            !made->system.start(kProfiles, {"--template", "power_profiles_daemon"}) ||
+            !made->session.start(kSaver, {"--session", kSaver, "/org/freedesktop/ScreenSaver", kSaver})) {
+            reason += "; the private desktop did not come up";
+            return;
+        }
+        made->system.mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
+        qputenv("XDG_SESSION_ID", "c7");
+        lumen::app::test::registerGradientScene();
+        const SceneClass* gradient = SceneClasses::find("DesktopTestGradient");
+        for (const char* name : {"DeepReefScene", "NebulaScene"}) SceneClasses::add({name, 1, gradient->make});
+        SceneClasses::add({"KoiPondScene", 1, [](const SceneContext&) -> std::unique_ptr<LumenScene> {
+                               throw SceneException(SceneError::pipeline("koi stand-in"));
+                           }});
+        desktop = std::move(made);
+    }
+    static void TearDownTestSuite() {
+        desktop.reset();
+        for (const char* name : {"DeepReefScene", "NebulaScene", "KoiPondScene"}) SceneClasses::remove(name);
+    }
+    void SetUp() override {
+        if (!desktop || !make()) GTEST_SKIP() << reason;
+    }
+    void TearDown() override {
+        model.reset();
+        EventLog::setObserver({});
+    }
+
+    // A new model from these launch switches, with this settings text already in the store.
+    bool make(const std::vector<std::string>& arguments = {}, const std::optional<std::string>& stored = std::nullopt) {
+        TearDown();
+        events.clear();
+        EventLog::setObserver([this](const std::string& e) { events.push_back(e); });
+        home = std::make_unique<QTemporaryDir>();
+        if (stored) {
+            UserDefaults seed(settingsFile(), {});
+            seed.set("settings", *stored);
+            seed.sync();
+        }
+        defaults = std::make_unique<UserDefaults>(settingsFile(), arguments);
+        AppEnvironment environment;
+        environment.defaults = defaults.get();
+        environment.backend = X11Backend::open(desktop->server->display().c_str(), &reason);
+        environment.openGpu = [this](DesktopBackend* backend) -> GpuContext* {
+            gpu = lumen::app::test::TestGpu::make({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay(),
+                                                   .nativeVisual = backend->nativeVisual()},
+                                                  reason);
+            return gpu ? gpu->context.get() : nullptr;
+        };
+        environment.closeGpu = [this] { gpu.reset(); };
+        environment.power.systemBus = desktop->system.connection();
+        environment.power.sessionBus = desktop->session.connection();
+        environment.autostartDirectory = home->filePath("autostart").toStdString();
+        environment.program = "/usr/bin/lumenfall";
+        environment.followReduceMotion = false;
+        model = std::make_unique<AppModel>(true, std::move(environment));
+        return model->gpuAvailable();
+    }
+
+    std::string settingsFile() const { return home->filePath("Lumenfall.conf").toStdString(); }
+    bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
+    Labels labels() const {
+        Labels result;
+        for (const auto& status : model->statuses()) result.push_back(status.label);
+        return result;
+    }
+
+    static inline std::unique_ptr<Desktop> desktop;
+    static inline std::string reason;
+    std::vector<std::string> events;
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<lumen::app::test::TestGpu> gpu;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppModel> model;
+};
+
+TEST_F(AppModelTest, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
     model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = true; });
     model->start();
     EXPECT_TRUE(saw("started: 2 display(s), scene deepReef, battery false, lowPower false, thermal nominal"));
     ASSERT_EQ(model->statuses().size(), 2u);
-    EXPECT_EQ(model->statuses()[0].name, "screen");
     EXPECT_EQ(model->statuses()[0].pixels, "320×240");
     EXPECT_EQ(model->statusLine(), "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps");
     // Kinds of scenes without a class are logged once and not offered.
     EXPECT_TRUE(saw("scene alpineLake has no class AlpineLakeScene; not offered"));
     EXPECT_EQ(model->catalog().scenes.size(), 3u);
 
-    // The idle scene covers the displays: the wallpaper pauses meanwhile.
-    ASSERT_TRUE(model->idle());
+    // While the idle scene covers the displays the wallpaper pauses.
     EXPECT_EQ(model->idle()->checkInterval(), IdleScene::waitingInterval);
     model->idle()->show();
-    EXPECT_TRUE(model->idleShowing());
     EXPECT_EQ(model->statusLine(), "Idle scene showing");
     EXPECT_EQ(labels(), (Labels{"Paused while covered", "Paused while covered"}));
     EXPECT_EQ(model->idle()->windows().front()->surface().decision().statusText(), "Animating at 30 fps");
@@ -48,130 +155,128 @@ TEST_F(AppModel, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
     EXPECT_TRUE(model->driver()->link() == nullptr || model->driver()->link()->paused());
 }
 
-// Each condition pauses or stills every display while it lasts, and animation comes back after it.
-TEST_F(AppModel, PowerSleepLockAndScreenSaverEachHoldTheDisplaysWhileTheyLast) {
+// Each condition holds every display while it lasts; animation comes back after it.
+TEST_F(AppModelTest, PowerSleepLockAndScreenSaverHoldTheDisplaysWhileTheyLast) {
     model->start();
-    const struct {
-        void (*set)(bool);
-        const char* label;
-    } rows[] = {
-        {setOnBattery, "Still frame on battery"},
-        {setPowerSaver, "Still frame in power saver"},
-        {setSleeping, "Paused while the computer sleeps"},
-        {setLocked, "Paused while the screen is locked"},
-        {setScreenSaver, "Paused during the screen saver"},
+    auto& system = desktop->system;
+    const std::pair<std::function<void(bool)>, const char*> rows[] = {
+        {[&](bool on) { system.mock(kUPower, "/org/freedesktop/UPower", "UpdateProperties", {kUPower, QVariantMap{{"OnBattery", on}}}); },
+         "Still frame on battery"},
+        {[&](bool on) {
+             system.mock(kProfiles, "/net/hadess/PowerProfiles", "UpdateProperties",
+                         {kProfiles, QVariantMap{{"ActiveProfile", on ? "power-saver" : "balanced"}}});
+         },
+         "Still frame in power saver"},
+        {[&](bool on) { system.mock(kLogin, kLoginPath, "EmitSignal", {kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{on}}); },
+         "Paused while the computer sleeps"},
+        {[&](bool on) {
+             system.mock(kLogin, kLoginPath + "/session/c7", "EmitSignal", {kLogin + ".Session", on ? "Lock" : "Unlock", "", QVariantList{}});
+         },
+         "Paused while the screen is locked"},
+        {[&](bool on) {
+             desktop->session.mock(kSaver, "/org/freedesktop/ScreenSaver", "EmitSignal", {kSaver, "ActiveChanged", "b", QVariantList{on}});
+         },
+         "Paused during the screen saver"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        row.set(true);
-        EXPECT_TRUE(waitFor([&] { return labels() == Labels{row.label, row.label}; }));
-        row.set(false);
-        EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Animating at 30 fps", "Animating at 15 fps"}; }));
+    for (const auto& [set, label] : rows) {
+        set(true);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{label, label}; })) << label;
+        set(false);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Animating at 30 fps", "Animating at 15 fps"}; })) << label;
     }
 
     // On battery each display draws its one still, then the frame loop sleeps: no ticks at all.
     FrameDriver& driver = *model->driver();
-    setOnBattery(true);
-    ASSERT_TRUE(waitFor([&] { return labels()[0] == "Still frame on battery" && driver.link() && driver.link()->paused(); }));
+    rows[0].first(true);
+    ASSERT_TRUE(waitFor([&] { return labels()[0] == rows[0].second && driver.link() && driver.link()->paused(); }));
     driver.stats.takeTotals();
     waitFor([] { return false; }, std::chrono::seconds(1));
     EXPECT_EQ(driver.stats.totals().ticks, 0);
-    // Unless asked to run on battery, which also covers power saver.
+    // Unless asked to run on battery, which also holds in power saver.
     model->updateSettings([](LumenSettings& s) { s.runOnBattery = true; });
     const std::string reduced = "Animating at 15 fps, half resolution";
     EXPECT_EQ(labels(), (Labels{reduced, reduced}));
-    setOnBattery(false);
-    setPowerSaver(true);
+    rows[0].first(false);
+    rows[1].first(true);
     ASSERT_TRUE(waitFor([&] { return model->power().lowPowerMode && !model->power().onBattery; }));
     EXPECT_EQ(labels(), (Labels{reduced, reduced}));
-    setPowerSaver(false);
+    rows[1].first(false);
 }
 
-TEST_F(AppModel, PickingASceneEndsTheShuffleAndCrossFades) {
+TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
     model->start();
     int changes = 0;
-    QObject::connect(model.get(), &lumen::app::AppModel::changed, [&] { ++changes; });
+    QObject::connect(model.get(), &AppModel::changed, [&] { ++changes; });
     model->setSettings(model->settings());
     EXPECT_EQ(changes, 0) << "equal settings change nothing";
-    EXPECT_FALSE(storedSettings());
+    EXPECT_FALSE(UserDefaults(settingsFile(), {}).string("settings")) << "nor are they stored";
 
     model->updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
     // A cross-fade starts from what the displays last showed.
     ASSERT_TRUE(waitFor([&] {
         const auto windows = model->wallpaper()->orderedWindows();
-        return std::all_of(windows.begin(), windows.end(),
-                           [](WallpaperWindow* w) { return w->surface().hasFrame() && w->surface().lastView(); });
+        return std::all_of(windows.begin(), windows.end(), [](auto* w) { return w->surface().hasFrame() && w->surface().lastView(); });
     }));
     // Whichever scene today's shuffle shows, pick the other one.
-    const bool showingNebula = model->current().id.text() == "nebulaFlythrough";
-    const SceneInfo other = *model->catalog().scene(SceneID{showingNebula ? "deepReef" : "nebulaFlythrough"});
+    const bool nebulaFirst = model->current().id.text() == "nebulaFlythrough";
+    const SceneInfo other = *model->catalog().scene(SceneID{nebulaFirst ? "deepReef" : "nebulaFlythrough"});
     model->selectScene(other);
     EXPECT_FALSE(model->settings().shuffleDaily);
     EXPECT_EQ(model->current().id, other.id);
     EXPECT_TRUE(model->host()->fadeStart().has_value()) << "animating displays cross-fade";
-    EXPECT_TRUE(saw("scene: " + other.id.text()));
     defaults->sync();
-    ASSERT_TRUE(storedSettings());
-    EXPECT_EQ(LumenSettings::decode(*storedSettings()).scene, other.id);
+    EXPECT_EQ(LumenSettings::decode(UserDefaults(settingsFile(), {}).string("settings").value_or("")).scene, other.id);
 
     // Reduce motion: no cross-fade, no parallax.
     model->setReduceMotion(true);
-    model->selectScene(*model->catalog().scene(SceneID{showingNebula ? "nebulaFlythrough" : "deepReef"}));
+    model->selectScene(*model->catalog().scene(SceneID{nebulaFirst ? "nebulaFlythrough" : "deepReef"}));
     EXPECT_FALSE(model->host()->fadeStart().has_value());
     EXPECT_FALSE(model->wallpaper()->orderedWindows()[0]->surface().parallaxEnabled());
 }
 
-TEST_F(AppModel, AFailingSceneFallsBackToDeepReefAndIsNotTriedAgain) {
+TEST_F(AppModelTest, AFailingSceneFallsBackToDeepReefAndIsNotTriedAgain) {
     model->start();
     const SceneInfo koi = *model->catalog().scene(SceneID{"zenKoiPond"});
-    auto failures = [&] {
-        return std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("scene zenKoiPond failed"); });
-    };
-    model->selectScene(koi);
-    EXPECT_EQ(model->current().id.text(), "deepReef");
-    EXPECT_TRUE(model->failedScenes().contains("zenKoiPond"));
-    EXPECT_EQ(failures(), 1);
-    model->updateSettings([](LumenSettings& s) { s.idleMinutes = 5; });
-    model->selectScene(koi);
-    EXPECT_EQ(failures(), 1);
-    EXPECT_EQ(model->current().id.text(), "deepReef");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        model->selectScene(koi);
+        EXPECT_EQ(model->current().id.text(), "deepReef");
+        EXPECT_TRUE(model->failedScenes().contains("zenKoiPond"));
+        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("scene zenKoiPond failed"); }), 1);
+    }
 }
 
 // Launch switches override the stored settings for this run; what cannot be used is said and ignored.
-TEST_F(AppModel, LaunchSwitchesAndStoredSettingsThatCannotBeUsedAreSaidAndIgnored) {
+TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
+    const std::vector<std::string> messy = {"-scene", "alpineLake", "-sceneOptions", "rain=heavy,,time=clock,bad",
+                                            "-frobnicate", "1", "-weather", "hail"};
     const struct {
         std::vector<std::string> arguments;
         std::optional<std::string> stored;
-        std::vector<std::string> said;
-        const char* scene;
-        std::string statusLine;
+        Labels said;
+        const char* statusLine;
     } rows[] = {
-        {{"-scene", "alpineLake", "-sceneOptions", "rain=heavy,,time=clock,bad", "-frobnicate", "1", "-weather", "hail"},
-         "{not json",
-         {"settings: the stored settings are not readable; using the defaults",
-          "launch argument -frobnicate is not known; ignored", "weather override \"hail\" is not a known condition; ignored",
+        {messy, "{not json",
+         {"settings: the stored settings are not readable; using the defaults", "launch argument -frobnicate is not known; ignored",
+          "weather override \"hail\" is not a known condition; ignored",
           "launch scene \"alpineLake\" is not built into this program; showing deepReef instead",
           "launch option \"bad\" is not key=value; ignored"},
-         "deepReef", "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps"},
-        {{"-scene", "noSuch"}, std::nullopt, {"launch scene \"noSuch\" is not a scene; showing deepReef instead"}, "deepReef", ""},
+         "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps"},
+        {{"-scene", "noSuch"}, std::nullopt, {"launch scene \"noSuch\" is not a scene; showing deepReef instead"}, "Deep Reef"},
         {{"-scene", "nebulaFlythrough", "-simulateCovered", "YES", "-sceneOptions", "palette=zzz"},
          R"({"scene":"noSuchScene","shuffleDaily":false})",
-         {"launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, ember, ice; palette "
-          "stays classic"},
-         "nebulaFlythrough", "Nebula Flythrough · Paused while covered"},
+         {"launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, ember, ice; palette stays classic"},
+         "Nebula Flythrough · Paused while covered"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments.front() + " " + row.arguments[1]);
+        SCOPED_TRACE(row.statusLine);
         ASSERT_TRUE(make(row.arguments, row.stored));
         model->start();
         for (const std::string& line : row.said) EXPECT_TRUE(saw(line)) << line;
-        EXPECT_EQ(model->current().id.text(), row.scene);
-        if (!row.statusLine.empty()) {
-            EXPECT_EQ(model->statusLine(), row.statusLine);
-        }
+        EXPECT_TRUE(model->statusLine().starts_with(row.statusLine)) << model->statusLine();
     }
     EXPECT_EQ(model->host()->options.value("palette"), "classic");
-    ASSERT_TRUE(make(rows[0].arguments, rows[0].stored));
+
+    ASSERT_TRUE(make(messy, "{not json"));
     EXPECT_EQ(model->settings(), LumenSettings{});
     EXPECT_EQ(model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
     // The first save keeps the unreadable file beside the new one.

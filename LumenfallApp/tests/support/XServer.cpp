@@ -1,13 +1,12 @@
 #include "support/XServer.hpp"
 
+#include "support/X11TestClient.hpp"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <unistd.h>
 
 namespace lumen::test {
@@ -16,7 +15,36 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void stop(QProcess& process)
+// The window manager is ready once it manages a window mapped after it started: a probe window is
+// mapped (again, in case a request came too early in its start-up) until it is in the stacking list.
+bool managesNewWindows(const std::string& display, Clock::time_point deadline)
+{
+    X11TestClient client(display);
+    if (!client.ok()) return false;
+    const xcb_window_t probe = client.makeWindow({0, 0, 10, 10});
+    auto listed = [&] {
+        const auto list = client.cardinals(client.root(), "_NET_CLIENT_LIST_STACKING");
+        return std::find(list.begin(), list.end(), probe) != list.end();
+    };
+    bool managed = false;
+    while (!managed && Clock::now() < deadline) {
+        const auto retry = std::min(deadline, Clock::now() + std::chrono::seconds(1));
+        while (!(managed = listed()) && Clock::now() < retry) usleep(20000);
+        if (managed) break;
+        xcb_unmap_window(client.connection(), probe);
+        xcb_map_window(client.connection(), probe);
+        xcb_flush(client.connection());
+    }
+    xcb_destroy_window(client.connection(), probe);
+    xcb_flush(client.connection());
+    // Gone from the list before the test starts looking at it.
+    while (managed && listed() && Clock::now() < deadline) usleep(20000);
+    return managed;
+}
+
+}  // namespace
+
+void stopProcess(QProcess& process)
 {
     if (process.state() == QProcess::NotRunning) return;
     process.terminate();
@@ -25,59 +53,6 @@ void stop(QProcess& process)
         process.waitForFinished();
     }
 }
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name)
-{
-    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-                                        nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
-}
-
-bool listed(xcb_connection_t* c, xcb_window_t root, xcb_atom_t list, xcb_window_t window)
-{
-    auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, root, list, XCB_ATOM_WINDOW, 0, 4096), nullptr);
-    bool found = false;
-    if (reply != nullptr && reply->format == 32) {
-        const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-        const int count = xcb_get_property_value_length(reply) / 4;
-        found = std::find(ids, ids + count, window) != ids + count;
-    }
-    std::free(reply);
-    return found;
-}
-
-// The window manager is ready once it manages a window mapped after it started: a probe window is
-// mapped (again, in case a request came too early in its start-up) until it is in the stacking list.
-bool managesNewWindows(const std::string& display, Clock::time_point deadline)
-{
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const xcb_atom_t list = intern(c, "_NET_CLIENT_LIST_STACKING");
-    const xcb_window_t probe = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT, 0, nullptr);
-    bool managed = false;
-    while (!managed && Clock::now() < deadline) {
-        xcb_unmap_window(c, probe);
-        xcb_map_window(c, probe);
-        xcb_flush(c);
-        const auto retry = std::min(deadline, Clock::now() + std::chrono::seconds(1));
-        while (!(managed = listed(c, root, list, probe)) && Clock::now() < retry) usleep(20000);
-    }
-    xcb_destroy_window(c, probe);
-    // Gone from the list before the test starts looking at it.
-    while (managed && listed(c, root, list, probe) && Clock::now() < deadline) usleep(20000);
-    xcb_disconnect(c);
-    return managed;
-}
-
-}  // namespace
 
 bool haveProgram(const std::string& name)
 {
@@ -111,8 +86,8 @@ std::unique_ptr<XServer> XServer::start(std::string& reason, const std::string& 
 
 XServer::~XServer()
 {
-    stop(windowManager_);
-    stop(server_);
+    stopProcess(windowManager_);
+    stopProcess(server_);
 }
 
 bool XServer::startWindowManager()

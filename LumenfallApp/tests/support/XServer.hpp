@@ -31,6 +31,9 @@ private:
     QProcess windowManager_;
 };
 
+// Ends a child: TERM, then KILL after 5 s.
+void stopProcess(QProcess& process);
+
 // Whether a program is on the PATH.
 bool haveProgram(const std::string& name);
 

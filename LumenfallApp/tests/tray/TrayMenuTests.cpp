@@ -1,15 +1,17 @@
-#include "TrayRig.hpp"
-
-#include "ui/tray/TrayArt.hpp"
+#include "app/AppModel.hpp"
+#include "app/BuiltInScenes.hpp"
+#include "app/UserDefaults.hpp"
+#include "platform/DesktopBackend.hpp"
 #include "ui/tray/TrayIcon.hpp"
 #include "ui/tray/TrayMenu.hpp"
 #include "log/EventLog.hpp"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMenu>
-#include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +25,34 @@
 
 namespace lumen::app::test {
 namespace {
+
+// An application model with no desktop, no GPU and no D-Bus, its defaults file and autostart
+// folder in a private temporary folder.
+struct TrayRig {
+    explicit TrayRig(bool onBattery = false) {
+        registerBuiltInScenes();
+        defaults = std::make_unique<UserDefaults>(dir.filePath("Lumenfall.conf").toStdString(), std::vector<std::string>{});
+        AppEnvironment environment;
+        environment.defaults = defaults.get();
+        environment.followReduceMotion = false;
+        environment.autostartDirectory = dir.filePath("autostart").toStdString();
+        environment.program = "/usr/bin/lumenfall";
+        environment.power.systemBus = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
+        environment.power.sessionBus = environment.power.systemBus;
+        environment.power.thermalRoot = dir.filePath("thermal").toStdString();
+        environment.power.simulateBattery = onBattery;
+        model = std::make_unique<AppModel>(true, std::move(environment));
+    }
+    ~TrayRig() {
+        model.reset();
+        QDBusConnection::disconnectFromBus("no-bus");
+    }
+    std::string autostartEntry() const { return dir.filePath("autostart/com.quorl802.Lumenfall.desktop").toStdString(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppModel> model;
+};
 
 // "-" stands for a divider, "name ▸" for a submenu.
 QStringList outline(const QMenu& menu) {
@@ -204,32 +234,6 @@ TEST(TrayIconTest, MadeOnlyWhenAskedForAndSaysWhenThereIsNoTray) {
     EXPECT_EQ(shown.icon()->contextMenu(), shown.menu().menu());
     // The offscreen platform has no tray.
     EXPECT_EQ(events, std::vector<std::string>{"tray: the desktop has no system tray; running without the menu icon"});
-}
-
-// Share of pixels that stand out from a flat panel colour.
-double visibleShare(const QImage& icon, QColor panel) {
-    QImage shown(icon.size(), QImage::Format_RGB32);
-    shown.fill(panel);
-    QPainter(&shown).drawImage(0, 0, icon);
-    int standing = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const QColor c = shown.pixelColor(x, y);
-            standing += std::abs(c.red() - panel.red()) + std::abs(c.green() - panel.green()) +
-                            std::abs(c.blue() - panel.blue()) > 120;
-        }
-    }
-    return double(standing) / (shown.width() * shown.height());
-}
-
-TEST(TrayArtTest, IconStandsOutOnDarkAndLightPanels) {
-    const QImage icon = TrayArt::trayPixmap(22).toImage();
-    ASSERT_EQ(icon.size(), QSize(22, 22));
-    for (QColor panel : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0), QColor(0x3c, 0x3f, 0x58)}) {
-        EXPECT_GT(visibleShare(icon, panel), 0.4) << panel.name().toStdString();
-    }
-    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "a framed picture, not a square tile";
-    EXPECT_GT(visibleShare(TrayArt::placeholderPixmap(16).toImage(), Qt::white), 0.3);
 }
 
 }  // namespace
