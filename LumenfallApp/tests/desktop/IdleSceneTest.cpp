@@ -3,10 +3,6 @@
 #include "desktop/IdleScene.hpp"
 #include "render/DisplayLink.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 using namespace lumen;
 using namespace lumen::app;
 using lumen::test::waitFor;
@@ -24,7 +20,7 @@ xcb_window_t activeWindow(const lumen::test::X11TestClient& client) {
 bool onTop(const lumen::test::X11TestClient& client, const std::vector<xcb_window_t>& windows) {
     auto* tree = xcb_query_tree_reply(client.connection(), xcb_query_tree(client.connection(), client.root()), nullptr);
     std::vector<xcb_window_t> order;
-    if (tree) order.assign(xcb_query_tree_children(tree), xcb_query_tree_children(tree) + xcb_query_tree_children_length(tree));
+    if (tree) order.assign(xcb_query_tree_children(tree), xcb_query_tree_children(tree) + tree->children_len);
     std::free(tree);
     return order.size() >= windows.size() &&
            std::is_permutation(order.end() - static_cast<std::ptrdiff_t>(windows.size()), order.end(), windows.begin());
@@ -66,7 +62,8 @@ TEST_F(IdleSceneTest, CoversEveryMonitorUntilInput) {
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(client->geometry(ids[i]), backend->screens()[i].frame);
     EXPECT_TRUE(backend->inputGrabbed());
     EXPECT_TRUE(waitFor([&] {
-        return idle.windows()[0]->surface().stats().totals().frames > 0 && idle.windows()[1]->surface().stats().totals().frames > 0;
+        return std::all_of(idle.windows().begin(), idle.windows().end(),
+                           [](auto& w) { return w->surface().stats().totals().frames > 0; });
     }, std::chrono::seconds(30)));
     EXPECT_TRUE(waitFor([&] { return wallpaperCovered(true); }));
 
@@ -77,7 +74,8 @@ TEST_F(IdleSceneTest, CoversEveryMonitorUntilInput) {
     const xcb_window_t popup = xcb_generate_id(client->connection());
     const std::uint32_t values[] = {0xFFFFFF, 1};
     xcb_create_window(client->connection(), XCB_COPY_FROM_PARENT, popup, client->root(), 400, 20, 100, 50, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(client->connection(), popup);
     xcb_flush(client->connection());
     EXPECT_TRUE(waitFor([&] { return onTop(*client, ids); }));

@@ -3,11 +3,8 @@
 #include "render/DisplayLink.hpp"
 #include "render/PerfSnapshot.hpp"
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/resource.h>
-
-#include <algorithm>
 
 using namespace lumen;
 using namespace lumen::app;
@@ -18,6 +15,7 @@ namespace {
 // The whole wallpaper on Xvfb.
 using WallpaperHostTest = lumen::app::test::DesktopTest;
 using lumen::app::test::runFor;
+using Lines = std::vector<std::string>;
 
 TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     surface(0).apply(RenderDecision::render(30, 1));
@@ -37,7 +35,8 @@ TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     EXPECT_NEAR(main["fps"].get<double>(), 30, 4.5) << line;
     EXPECT_NEAR(record["displays"][1]["fps"].get<double>(), 15, 2.5) << line;
     // The other display's frames ride along in the main display's command buffers.
-    EXPECT_NEAR(record["commandBuffers"].get<double>(), main["fps"].get<double>() * record["seconds"].get<double>(), 1.5);
+    const double seconds = record["seconds"].get<double>();
+    EXPECT_NEAR(record["commandBuffers"].get<double>(), main["fps"].get<double>() * seconds, 1.5);
     EXPECT_LE(record["commandBuffers"].get<long long>(), record["ticks"].get<long long>());
     EXPECT_EQ(record["skippedBusy"].get<long long>(), 0);
 }
@@ -54,7 +53,7 @@ TEST_F(WallpaperHostTest, OtherWindowsCoverOnlyTheMonitorTheyFill) {
     ASSERT_TRUE(waitFor([&] { return covered(0); }));
     runFor(0.3);
     EXPECT_FALSE(covered(1));
-    EXPECT_EQ(events, std::vector<std::string>{"occlusion display " + std::to_string(ordered[0]->displayID()) + ": covered"});
+    EXPECT_EQ(events, Lines{"occlusion display " + std::to_string(ordered[0]->displayID()) + ": covered"});
     EXPECT_EQ(changes, 1);
 
     ASSERT_TRUE(xdotool("windowminimize", app));
@@ -127,7 +126,7 @@ TEST_F(WallpaperHostTest, MonitorChangesAreEachHandledOnceWithOneStill) {
     ASSERT_TRUE(waitFor([&] { return wallpaper->windows().size() == 3; }));
     runFor(0.3);
     EXPECT_GE(changes, 1);
-    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const std::string& e) { return e.ends_with(" added (640×240 pt, scale 1.0)"); }));
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](auto& e) { return e.ends_with("added (640×240 pt, scale 1.0)"); }));
     const int afterAdd = changes;
 
     ASSERT_TRUE(server->run("xrandr --delmonitor LEFT --setmonitor LEFT 300/80x200/53+0+0 screen"));

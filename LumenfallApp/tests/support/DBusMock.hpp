@@ -89,9 +89,9 @@ public:
         process->start(kDBusMockPython, QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock")} + arguments);
         QProcess* running = process.get();
         services_[service] = std::move(process);
-        return waitFor([&] {
-            return running->state() == QProcess::NotRunning || connection_.interface()->isServiceRegistered(service).value();
-        }, 5000) && running->state() == QProcess::Running;
+        auto owned = [&] { return connection_.interface()->isServiceRegistered(service).value(); };
+        return waitFor([&] { return running->state() == QProcess::NotRunning || owned(); }, 5000) &&
+               running->state() == QProcess::Running;
     }
     void stop(const QString& service)
     {
@@ -113,7 +113,8 @@ public:
         return reply;
     }
     // The same on dbusmock's control interface.
-    QDBusMessage mock(const QString& service, const QString& path, const QString& method, const QVariantList& arguments = {})
+    QDBusMessage mock(const QString& service, const QString& path, const QString& method,
+                      const QVariantList& arguments = {})
     {
         return call(service, path, QStringLiteral("org.freedesktop.DBus.Mock"), method, arguments);
     }

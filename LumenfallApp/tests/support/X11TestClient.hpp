@@ -37,8 +37,8 @@ public:
 
     std::vector<std::uint32_t> cardinals(xcb_window_t window, const std::string& property) const
     {
-        auto reply = own(xcb_get_property_reply(
-            connection_, xcb_get_property(connection_, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr));
+        const auto cookie = xcb_get_property(connection_, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+        auto reply = own(xcb_get_property_reply(connection_, cookie, nullptr));
         if (!reply || reply->format != 32) return {};
         const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
         return {data, data + xcb_get_property_value_length(reply.get()) / 4};
@@ -48,8 +48,8 @@ public:
     app::PixelRect geometry(xcb_window_t window) const
     {
         auto g = own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
-        auto t = own(xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0),
-                                                     nullptr));
+        auto t = own(xcb_translate_coordinates_reply(
+            connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
         if (!g || !t) return {};
         return {t->dst_x, t->dst_y, g->width, g->height};
     }

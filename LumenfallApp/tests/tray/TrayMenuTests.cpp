@@ -2,15 +2,12 @@
 #include "app/BuiltInScenes.hpp"
 #include "app/UserDefaults.hpp"
 #include "platform/DesktopBackend.hpp"
-#include "ui/tray/TrayIcon.hpp"
 #include "ui/tray/TrayMenu.hpp"
-#include "log/EventLog.hpp"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,7 +26,7 @@ namespace {
 // An application model with no desktop, no GPU and no D-Bus, its defaults file and autostart
 // folder in a private temporary folder.
 struct TrayRig {
-    explicit TrayRig(bool onBattery = false) {
+    TrayRig() {
         registerBuiltInScenes();
         defaults = std::make_unique<UserDefaults>(dir.filePath("Lumenfall.conf").toStdString(), std::vector<std::string>{});
         AppEnvironment environment;
@@ -40,7 +37,6 @@ struct TrayRig {
         environment.power.systemBus = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
         environment.power.sessionBus = environment.power.systemBus;
         environment.power.thermalRoot = dir.filePath("thermal").toStdString();
-        environment.power.simulateBattery = onBattery;
         model = std::make_unique<AppModel>(true, std::move(environment));
     }
     ~TrayRig() {
@@ -119,22 +115,24 @@ TEST_F(TrayMenuTest, ItemsInOrderWithTheLiveChoicesMarked) {
     // The status line is read again on every change and before showing.
     QAction* status = menu.actions().front();
     EXPECT_EQ(status->text(), "OpenGL 4.3 isn’t available on this computer");
-    for (auto refresh : {+[](AppModel& m, QMenu&) { emit m.changed(); }, +[](AppModel&, QMenu& m) { emit m.aboutToShow(); }}) {
+    for (const bool beforeShowing : {false, true}) {
         status->setText("stale");
-        refresh(model, menu);
+        beforeShowing ? emit menu.aboutToShow() : emit model.changed();
         EXPECT_EQ(status->text(), q(model.statusLine()));
     }
 }
 
-// Each item writes its setting and shows it as set; a change made elsewhere shows too.
+// Each item writes its setting and shows it as set; a change made elsewhere shows too. Choosing a
+// scene ends the daily shuffle.
 TEST_F(TrayMenuTest, ItemsWriteTheirSettings) {
-    const std::pair<const char*, std::function<bool(const LumenSettings&)>> rows[] = {
-        {"15 fps", [](const LumenSettings& s) { return s.fpsCap == 15; }},
-        {"Half resolution", [](const LumenSettings& s) { return s.quality == Quality::half; }},
-        {"Run on Battery (15 fps, half resolution)", [](const LumenSettings& s) { return s.runOnBattery; }},
-        {"Idle Scene After 10 Minutes", [](const LumenSettings& s) { return s.idleSceneEnabled; }},
-        {"Battery Saver (24 fps)", [](const LumenSettings& s) { return s.batterySaver; }},
-        {"Shuffle Daily", [](const LumenSettings& s) { return s.shuffleDaily; }},
+    using S = const LumenSettings&;
+    const std::pair<const char*, std::function<bool(S)>> rows[] = {
+        {"15 fps", [](S s) { return s.fpsCap == 15; }},
+        {"Half resolution", [](S s) { return s.quality == Quality::half; }},
+        {"Run on Battery (15 fps, half resolution)", [](S s) { return s.runOnBattery; }},
+        {"Idle Scene After 10 Minutes", [](S s) { return s.idleSceneEnabled; }},
+        {"Battery Saver (24 fps)", [](S s) { return s.batterySaver; }},
+        {"Shuffle Daily", [](S s) { return s.shuffleDaily; }},
     };
     for (const auto& [text, isSet] : rows) {
         EXPECT_FALSE(isSet(model.settings())) << text;
@@ -152,6 +150,16 @@ TEST_F(TrayMenuTest, ItemsWriteTheirSettings) {
     EXPECT_EQ(checked(menu, "Quality"), QStringList{"Full resolution"});
     EXPECT_TRUE(item(menu, "Idle Scene After 5 Minutes")->isChecked());
     EXPECT_FALSE(item(menu, "Run on Battery (15 fps, half resolution)")->isChecked());
+
+    const auto& scenes = model.catalog().scenes;
+    const auto other = std::find_if(scenes.begin(), scenes.end(), [&](auto& s) { return !(s == model.current()); });
+    ASSERT_NE(other, scenes.end());
+    item(menu, q(other->title))->trigger();
+    EXPECT_FALSE(model.settings().shuffleDaily);
+    EXPECT_EQ(model.settings().scene, other->id);
+    EXPECT_FALSE(item(menu, "Shuffle Daily")->isChecked());
+    // The mark shows the live scene; with no GPU nothing loads, so it stays where it was.
+    EXPECT_EQ(checked(menu, "Scene"), QStringList{q(model.current().title)});
 }
 
 TEST_F(TrayMenuTest, PauseBecomesResumeAlsoByCtrlPFromAnyOfOurWindows) {
@@ -174,19 +182,6 @@ TEST_F(TrayMenuTest, PauseBecomesResumeAlsoByCtrlPFromAnyOfOurWindows) {
     }
 }
 
-TEST_F(TrayMenuTest, ChoosingASceneTurnsShuffleOff) {
-    model.updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
-    const auto& scenes = model.catalog().scenes;
-    const auto other = std::find_if(scenes.begin(), scenes.end(), [&](const SceneInfo& s) { return !(s == model.current()); });
-    ASSERT_NE(other, scenes.end());
-    item(menu, q(other->title))->trigger();
-    EXPECT_FALSE(model.settings().shuffleDaily);
-    EXPECT_EQ(model.settings().scene, other->id);
-    EXPECT_FALSE(item(menu, "Shuffle Daily")->isChecked());
-    // The mark shows the live scene; with no GPU nothing loads, so it stays where it was.
-    EXPECT_EQ(checked(menu, "Scene"), QStringList{q(model.current().title)});
-}
-
 TEST_F(TrayMenuTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry) {
     QAction* login = item(menu, "Launch at Login");
     login->trigger();
@@ -203,37 +198,6 @@ TEST_F(TrayMenuTest, QuitEndsTheEventLoop) {
     QTimer::singleShot(0, [&] { item(menu, "Quit Lumenfall")->trigger(); });
     QTimer::singleShot(5'000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
-}
-
-TEST(TrayMenuBattery, TheSaverSaysWhenItTurnsOnByItself) {
-    TrayRig rig(true);
-    TrayMenu tray(*rig.model);
-    QAction* saver = tray.menu()->actions()[5];
-    EXPECT_EQ(saver->text(), "Battery Saver (on while on battery)");
-    EXPECT_FALSE(saver->isChecked());
-    saver->trigger();
-    EXPECT_TRUE(rig.model->settings().batterySaver);
-    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
-    saver->trigger();
-    rig.model->updateSettings([](LumenSettings& s) { s.batterySaverOnBattery = false; });
-    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
-}
-
-TEST(TrayIconTest, MadeOnlyWhenAskedForAndSaysWhenThereIsNoTray) {
-    TrayRig rig;
-    std::vector<std::string> events;
-    EventLog::setObserver([&](const std::string& line) {
-        if (line.starts_with("tray: ")) events.push_back(line);
-    });
-    EXPECT_EQ(TrayIcon(*rig.model, false).icon(), nullptr);
-    EXPECT_TRUE(events.empty());
-    TrayIcon shown(*rig.model, true);
-    EventLog::setObserver({});
-    ASSERT_NE(shown.icon(), nullptr);
-    EXPECT_EQ(shown.icon()->toolTip(), "Lumenfall");
-    EXPECT_EQ(shown.icon()->contextMenu(), shown.menu().menu());
-    // The offscreen platform has no tray.
-    EXPECT_EQ(events, std::vector<std::string>{"tray: the desktop has no system tray; running without the menu icon"});
 }
 
 }  // namespace

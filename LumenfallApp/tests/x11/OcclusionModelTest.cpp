@@ -8,20 +8,15 @@ namespace Occlusion = lumen::app::OcclusionModel;
 
 namespace {
 
-StackedWindow shown(PixelRect frame) { return StackedWindow{frame, true, false, false}; }
+StackedWindow shown(PixelRect frame, bool fullscreen = false) { return {frame, true, false, fullscreen}; }
+StackedWindow hidden(PixelRect frame, bool fullscreen = false) { return {frame, true, true, fullscreen}; }
 
 }  // namespace
 
-// The right one of two 960x1080 monitors; windows above it from the bottom up.
+// The right one of two 960x1080 monitors; the windows above it from the bottom up.
 TEST(X11Occlusion, CoveredOnlyWhenEveryPixelIsUnderAShownWindowOrAFullscreenOne)
 {
     const PixelRect monitor{960, 0, 960, 1080};
-    StackedWindow hidden = shown(monitor), unmapped = shown(monitor);
-    hidden.hidden = true;
-    unmapped.mapped = false;
-    const StackedWindow fullscreen{{1100, 100, 200, 200}, true, false, true};
-    StackedWindow hiddenFullscreen = fullscreen;
-    hiddenFullscreen.hidden = true;
     const struct {
         const char* why;
         std::vector<StackedWindow> windows;
@@ -30,8 +25,8 @@ TEST(X11Occlusion, CoveredOnlyWhenEveryPixelIsUnderAShownWindowOrAFullscreenOne)
         {"nothing above", {}, false},
         {"exactly on it", {shown(monitor)}, true},
         {"uneven quarters and an overlap",
-         {shown({960, 0, 300, 500}), shown({1260, 0, 660, 500}), shown({960, 500, 700, 580}),
-          shown({1660, 500, 260, 580}), shown({1200, 400, 100, 200})},
+         {shown({960, 0, 300, 500}), shown({1260, 0, 660, 500}), shown({960, 500, 700, 580}), shown({1660, 500, 260, 580}),
+          shown({1200, 400, 100, 200})},
          true},
         {"column 1259 open", {shown({960, 0, 299, 1080}), shown({1260, 0, 660, 1080})}, false},
         {"the corner pixel open", {shown({960, 0, 960, 1079}), shown({960, 1079, 959, 1})}, false},
@@ -40,12 +35,12 @@ TEST(X11Occlusion, CoveredOnlyWhenEveryPixelIsUnderAShownWindowOrAFullscreenOne)
         {"halves spilling over", {shown({0, -10, 2000, 600}), shown({900, 590, 1100, 600})}, true},
         {"the other monitor only", {shown({0, 0, 960, 1080})}, false},
         {"all but the first column", {shown({961, -10, 2000, 2000})}, false},
-        {"minimised", {hidden}, false},
-        {"unmapped", {unmapped}, false},
-        {"a hidden half does not close the gap", {shown({960, 0, 480, 1080}), StackedWindow{{1440, 0, 480, 1080}, true, true, false}}, false},
-        {"a small fullscreen window on it", {fullscreen}, true},
-        {"fullscreen on the other monitor", {StackedWindow{{0, 0, 960, 1080}, true, false, true}}, false},
-        {"minimised fullscreen", {hiddenFullscreen}, false},
+        {"minimised", {hidden(monitor)}, false},
+        {"unmapped", {StackedWindow{monitor, false, false, false}}, false},
+        {"a hidden half leaves a gap", {shown({960, 0, 480, 1080}), hidden({1440, 0, 480, 1080})}, false},
+        {"a small fullscreen window on it", {shown({1100, 100, 200, 200}, true)}, true},
+        {"fullscreen on the other monitor", {shown({0, 0, 960, 1080}, true)}, false},
+        {"minimised fullscreen", {hidden(monitor, true)}, false},
     };
     for (const auto& row : rows) EXPECT_EQ(Occlusion::covered(monitor, row.windows), row.covered) << row.why;
 
