@@ -219,8 +219,11 @@ TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
 TEST_F(AppModelTest, AFailingSceneFallsBackToDeepReefAndIsNotTriedAgain) {
     model->start();
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // Any change applies the settings again, the failed choice among them.
+        if (attempt > 0) model->updateSettings([](LumenSettings& s) { s.idleMinutes = 5; });
         model->selectScene(*model->catalog().scene(SceneID{"zenKoiPond"}));
         EXPECT_EQ(model->current().id.text(), "deepReef");
+        EXPECT_NE(model->host()->scene(), nullptr) << "Deep Reef is drawn, not only named";
         EXPECT_TRUE(model->failedScenes().contains("zenKoiPond"));
         EXPECT_EQ(count("scene zenKoiPond failed"), 1);
     }
