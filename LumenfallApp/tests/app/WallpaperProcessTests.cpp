@@ -25,15 +25,11 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
         server = lumen::test::XServer::start(reason, "640x240");
-        if (server && !server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen "
-                                   "--setmonitor RIGHT 320/85x240/64+320+0 none")) {
-            server.reset();
-        }
+        const char* monitors = "--setmonitor LEFT 320/85x240/64+0+0 screen --setmonitor RIGHT 320/85x240/64+320+0 none";
+        if (server && !server->run(std::string("xrandr ") + monitors)) server.reset();
     }
     static void TearDownTestSuite() { server.reset(); }
-    void SetUp() override {
-        if (!server) GTEST_SKIP() << "no Xvfb with two monitors: " << reason;
-    }
+    void SetUp() override { if (!server) GTEST_SKIP() << "no Xvfb with two monitors: " << reason; }
 
     std::unique_ptr<QProcess> launch(const QStringList& arguments, const std::string& displaySuffix = {}) {
         auto process = std::make_unique<QProcess>();
@@ -64,10 +60,6 @@ protected:
         return log.contains(text);
     }
 
-    // waitForFinished answers false for a process that has already finished.
-    static bool finished(QProcess& process) {
-        return process.state() == QProcess::NotRunning || process.waitForFinished(30000);
-    }
 
     static inline std::unique_ptr<lumen::test::XServer> server;
     static inline std::string reason;
@@ -101,14 +93,14 @@ TEST_F(WallpaperProcess, OneWallpaperPerDisplayThatStopsInOrderHoweverAsked) {
         ASSERT_TRUE(whileStarting ? catchesQuitSignals(process->processId()) : waitForLog(*process, log, "started: "));
         if (signal == SIGHUP) {
             auto second = launch({}, ".0");
-            ASSERT_TRUE(finished(*second));
+            ASSERT_TRUE(second->waitForFinished(30000) || second->state() == QProcess::NotRunning);
             EXPECT_EQ(second->exitCode(), 0);
             EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains("already running"));
             EXPECT_TRUE(waitForLog(*process, log, "another launch asked: activate")) << log.toStdString();
         }
         if (signal != 0) ::kill(static_cast<pid_t>(process->processId()), signal);
         ASSERT_TRUE(waitForLog(*process, log, "stopped")) << log.toStdString();
-        ASSERT_TRUE(finished(*process));
+        ASSERT_TRUE(process->waitForFinished(30000) || process->state() == QProcess::NotRunning);
         EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process->exitCode(), 0);
         EXPECT_TRUE(log.contains(signal == 0 ? "started: 2 display(s), scene deepReef"

@@ -139,6 +139,11 @@ TEST_F(AppModelTest, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
     model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = false; });
     EXPECT_FALSE(model->idle()->checkInterval()) << "turned off: no check timer";
 
+    // Another application over the left monitor pauses that display only.
+    lumen::test::X11TestClient other(desktop->server->display());
+    other.makeWindow({0, 0, 320, 240});
+    EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Paused while covered", "Animating at 15 fps"}; }));
+
     model->stop();
     EXPECT_TRUE(model->wallpaper()->windows().empty());
     EXPECT_TRUE(model->driver()->link() == nullptr || model->driver()->link()->paused());

@@ -15,7 +15,6 @@ namespace {
 // The whole wallpaper on Xvfb.
 using WallpaperHostTest = lumen::app::test::DesktopTest;
 using lumen::app::test::runFor;
-using Lines = std::vector<std::string>;
 
 TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     surface(0).apply(RenderDecision::render(30, 1));
@@ -53,7 +52,7 @@ TEST_F(WallpaperHostTest, OtherWindowsCoverOnlyTheMonitorTheyFill) {
     ASSERT_TRUE(waitFor([&] { return covered(0); }));
     runFor(0.3);
     EXPECT_FALSE(covered(1));
-    EXPECT_EQ(events, Lines{"occlusion display " + std::to_string(ordered[0]->displayID()) + ": covered"});
+    EXPECT_EQ(events, std::vector<std::string>{"occlusion display " + std::to_string(ordered[0]->displayID()) + ": covered"});
     EXPECT_EQ(changes, 1);
 
     ASSERT_TRUE(xdotool("windowminimize", app));

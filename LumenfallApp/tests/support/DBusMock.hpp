@@ -58,8 +58,7 @@ public:
         daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
                                                       QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!daemon_.waitForStarted(5'000)) return;
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5'000)) {
-        }
+        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5'000)) continue;
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
         connection_ = QDBusConnection::connectToBus(address_, name_);
     }
@@ -69,8 +68,6 @@ public:
         QDBusConnection::disconnectFromBus(name_);
         stopProcess(daemon_);
     }
-    MockBus(const MockBus&) = delete;
-    MockBus& operator=(const MockBus&) = delete;
 
     bool ok() const { return connection_.isConnected(); }
     QDBusConnection connection() const { return connection_; }

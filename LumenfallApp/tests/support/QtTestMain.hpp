@@ -7,8 +7,7 @@
 
 #include <cstdlib>
 
-// main() of the test programs whose backends, buses and display links run on Qt's event loop;
-// included by one file of each.
+// main() of the test programs whose backends, buses and display links run on Qt's event loop.
 int main(int argc, char** argv) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     // Keep Mesa's driver mapped until exit: terminating an EGL display unloads it, and the leak
