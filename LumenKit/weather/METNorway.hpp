@@ -63,13 +63,17 @@ struct Response {
 
     Properties properties;
 
-    // None when the bytes are not the expected JSON: not JSON at all, nested absurdly deep,
-    // larger than `maximumSize`, a required key missing, a wrong type, a number that does not
-    // fit a float, or a time that is not an ISO 8601 date-time. Never throws.
+    // None when the bytes are not the expected JSON: not JSON at all, a NUL byte anywhere in
+    // their length, nested absurdly deep, larger than `maximumSize`, a required key missing, a
+    // wrong type, a number that does not fit a float, or a time that is not an ISO 8601
+    // date-time. Never throws. Numbers outside what they can physically be (temperature
+    // -100...70 °C, wind 0...200 m/s, direction 0...360°) and symbol codes longer than
+    // `maximumSymbolSize` are read as absent, so each such field falls back to its default.
     static std::optional<Response> decode(std::string_view bytes);
 
-    // Real answers are a few hundred kilobytes at most.
-    static constexpr std::size_t maximumSize = 16 * 1024 * 1024;
+    // Real answers are a few hundred kilobytes at most; larger ones are refused unread.
+    static constexpr std::size_t maximumSize = 4 * 1024 * 1024;
+    static constexpr std::size_t maximumSymbolSize = 64;
     // Real answers nest seven levels deep.
     static constexpr int maximumDepth = 64;
 };

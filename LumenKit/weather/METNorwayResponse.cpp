@@ -52,8 +52,21 @@ const json* member(const json& object, const char* key) {
     return &*it;
 }
 
-// Every number read ends up in a float; one beyond float range is not a forecast value.
-bool readNumber(const json& object, const char* key, std::optional<double>& field) {
+// What the service's numbers can physically be. A value outside its range is a fault of the
+// answer, not weather: it is left absent so that field alone takes its default.
+struct PhysicalRange {
+    double lowest = -std::numeric_limits<float>::max();
+    double highest = std::numeric_limits<float>::max();
+};
+constexpr PhysicalRange anyFloat{};
+constexpr PhysicalRange airTemperature{-100, 70};     // °C
+constexpr PhysicalRange windSpeed{0, 200};            // m/s
+constexpr PhysicalRange windDirection{0, 360};        // degrees
+
+// Every number read ends up in a float. A value of the wrong type, or one no float can hold,
+// makes the answer invalid; a number outside `range` is dropped and the field falls back.
+bool readNumber(const json& object, const char* key, std::optional<double>& field,
+                PhysicalRange range = anyFloat) {
     const json* value = member(object, key);
     if (value == nullptr) {
         return true;
@@ -65,7 +78,9 @@ bool readNumber(const json& object, const char* key, std::optional<double>& fiel
     if (!std::isfinite(number) || std::abs(number) > std::numeric_limits<float>::max()) {
         return false;
     }
-    field = number;
+    if (number >= range.lowest && number <= range.highest) {
+        field = number;
+    }
     return true;
 }
 
@@ -86,7 +101,11 @@ bool readPeriod(const json& data, const char* key, std::optional<Response::Perio
         if (code == nullptr || !code->is_string()) {
             return false;
         }
-        period.summary = Response::Summary{code->get<std::string>()};
+        // Real codes are a few dozen bytes; a longer one is no symbol, so the period reads as
+        // having none and the symbol falls back.
+        if (code->get_ref<const std::string&>().size() <= Response::maximumSymbolSize) {
+            period.summary = Response::Summary{code->get<std::string>()};
+        }
     }
     if (const json* details = member(*value, "details")) {
         if (!details->is_object()) {
@@ -126,11 +145,12 @@ std::optional<Response::Step> readStep(const json& value) {
         return std::nullopt;
     }
     Response::InstantDetails& read = step.data.instant.details;
-    const bool readable = readNumber(*details, "air_temperature", read.air_temperature) &&
-                          readNumber(*details, "cloud_area_fraction", read.cloud_area_fraction) &&
-                          readNumber(*details, "fog_area_fraction", read.fog_area_fraction) &&
-                          readNumber(*details, "wind_speed", read.wind_speed) &&
-                          readNumber(*details, "wind_from_direction", read.wind_from_direction) &&
+    const bool readable =
+        readNumber(*details, "air_temperature", read.air_temperature, airTemperature) &&
+        readNumber(*details, "cloud_area_fraction", read.cloud_area_fraction) &&
+        readNumber(*details, "fog_area_fraction", read.fog_area_fraction) &&
+        readNumber(*details, "wind_speed", read.wind_speed, windSpeed) &&
+        readNumber(*details, "wind_from_direction", read.wind_from_direction, windDirection) &&
                           readPeriod(*data, "next_1_hours", step.data.next_1_hours) &&
                           readPeriod(*data, "next_6_hours", step.data.next_6_hours);
     if (!readable) {
@@ -213,7 +233,10 @@ WeatherState weatherOf(const Response::Step& step) {
 }  // namespace
 
 std::optional<Response> Response::decode(std::string_view bytes) {
-    if (bytes.size() > maximumSize || !nestingWithin(bytes, maximumDepth)) {
+    // The reader stops at a NUL byte as if the text ended there; JSON never holds a raw one,
+    // so an answer with one anywhere in its length is not the answer.
+    if (bytes.size() > maximumSize || bytes.find('\0') != std::string_view::npos ||
+        !nestingWithin(bytes, maximumDepth)) {
         return std::nullopt;
     }
     try {

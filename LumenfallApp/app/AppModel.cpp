@@ -47,6 +47,17 @@ LumenSettings storedSettings(UserDefaults& defaults) {
 
 const char* boolText(bool value) { return value ? "true" : "false"; }
 
+// A server named in the defaults replaces the built-in one; one that cannot be is logged.
+void readServer(const UserDefaults& defaults, const char* key, QUrl& server) {
+    const auto text = defaults.string(key);
+    if (!text) return;
+    if (auto url = WeatherService::serverFromText(*text)) {
+        server = *url;
+    } else {
+        logEvent(std::string(key) + " \"" + *text + "\" is not a server; using " + server.toString().toStdString());
+    }
+}
+
 }  // namespace
 
 AppModel::AppModel(bool persist, AppEnvironment environment)
@@ -69,6 +80,11 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     }
 
     if (persist_) settings_ = storedSettings(defaults_);
+
+    readServer(defaults_, "forecastHost", environment.weather.server);
+    readServer(defaults_, "placeLookupHost", environment.places.server);
+    weather_ = std::make_unique<WeatherService>(std::move(environment.weather));
+    places_ = std::make_unique<PlaceService>(std::move(environment.places));
 
     if (backend_ && environment.openGpu) gpu_ = environment.openGpu(backend_.get());
 
@@ -95,10 +111,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     // A launch scene that cannot show is dropped once, saying what shows instead.
     if (overrides_.scene && !catalog_.scene(*overrides_.scene)) {
         const std::string id = overrides_.scene->text();
-        const auto known = cli::findScene(id);
-        const char* why = !known                                ? "is not a scene"
-                          : SceneClasses::find(known->className) ? "is not offered"
-                                                                 : "is not built into this program";
+        const std::string why = whyNotOffered(id);
         const std::string instead =
             catalog_.scenes.empty()
                 ? "nothing"
@@ -115,6 +128,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
         driver_ = std::make_unique<FrameDriver>(*host_);
         driver_->pointerLocation = pointerSource(*backend_);
     }
+    weather_->setPlace(settings_.place);
 }
 
 AppModel::~AppModel() {
@@ -164,6 +178,11 @@ void AppModel::start() {
         }
         self->apply();
     };
+    weather_->onChange = [self] {
+        if (!self) return;
+        self->pushWeather();
+        emit self->changed();
+    };
     driver_->onMeasure = [self](SceneSurfaceView& surface, double busy) {
         if (self) self->measured(surface, busy);
     };
@@ -195,6 +214,7 @@ void AppModel::stop() {
     if (stopped_) return;
     stopped_ = true;
     perfTimer_.stop();
+    weather_->setActive(false);
     if (idle_) idle_->dismiss();
     if (wallpaper_) wallpaper_->removeAll();
     if (driver_) driver_->stop();
@@ -203,12 +223,15 @@ void AppModel::stop() {
 
 void AppModel::setSettings(const LumenSettings& settings) {
     if (settings == settings_) return;
+    const bool placeChanged = settings.place != settings_.place;
     settings_ = settings;
     if (persist_) {
         if (auto encoded = settings_.encode()) defaults_.set("settings", *encoded);
     }
+    if (placeChanged) weather_->setPlace(settings_.place);
     emit changed();
     apply();
+    if (placeChanged) redrawStills();
 }
 
 void AppModel::updateSettings(const std::function<void(LumenSettings&)>& change) {
@@ -222,6 +245,28 @@ void AppModel::selectScene(const SceneInfo& info) {
     updateSettings([&](LumenSettings& s) { s.scene = info.id; });
 }
 
+void AppModel::selectRequestedScene(const std::string& id) {
+    const auto info = catalog_.scene(SceneID{id});
+    if (!info || failedScenes_.contains(id)) {
+        const std::string why = info ? "failed before" : whyNotOffered(id);
+        logEvent("another launch asked for scene \"" + id + "\", which " + why + "; still showing " +
+                 current_.id.text());
+        return;
+    }
+    logEvent("another launch asked for scene " + id);
+    overrides_.scene.reset();
+    selectScene(*info);
+    // The settings may have named it already; the launch scene it replaces still needs undoing.
+    apply();
+}
+
+std::string AppModel::whyNotOffered(const std::string& id) {
+    const auto known = cli::findScene(id);
+    return !known                                ? "is not a scene"
+           : SceneClasses::find(known->className) ? "is not offered"
+                                                  : "is not built into this program";
+}
+
 void AppModel::togglePause() {
     updateSettings([](LumenSettings& s) { s.userPaused = !s.userPaused; });
 }
@@ -231,6 +276,56 @@ void AppModel::setLoginItem(bool on) {
     loginItemOn_ = loginItem_.enabled();
     if (loginMessage_) logEvent("login item: " + *loginMessage_);
     emit changed();
+}
+
+void AppModel::lookUpPlace(const std::string& text, PlaceDone done) {
+    QPointer<AppModel> self(this);
+    places_->lookUp(text, [self, done = std::move(done)](const PlaceResult& result) {
+        if (!self) return;
+        if (const auto* error = std::get_if<PlaceError>(&result)) {
+            if (done) done(error->text());
+            return;
+        }
+        self->updateSettings([](LumenSettings& s) { s.useLocation = false; });
+        self->updateSettings([&](LumenSettings& s) { s.place = std::get<Place>(result); });
+        if (done) done(std::nullopt);
+    });
+}
+
+void AppModel::useMyLocation(PlaceDone done) {
+    QPointer<AppModel> self(this);
+    places_->currentPlace([self, done = std::move(done)](const PlaceResult& result) {
+        if (!self) return;
+        if (const auto* error = std::get_if<PlaceError>(&result)) {
+            self->updateSettings([](LumenSettings& s) { s.useLocation = false; });
+            if (done) done(error->text());
+            return;
+        }
+        self->updateSettings([&](LumenSettings& s) { s.place = std::get<Place>(result); });
+        self->updateSettings([](LumenSettings& s) { s.useLocation = true; });
+        if (done) done(std::nullopt);
+    });
+}
+
+void AppModel::clearPlace() {
+    updateSettings([](LumenSettings& s) { s.place.reset(); });
+    updateSettings([](LumenSettings& s) { s.useLocation = false; });
+}
+
+void AppModel::pushWeather() {
+    if (!host_) return;
+    std::optional<WeatherState> weather = overrides_.weather ? overrides_.weather : weather_->current();
+    if (weather == host_->weather) return;
+    host_->weather = std::move(weather);
+    redrawStills();
+}
+
+void AppModel::redrawStills() {
+    if (!wallpaper_ || stopped_) return;
+    // Animating displays take the change with their next frame; paused ones show a still.
+    for (auto* window : wallpaper_->orderedWindows()) {
+        if (!window->surface().decision().isRender()) window->surface().requestStill();
+    }
 }
 
 void AppModel::setReduceMotion(bool reduce) {
@@ -286,7 +381,9 @@ void AppModel::apply() {
                       power_.thermal == ThermalLevel::critical;
     host_->reduceMotion = reduceMotion_;
     host_->setPlace(settings_.place);
-    host_->weather = overrides_.weather;
+    // Live weather only while a scene that shows it is on screen and no fixed weather is asked for.
+    weather_->setActive(live.usesWeather && !overrides_.weather);
+    pushWeather();
 
     applyDecisions(live);
     applyIdle();

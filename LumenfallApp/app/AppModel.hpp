@@ -4,7 +4,9 @@
 #include "app/DisplayStatus.hpp"
 #include "app/LaunchOverrides.hpp"
 #include "app/LoginItem.hpp"
+#include "services/PlaceService.hpp"
 #include "services/PowerMonitor.hpp"
+#include "services/WeatherService.hpp"
 #include "render/PerfSnapshot.hpp"
 
 #include "LumenKit/catalog/LumenSettings.hpp"
@@ -50,6 +52,10 @@ struct AppEnvironment {
     std::string program;
     // Follows the desktop's reduce-motion setting; off: never reduced (tests set it).
     bool followReduceMotion = true;
+    // The weather and place services; their servers are taken from the defaults' "forecastHost"
+    // and "placeLookupHost" when those are set.
+    WeatherServiceOptions weather;
+    PlaceServiceOptions places;
 };
 
 // The one object that owns every long-lived part of the application and keeps them consistent
@@ -75,8 +81,20 @@ public:
     void updateSettings(const std::function<void(LumenSettings&)>& change);
 
     void selectScene(const SceneInfo& info);
+    // A later launch's "-scene <id>": selected as the user would select it when the catalog
+    // offers it and it has not failed (a launch scene of this run gives way to it), else refused;
+    // logged either way.
+    void selectRequestedScene(const std::string& id);
     void togglePause();
     void setLoginItem(bool on);
+
+    // The place: a typed one looked up (stored with useLocation off), the computer's own
+    // (stored with useLocation on), or none. The look-ups answer later on the main thread with
+    // the error's text, or none when the place was stored.
+    using PlaceDone = std::function<void(const std::optional<std::string>& error)>;
+    void lookUpPlace(const std::string& text, PlaceDone done);
+    void useMyLocation(PlaceDone done);
+    void clearPlace();
 
     std::string statusLine() const;
     bool batterySaverAutomatic() const;
@@ -99,6 +117,8 @@ public:
     WallpaperHost* wallpaper() const { return wallpaper_.get(); }
     IdleScene* idle() const { return idle_.get(); }
     PowerMonitor& powerMonitor() { return *powerMonitor_; }
+    WeatherService& weather() { return *weather_; }
+    PlaceService& places() { return *places_; }
 
     // Seams for tests: the wall clock for the daily pick, and a reduce-motion value to use
     // instead of the desktop's.
@@ -110,12 +130,17 @@ signals:
     void changed();
 
 private:
+    // Why the catalog has no scene `id` to show: not a scene, not offered, not built in.
+    static std::string whyNotOffered(const std::string& id);
     void measured(SceneSurfaceView& surface, double busyPercent);
     void writePerf();
     void applyDecisions(const SceneInfo& live);
     void updateStatuses();
     void applyIdle();
     bool idleAllowed() const;
+    // Hands the host the weather its frames carry, and redraws paused displays' stills with it.
+    void pushWeather();
+    void redrawStills();
 
     UserDefaults& defaults_;
     bool persist_;
@@ -133,6 +158,8 @@ private:
     GpuContext* gpu_ = nullptr;
     std::unique_ptr<PowerMonitor> powerMonitor_;
     std::unique_ptr<ReduceMotion> reduceMotionSource_;
+    std::unique_ptr<WeatherService> weather_;
+    std::unique_ptr<PlaceService> places_;
     bool reduceMotion_ = false;
     LaunchOverrides overrides_;
     std::set<std::string> failedScenes_;

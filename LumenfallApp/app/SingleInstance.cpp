@@ -9,6 +9,19 @@
 
 namespace lumen::app {
 
+namespace {
+
+// Requests come from anyone running as this user: nothing but printable ASCII goes further.
+std::string printable(const QByteArray& bytes) {
+    std::string text = bytes.trimmed().toStdString();
+    for (char& c : text) {
+        if (c < 0x20 || c > 0x7e) c = '?';
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string SingleInstance::serverName() {
     return "lumenfall-" + std::to_string(getuid()) + "-" + desktopDisplayKey();
 }
@@ -39,9 +52,17 @@ bool SingleInstance::forwardToRunning(const std::string& request) {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             QObject::connect(client, &QLocalSocket::readyRead, [this, client] {
-                while (client->canReadLine()) {
-                    const std::string line = client->readLine(256).trimmed().toStdString();
-                    if (onRequest) onRequest(line);
+                bool overlong = false;
+                while (!overlong && client->canReadLine()) {
+                    const QByteArray line = client->readLine(requestLimit + 2);
+                    overlong = !line.endsWith('\n');
+                    if (!overlong && onRequest) onRequest(printable(line));
+                }
+                // A line longer than the limit, ended or not yet, is no request; its sender goes.
+                if (overlong || client->bytesAvailable() > requestLimit) {
+                    logEvent("single instance: a request longer than " + std::to_string(requestLimit) +
+                             " bytes; dropped");
+                    client->abort();
                 }
             });
         }

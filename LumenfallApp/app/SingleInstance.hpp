@@ -19,8 +19,13 @@ public:
     explicit SingleInstance(std::string name = serverName());
     ~SingleInstance();
 
-    // True when another instance took the request ("activate", "settings"); this one should
-    // exit. Otherwise this instance now listens, and `onRequest` gets the later ones.
+    // Longest request line a later launch may hand over, newline excluded.
+    static constexpr int requestLimit = 256;
+
+    // True when another instance took the request ("activate", "scene <id>"); this one should
+    // exit. Otherwise this instance now listens, and `onRequest` gets the later ones: one call
+    // per line, trimmed, with every byte outside printable ASCII replaced by '?'. Whoever sends a
+    // line longer than `requestLimit` is disconnected and the line dropped with a log line.
     bool forwardToRunning(const std::string& request);
     std::function<void(const std::string& request)> onRequest;
 

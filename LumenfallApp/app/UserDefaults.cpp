@@ -30,7 +30,8 @@ bool isTrueText(std::string text) {
 const std::vector<std::string>& UserDefaults::knownKeys() {
     static const std::vector<std::string> keys{
         "settings", "scene", "sceneOptions", "weather", "simulateCovered", "simulateBattery", "onlyMainDisplay",
-        "perfLog", "previewHour", "featureMask", "noMenuBarItem", "quitAfter", "welcomed", "settingsTab"};
+        "perfLog", "previewHour", "featureMask", "noMenuBarItem", "quitAfter", "welcomed", "settingsTab",
+        "forecastHost", "placeLookupHost"};
     return keys;
 }
 

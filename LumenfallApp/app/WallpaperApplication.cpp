@@ -68,8 +68,10 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     QApplication::setApplicationName("Lumenfall");
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A later launch hands over what it was asked to show, else just that it was launched.
     SingleInstance instance;
-    if (instance.forwardToRunning("activate")) {
+    const auto scene = defaults.string("scene");
+    if (instance.forwardToRunning(scene && !scene->empty() ? "scene " + *scene : "activate")) {
         std::fputs("lumenfall: already running on this display\n", stderr);
         return EXIT_SUCCESS;
     }
@@ -86,7 +88,13 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
 
     AppModel model(true, std::move(environment));
     TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"));
-    instance.onRequest = [](const std::string& request) { logEvent("another launch asked: " + request); };
+    instance.onRequest = [&model](const std::string& request) {
+        if (request.starts_with("scene ")) {
+            model.selectRequestedScene(request.substr(6));
+        } else {
+            logEvent("another launch asked: " + request);
+        }
+    };
 
     QuitSignals quitSignals([](int signal) {
         logEvent("quitting on signal " + std::to_string(signal));

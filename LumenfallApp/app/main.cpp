@@ -3,8 +3,10 @@
 
 #include "app/BenchCommand.hpp"
 #include "app/CommandLine.hpp"
+#include "app/PlaceCommand.hpp"
 #include "app/RenderCommand.hpp"
 #include "app/WallpaperApplication.hpp"
+#include "app/WeatherCommand.hpp"
 
 #include <cstdio>
 #include <string>
@@ -30,6 +32,12 @@ const char* const helpText =
     "  bench <sceneId> [--size WxH] [--frames N] [--json]\n"
     "      Steps and draws a scene off screen and reports per frame: CPU and GPU milliseconds, update\n"
     "      and encoding microseconds, heap allocations, and the draws, dispatches, uploads and pixels.\n"
+    "  place \"TEXT\" [--json] | place --here [--json]\n"
+    "      Looks a place up (OpenStreetMap's Nominatim) or finds this computer's position, and prints\n"
+    "      the place the settings would store; the error's text and status 1 when there is none.\n"
+    "  weather [--place \"TEXT\"] [--json]\n"
+    "      Prints the weather the scenes would get now for the stored (or named) place and where it\n"
+    "      came from: network, cache (with its age), override or none. Asks MET Norway only when due.\n"
     "  list-scenes\n"
     "      Lists the scenes this program can draw, one id a line.\n"
     "  --help\n"
@@ -52,6 +60,8 @@ int main(int argc, char** argv) {
     if (command == "render") return lumen::app::runRenderCommand(arguments);
     if (command == "bench") return lumen::app::runBenchCommand(arguments);
     if (command == "list-scenes") return lumen::app::runListScenesCommand();
+    if (command == "place") return lumen::app::runPlaceCommand(arguments);
+    if (command == "weather") return lumen::app::runWeatherCommand(arguments);
     std::fprintf(stderr, "lumenfall: unknown command \"%s\"\n\n", command.c_str());
     std::fputs(helpText, stderr);
     return lumen::app::cli::exitUsage;

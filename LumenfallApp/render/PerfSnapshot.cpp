@@ -6,6 +6,7 @@
 
 #include "log/EventLog.hpp"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -47,6 +48,11 @@ double PerfSnapshot::footprintBytes() {
     return pageSize > 0 ? static_cast<double>(resident) * static_cast<double>(pageSize) : 0;
 }
 
+double PerfSnapshot::heapBytes() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks) + static_cast<double>(info.hblkhd);
+}
+
 std::string PerfSnapshot::displayObject(std::uint32_t display, int width, int height, const std::string& decision,
                                         bool covered, const Totals& t, double elapsed) {
     const std::int64_t drawn = t.frames + t.stills;
@@ -69,7 +75,7 @@ std::string PerfSnapshot::workObject(const gpu::WorkCounters& w, double elapsed)
 }
 
 std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay> displays, std::string_view sceneID,
-                               ThermalLevel thermal, double now, double cpuSeconds, double footprint) {
+                               ThermalLevel thermal, double now, double cpuSeconds, double footprint, double heap) {
     const double elapsed = std::max(now - last_, 0.001);
     const double cpuPct = (cpuSeconds - lastCPU_) / elapsed * 100;
     last_ = now;
@@ -97,10 +103,11 @@ std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay>
     const std::string thermalName(ThermalLevelInfo::name(thermal));
     const std::string work = workObject(all.work, elapsed);
     return "perf " + format("{\"seconds\":%.1f,\"scene\":\"%s\",\"cpuPctOfOneCore\":%.2f,\"footprintMB\":%.1f,"
-                            "\"gpuBusyPctAll\":%.2f,\"commandBuffers\":%lld,\"ticks\":%lld,\"skippedBusy\":%lld,"
-                            "\"encodeMs\":%.3f,\"simMsPerSecond\":%.1f,\"thermal\":\"%s\",\"workPerSecond\":%s,"
-                            "\"displays\":[%s]}",
-                            elapsed, scene.c_str(), cpuPct, footprint / 1048576.0, all.gpuSeconds / elapsed * 100,
+                            "\"heapMB\":%.1f,\"gpuBusyPctAll\":%.2f,\"commandBuffers\":%lld,\"ticks\":%lld,"
+                            "\"skippedBusy\":%lld,\"encodeMs\":%.3f,\"simMsPerSecond\":%.1f,\"thermal\":\"%s\","
+                            "\"workPerSecond\":%s,\"displays\":[%s]}",
+                            elapsed, scene.c_str(), cpuPct, footprint / 1048576.0, heap / 1048576.0,
+                            all.gpuSeconds / elapsed * 100,
                             static_cast<long long>(all.commandBuffers), static_cast<long long>(all.ticks),
                             static_cast<long long>(all.skippedBusy), encodeMs, all.simSeconds / elapsed * 1000,
                             thermalName.c_str(), work.c_str(), objects.c_str());
@@ -109,7 +116,8 @@ std::string PerfSnapshot::take(FrameDriver& driver, std::span<const PerfDisplay>
 void PerfSnapshot::fire(FrameDriver* driver, std::optional<std::span<const PerfDisplay>> displays,
                         std::string_view sceneID, ThermalLevel thermal) {
     if (!driver || !displays) return;
-    writePerfLine(take(*driver, *displays, sceneID, thermal, DisplayLink::now(), processCPUSeconds(), footprintBytes()));
+    writePerfLine(take(*driver, *displays, sceneID, thermal, DisplayLink::now(), processCPUSeconds(), footprintBytes(),
+                       heapBytes()));
 }
 
 }  // namespace lumen::app

@@ -36,10 +36,11 @@ public:
     void fire(FrameDriver* driver, std::optional<std::span<const PerfDisplay>> displays, std::string_view sceneID,
               ThermalLevel thermal);
 
-    // The line for a period ending at `now` with the process at `cpuSeconds` of CPU time.
-    // Displays are written in ascending order of their surfaces' display index.
+    // The line for a period ending at `now` with the process at `cpuSeconds` of CPU time,
+    // `footprintBytes` resident and `heapBytes` of heap in use. Displays are written in ascending
+    // order of their surfaces' display index.
     std::string take(FrameDriver& driver, std::span<const PerfDisplay> displays, std::string_view sceneID,
-                     ThermalLevel thermal, double now, double cpuSeconds, double footprintBytes);
+                     ThermalLevel thermal, double now, double cpuSeconds, double footprintBytes, double heapBytes);
 
     // One display object, from its totals over `elapsed` seconds.
     static std::string displayObject(std::uint32_t display, int width, int height, const std::string& decision,
@@ -52,6 +53,9 @@ public:
     static double processCPUSeconds();
     // Resident memory of the process in bytes; 0 when it cannot be read.
     static double footprintBytes();
+    // Heap in use by the process in bytes, every arena and the chunks mapped on their own
+    // (malloc's own count, so freed memory it keeps does not show).
+    static double heapBytes();
 
 private:
     double last_;

@@ -42,6 +42,7 @@ protected:
         environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system");
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        environment.insert("LUMENFALL_LOG_STDERR", "1");
         environment.insert("LSAN_OPTIONS", "detect_leaks=0");
         process->setProcessEnvironment(environment);
         process->start(LUMENFALL_PROGRAM, arguments);
@@ -60,7 +61,6 @@ protected:
         return log.contains(text);
     }
 
-
     static inline std::unique_ptr<lumen::test::XServer> server;
     static inline std::string reason;
     QTemporaryDir home;
@@ -77,9 +77,8 @@ bool catchesQuitSignals(qint64 pid) {
 }
 
 // Each row stops the wallpaper one way: -quitAfter; a signal while it starts (the handlers are in
-// place before it writes a word, long before the start is done); a signal once it runs, after a
-// second launch on the same display, spelt otherwise, left it the only one.
-TEST_F(WallpaperProcess, OneWallpaperPerDisplayThatStopsInOrderHoweverAsked) {
+// place before it writes a word, long before the start is done); a signal once it runs.
+TEST_F(WallpaperProcess, StopsInOrderHoweverAsked) {
     for (const auto& [signal, whileStarting] : {std::pair{0, false}, {SIGTERM, true}, {SIGHUP, false}}) {
         SCOPED_TRACE(signal);
         auto process = launch(signal == 0 ? QStringList{"-quitAfter", "1", "-simulateCovered", "YES"}
@@ -91,13 +90,6 @@ TEST_F(WallpaperProcess, OneWallpaperPerDisplayThatStopsInOrderHoweverAsked) {
             log += QString::fromUtf8(process->readAllStandardError());
         }
         ASSERT_TRUE(whileStarting ? catchesQuitSignals(process->processId()) : waitForLog(*process, log, "started: "));
-        if (signal == SIGHUP) {
-            auto second = launch({}, ".0");
-            ASSERT_TRUE(second->waitForFinished(30000) || second->state() == QProcess::NotRunning);
-            EXPECT_EQ(second->exitCode(), 0);
-            EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError()).contains("already running"));
-            EXPECT_TRUE(waitForLog(*process, log, "another launch asked: activate")) << log.toStdString();
-        }
         if (signal != 0) ::kill(static_cast<pid_t>(process->processId()), signal);
         ASSERT_TRUE(waitForLog(*process, log, "stopped")) << log.toStdString();
         ASSERT_TRUE(process->waitForFinished(30000) || process->state() == QProcess::NotRunning);
@@ -106,6 +98,39 @@ TEST_F(WallpaperProcess, OneWallpaperPerDisplayThatStopsInOrderHoweverAsked) {
         EXPECT_TRUE(log.contains(signal == 0 ? "started: 2 display(s), scene deepReef"
                                              : QString("quitting on signal %1").arg(signal))) << log.toStdString();
     }
+}
+
+// A later launch on the same display, however spelt, leaves the running wallpaper the only one and
+// hands it what it asks for. Each row: the later launch's switches, and what the running wallpaper
+// logs then, in order; a scene loads only where a row says so.
+TEST_F(WallpaperProcess, ALaterLaunchHandsItsRequestToTheRunningWallpaper) {
+    auto first = launch({"-simulateCovered", "YES"});
+    QString log;
+    ASSERT_TRUE(waitForLog(*first, log, "started: 2 display(s), scene deepReef")) << log.toStdString();
+    log = log.mid(log.indexOf("started: "));
+    const QString still = "still showing nebulaFlythrough";
+    const std::pair<QStringList, QStringList> rows[] = {
+        {{}, {"another launch asked: activate"}},
+        {{"-scene", "nebulaFlythrough"}, {"another launch asked for scene nebulaFlythrough", "scene: nebulaFlythrough"}},
+        {{"-scene", "noSuchScene"}, {"another launch asked for scene \"noSuchScene\", which is not a scene; " + still}},
+        {{"-scene", "alpineLake"},
+         {"another launch asked for scene \"alpineLake\", which is not built into this program; " + still}},
+        {{"-scene", QString(300, 'x')}, {"single instance: a request longer than 256 bytes; dropped"}},
+        {{"-scene", "deepReef"}, {"another launch asked for scene deepReef", "scene: deepReef"}},
+    };
+    for (const auto& [arguments, said] : rows) {
+        auto later = launch(arguments, ".0");
+        ASSERT_TRUE(later->waitForFinished(30000) || later->state() == QProcess::NotRunning);
+        EXPECT_EQ(later->exitCode(), 0);
+        EXPECT_TRUE(QString::fromUtf8(later->readAllStandardError()).contains("already running"));
+        for (const QString& text : said) {
+            ASSERT_TRUE(waitForLog(*first, log, text)) << text.toStdString() << "\n" << log.toStdString();
+            EXPECT_FALSE(log.left(log.indexOf(text)).contains("lumenfall: scene: ")) << text.toStdString();
+            log = log.mid(log.indexOf(text) + text.size());
+        }
+    }
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    EXPECT_TRUE(waitForLog(*first, log, "stopped")) << log.toStdString();
 }
 
 TEST(WallpaperProcessAlone, OneInstanceKeyPerUserAndDisplayHoweverItIsSpelt) {

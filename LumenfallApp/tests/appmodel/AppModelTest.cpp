@@ -1,5 +1,6 @@
 #include "support/DBusMock.hpp"
 #include "support/TestScene.hpp"
+#include "weather/LoopbackServer.hpp"
 
 #include "app/AppModel.hpp"
 #include "app/UserDefaults.hpp"
@@ -11,11 +12,15 @@
 #include "render/SceneHost.hpp"
 #include "scenekit/SceneClasses.hpp"
 #include "scenekit/SceneError.hpp"
+#include "services/SavedWeather.hpp"
+
+#include "LumenKit/weather/METNorway.hpp"
 
 using namespace lumen;
 using namespace lumen::app;
 using lumen::test::waitFor;
 using Labels = std::vector<std::string>;
+using lumen::app::test::LoopbackServer;
 
 namespace {
 
@@ -65,13 +70,17 @@ protected:
         if (!desktop || !make()) GTEST_SKIP() << "no Xvfb, D-Bus mocks or GPU: " << reason;
     }
     void TearDown() override {
+        close();
+        SceneClasses::remove("AlpineLakeScene");  // offered only while the weather test runs
+    }
+    void close() {
         model.reset();
         EventLog::setObserver({});
     }
 
     // A new model from these launch switches, with this settings text already in the store.
     bool make(const std::vector<std::string>& arguments = {}, const std::optional<std::string>& stored = {}) {
-        TearDown();
+        close();
         events.clear();
         EventLog::setObserver([this](const std::string& e) { events.push_back(e); });
         home = std::make_unique<QTemporaryDir>();
@@ -274,6 +283,42 @@ TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
         }
     }
     EXPECT_EQ(model->host()->options.value("palette"), "classic");
+}
+
+// The live weather reaches the frames of a weather-driven scene: a start within the hour of the
+// stored answer asks nobody; a new place is asked for.
+TEST_F(AppModelTest, LiveWeatherReachesTheFramesAndFollowsThePlace) {
+    using namespace std::chrono;
+    const Place oslo{"Oslo, NO", 59.91, 10.75}, bergen{"Bergen, NO", 60.39, 5.32};
+    const std::string stored = LoopbackServer::forecast("lightsnow", -2).toStdString();
+    const QByteArray fetched = LoopbackServer::forecast("heavyrain", 11);
+    auto carried = [&](const std::string& body) {
+        const auto expected = std::get<WeatherState>(METNorway::parse(body, system_clock::now()));
+        return waitFor([&] { return model->host()->weather == expected; });
+    };
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    SavedWeather saved;
+    saved.cache.place = oslo;
+    saved.cache.lastAttempt = saved.cache.lastSuccess = system_clock::now() - minutes{30};
+    saved.body = stored;
+    ASSERT_TRUE(saved.write(cache.filePath("Lumenfall-weather.json").toStdString()));
+    LoopbackServer server(LoopbackServer::answer(200, fetched));
+    SceneClasses::add({"AlpineLakeScene", 1, SceneClasses::find("DesktopTestGradient")->make});
+    LumenSettings settings;
+    settings.place = oslo;
+    ASSERT_TRUE(make({"-scene", "alpineLake", "-forecastHost", server.url().toStdString()}, settings.encode()));
+    model->start();
+
+    EXPECT_TRUE(carried(stored));
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(model->weather().active());
+    model->updateSettings([&](LumenSettings& s) { s.place = bergen; });
+    EXPECT_TRUE(carried(fetched.toStdString()));
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(server.requests().back().head.contains("lat=60.39&lon=5.32"));
+    EXPECT_EQ(model->weather().cache().place, bergen);
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     std::vector<PerfDisplay> displays;
     for (auto* w : wallpaper->orderedWindows()) displays.push_back({w->displayID(), &w->surface(), !w->visible()});
     const std::string line = perf.take(*driver, displays, "gradient", ThermalLevel::nominal, DisplayLink::now(),
-                                       PerfSnapshot::processCPUSeconds(), PerfSnapshot::footprintBytes());
+                                       PerfSnapshot::processCPUSeconds(), PerfSnapshot::footprintBytes(),
+                                       PerfSnapshot::heapBytes());
     RecordProperty("perf", line);
     const auto record = nlohmann::json::parse(line.substr(5));
     const auto& main = record["displays"][0];

@@ -7,163 +7,96 @@ namespace lumen::gpu::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using CommandBufferTest = GpuTest;
 
-// Enough fragment work that the GPU (llvmpipe especially) is still busy when commit() returns.
-const char* const busySource = R"(
-layout(std140, binding = 0) uniform Work { vec4 params; };
-#ifdef VERTEX_STAGE
-void coverVertex() { gl_Position = vec4(vec2((gl_VertexID << 1) & 2, gl_VertexID & 2) * 2.0 - 1.0, 0.0, 1.0); }
-#endif
-#ifdef FRAGMENT_STAGE
-layout(location = 0) out vec4 fragColour;
-void busyFragment()
-{
-    vec2 p = gl_FragCoord.xy * params.x;
-    float acc = 0.0;
-    for (int i = 0; i < int(params.y); ++i) {
-        p = vec2(p.x * p.x - p.y * p.y, 2.0 * p.x * p.y) * 0.5 + vec2(0.1, 0.2);
-        acc += sin(p.x) * cos(p.y);
-    }
-    fragColour = vec4(fract(acc), 0.0, 0.0, 1.0);
-}
-#endif
-)";
-
-class CommandBufferTest : public GpuTest {
-protected:
-    void encodeBusyWork(CommandBuffer& commands, Texture& colour, int iterations)
-    {
-        if (!busy_) {
-            busyLibrary_ = std::make_unique<ShaderLibrary>(library(busySource));
-            auto made = device().makeRenderPipeline({.library = busyLibrary_.get(),
-                                                     .vertexFunction = "coverVertex",
-                                                     .fragmentFunction = "busyFragment",
-                                                     .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-            ASSERT_TRUE(made.ok()) << made.error().message;
-            busy_ = std::make_unique<RenderPipeline>(std::move(*made));
-        }
-        RenderPassDescriptor pass;
-        pass.colorAttachments[0] = {.texture = &colour, .loadAction = LoadAction::dontCare};
-        auto encoder = commands.renderEncoder(pass, "busy");
-        ASSERT_TRUE(encoder.ok());
-        encoder->setPipeline(*busy_);
-        const float params[4] = {0.001f, float(iterations), 0, 0};
-        encoder->setFragmentBytes(0, params, sizeof params);
-        encoder->drawPrimitives(PrimitiveType::triangle, 0, 3);
-        encoder->endEncoding();
-    }
-
-    std::unique_ptr<ShaderLibrary> busyLibrary_;
-    std::unique_ptr<RenderPipeline> busy_;
-};
-
+// The frame driver polls status() every frame to limit the frames in flight: a poll must never
+// wait for the GPU, and commit() must not either.
 TEST_F(CommandBufferTest, StatusGoesFromCommittedToCompletedWithoutBlocking)
 {
+    // Hardware may finish a heavy frame before commit() returns; llvmpipe never does.
+    const bool software = device().info().renderer.find("llvmpipe") != std::string::npos;
+    auto solid = this->solid();
     auto colour = target(512, 512);
-    auto commands = device().makeCommandBuffer("busy frame");
-    EXPECT_EQ(commands.label(), "busy frame");
-    encodeBusyWork(commands, colour, 400);
-    EXPECT_EQ(commands.status(), CommandBufferStatus::notCommitted);
-    commands.commit();
-
-    int polls = 0;
-    bool sawCommitted = false;
-    auto slowest = Clock::duration::zero();
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    CommandBufferStatus status = CommandBufferStatus::committed;
-    while (Clock::now() < deadline) {
-        const auto before = Clock::now();
-        status = commands.status();
-        slowest = std::max(slowest, Clock::now() - before);
-        ++polls;
-        ASSERT_NE(status, CommandBufferStatus::notCommitted);
-        sawCommitted = sawCommitted || status == CommandBufferStatus::committed;
-        if (status == CommandBufferStatus::completed) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    auto p = pass(colour);
+    p->setPipeline(solid);
+    const Solid red{.colour = {1, 0, 0, 1}};
+    p->setFragmentBytes(0, &red, sizeof red);
+    p->drawPrimitives(PrimitiveType::triangle, 0, 3, software ? 2000 : 200);  // heavy overdraw
+    p->endEncoding();
+    EXPECT_EQ(p.commands.status(), CommandBufferStatus::notCommitted);
+    p.commit();
+    if (software) {
+        EXPECT_EQ(p.commands.status(), CommandBufferStatus::committed);
+        EXPECT_EQ(p.commands.gpuEndTime(), 0.0);
     }
-    ASSERT_EQ(status, CommandBufferStatus::completed) << "not complete after " << polls << " polls";
+
+    auto slowest = Clock::duration::zero();
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    auto status = CommandBufferStatus::committed;
+    while (status == CommandBufferStatus::committed && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto before = Clock::now();
+        status = p.commands.status();
+        slowest = std::max(slowest, Clock::now() - before);
+    }
+    ASSERT_EQ(status, CommandBufferStatus::completed);
     // A poll that waited for the GPU would take about as long as the whole frame.
     EXPECT_LT(std::chrono::duration<double>(slowest).count(), 0.05);
-    if (sawCommitted) {
-        EXPECT_GT(polls, 1);
-    }
-    EXPECT_GT(commands.gpuEndTime(), 0.0);
-    EXPECT_GE(commands.gpuEndTime(), commands.gpuStartTime());
-    // Completion is sticky.
-    EXPECT_EQ(commands.status(), CommandBufferStatus::completed);
+    EXPECT_GE(p.commands.gpuEndTime(), p.commands.gpuStartTime());
+    EXPECT_GT(p.commands.gpuStartTime(), 0.0);
+    EXPECT_EQ(p.commands.status(), CommandBufferStatus::completed);  // completion is sticky
 }
 
-TEST_F(CommandBufferTest, BusyFrameIsStillRunningRightAfterCommit)
-{
-    // On a software rasteriser a heavy frame takes far longer than commit(); the first poll must
-    // see it in flight. Hardware may finish first, so only software is held to it.
-    if (device().info().renderer.find("llvmpipe") == std::string::npos) {
-        GTEST_SKIP() << "timing only holds on llvmpipe";
-    }
-    auto colour = target(512, 512);
-    auto commands = device().makeCommandBuffer();
-    encodeBusyWork(commands, colour, 2000);
-    commands.commit();
-    EXPECT_EQ(commands.status(), CommandBufferStatus::committed);
-    EXPECT_EQ(commands.gpuEndTime(), 0.0);
-    EXPECT_TRUE(commands.waitUntilCompleted(60.0));
-    EXPECT_EQ(commands.status(), CommandBufferStatus::completed);
-}
-
-TEST_F(CommandBufferTest, CompletedHandlerRunsOnceAfterTheBufferIsGone)
-{
-    auto colour = target(64, 64);
-    int calls = 0;
-    double start = -1, end = -1;
-    {
-        auto commands = device().makeCommandBuffer();
-        encodeBusyWork(commands, colour, 10);
-        commands.addCompletedHandler([&](double s, double e) {
-            ++calls;
-            start = s;
-            end = e;
-        });
-        commands.commit();
-    }
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (device().pollCompletions() > 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_EQ(calls, 1);
-    EXPECT_GE(end, start);
-    EXPECT_GT(end, 0.0);
-    device().pollCompletions();
-    EXPECT_EQ(calls, 1);
-}
-
-TEST_F(CommandBufferTest, OneEncoderAtATimeAndNoneAfterCommit)
+TEST_F(CommandBufferTest, OneEncoderAtATimeNoneAfterCommitAndOneLeftOpenIsEndedWhenDestroyed)
 {
     auto colour = target(4, 4);
+    RenderPassDescriptor descriptor;
+    descriptor.colorAttachments[0] = {.texture = &colour, .loadAction = LoadAction::clear};
     auto commands = device().makeCommandBuffer();
-    RenderPassDescriptor pass;
-    pass.colorAttachments[0] = {.texture = &colour, .loadAction = LoadAction::clear};
-    auto first = commands.renderEncoder(pass);
-    ASSERT_TRUE(first.ok());
-    EXPECT_FALSE(commands.computeEncoder().ok());
-    EXPECT_FALSE(commands.renderEncoder(pass).ok());
-    EXPECT_TRUE(reported("another encoder has not ended"));
-    first->endEncoding();
-    auto blit = commands.blitEncoder();
-    ASSERT_TRUE(blit.ok());
-    blit->endEncoding();
+    EXPECT_FALSE(commands.waitUntilCompleted(0.1));
+    {
+        auto forgotten = commands.renderEncoder(descriptor, "forgotten");
+        ASSERT_TRUE(forgotten.ok());
+        EXPECT_FALSE(commands.computeEncoder().ok());
+        EXPECT_FALSE(commands.renderEncoder(descriptor).ok());
+        EXPECT_TRUE(reported("another encoder has not ended"));
+    }
+    EXPECT_TRUE(reported("render encoder \"forgotten\" destroyed without endEncoding()"));
     commands.commit();
-    EXPECT_FALSE(commands.renderEncoder(pass).ok());
+    EXPECT_FALSE(commands.renderEncoder(descriptor).ok());
     EXPECT_TRUE(reported("already committed"));
     EXPECT_TRUE(commands.waitUntilCompleted());
 }
 
-TEST_F(CommandBufferTest, WaitBeforeCommitIsRefused)
+// Only work that was done counts; uploads made between command buffers count in the next one.
+TEST_F(CommandBufferTest, CountersHoldWhatItRecordedExactly)
 {
-    auto commands = device().makeCommandBuffer();
-    EXPECT_FALSE(commands.waitUntilCompleted(0.1));
-    EXPECT_EQ(commands.gpuStartTime(), 0.0);
+    device().makeCommandBuffer().commit();  // claims uploads earlier tests made outside one
+    auto solid = this->solid(), bgra = this->solid({.pixelFormat = PixelFormat::bgra8Unorm});
+    auto colours = device().makeBuffer({.size = 64}).value();
+    auto image = device().makeTexture({.width = 8, .height = 8}).value();
+    const float zeros[8] = {};
+    ASSERT_TRUE(colours.replace(0, zeros, 32));
+    auto wide = target(64, 32);
+    auto p = pass(wide);
+    ASSERT_TRUE(image.replaceRegion({.x = 2, .y = 3, .width = 4, .height = 2}, 0, zeros));  // 32 bytes
+    p->setPipeline(bgra);  // refused: not the pass's format
+    p->setPipeline(solid);
+    p->setVertexBytes(0, zeros, 5 * sizeof(float));  // 20 bytes, written rounded up to 32
+    p->setFragmentTexture(4, image);
+    p->setFragmentBuffer(5, colours, 64);  // refused: past the end
+    p->drawPrimitives(PrimitiveType::triangle, 0, 3, 4);
+    p->drawPrimitives(PrimitiveType::triangle, -1, 3);  // refused
+    p.commit();
+    EXPECT_EQ(p.commands.counters(), (WorkCounters{.drawCalls = 1, .instances = 4, .pipelineBinds = 1,
+                                                   .textureBinds = 1, .bytesUploaded = 32 + 32 + 32,
+                                                   .renderPasses = 1, .pixelsWritten = 64 * 32}));
+
+    ASSERT_TRUE(colours.replace(0, zeros, 8));
+    EXPECT_EQ(p.commands.counters().bytesUploaded, 96u);  // committed: it stopped counting
+    auto next = device().makeCommandBuffer();
+    EXPECT_EQ(next.counters(), WorkCounters{.bytesUploaded = 8});
+    next.commit();
 }
 
 }  // namespace

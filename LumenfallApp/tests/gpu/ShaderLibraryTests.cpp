@@ -2,146 +2,40 @@
 
 #include "gpu/gl/ProgramCache.hpp"
 
+#include <functional>
+
 namespace lumen::gpu::test {
 namespace {
 
+// Entry points are defined void functions; comments and declarations are none.
 const char* const stagesSource = R"(
 // void commentedVertex() { }
-/* void blockCommentedVertex() {
+/* void blockCommented() {
    } */
 void declaredOnly();
-
 #ifdef VERTEX_STAGE
 void plainVertex() { gl_Position = vec4(0.0, 0.0, 0.0, 1.0); }
 #endif
-
 #ifdef FRAGMENT_STAGE
 layout(location = 0) out vec4 fragColour;
 void plainFragment() { fragColour = vec4(1.0); }
 void otherFragment () { fragColour = vec4(0.5); }
-#endif
-
-#ifdef FRAGMENT_STAGE
-// Defined for the fragment stage only: using it as a vertex entry fails to compile.
-void fragmentOnly() { fragColour = vec4(0.25); }
+void fragmentOnly() { fragColour = vec4(0.25); }  // as a vertex entry it fails to compile
 #endif
 )";
 
-TEST(ShaderLibraryScan, FindsDefinitionsOnly)
+using ShaderLibraryTest = GpuTest;
+
+// A broken shader is an error with its reason, never a crash, and nothing broken is cached.
+TEST_F(ShaderLibraryTest, FailuresAreReportedWithTheirKindAndWhere)
 {
-    const auto names = definedVoidFunctions(stagesSource);
-    EXPECT_TRUE(names.count("plainVertex"));
-    EXPECT_TRUE(names.count("plainFragment"));
-    EXPECT_TRUE(names.count("otherFragment"));
-    EXPECT_FALSE(names.count("commentedVertex"));
-    EXPECT_FALSE(names.count("blockCommentedVertex"));
-    EXPECT_FALSE(names.count("declaredOnly"));
-    EXPECT_FALSE(names.count("main"));
-    EXPECT_TRUE(definedVoidFunctions("void f(int a, float b)\n{\n}").count("f"));
-    EXPECT_FALSE(definedVoidFunctions("voidf() {}").count("f"));
-    EXPECT_FALSE(definedVoidFunctions("float g() { return 1.0; }").count("g"));
-}
-
-class ShaderLibraryTest : public GpuTest {};
-
-TEST_F(ShaderLibraryTest, MissingEntryPointIsMissingFunctionAndNothingCompiles)
-{
-    auto lib = library(stagesSource, "Stages");
-    const auto programs = device().cachedProgramCount();
-    const auto compiles = device().programs().compileCount();
-    auto pipeline = device().makeRenderPipeline({.library = &lib,
-                                                 .vertexFunction = "plainVertex",
-                                                 .fragmentFunction = "commentedVertex",
-                                                 .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-    ASSERT_FALSE(pipeline.ok());
-    EXPECT_EQ(pipeline.error().kind, ErrorKind::missingFunction);
-    EXPECT_NE(pipeline.error().message.find("\"commentedVertex\""), std::string::npos) << pipeline.error().message;
-    EXPECT_EQ(device().cachedProgramCount(), programs);
-    EXPECT_EQ(device().programs().compileCount(), compiles);
-
-    auto kernel = device().makeComputePipeline({.library = &lib, .computeFunction = "noSuchKernel"});
-    ASSERT_FALSE(kernel.ok());
-    EXPECT_EQ(kernel.error().kind, ErrorKind::missingFunction);
-    EXPECT_NE(kernel.error().message.find("noSuchKernel"), std::string::npos);
-    EXPECT_EQ(device().cachedProgramCount(), programs);
-}
-
-TEST_F(ShaderLibraryTest, CompileErrorCarriesTheInfoLogAndIsNotCached)
-{
-    auto lib = library(stagesSource, "Stages");
-    const auto programs = device().cachedProgramCount();
-    auto pipeline = device().makeRenderPipeline({.library = &lib,
-                                                 .vertexFunction = "fragmentOnly",
-                                                 .fragmentFunction = "plainFragment",
-                                                 .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-    ASSERT_FALSE(pipeline.ok());
-    EXPECT_EQ(pipeline.error().kind, ErrorKind::compile);
-    const auto& message = pipeline.error().message;
-    EXPECT_NE(message.find("Stages"), std::string::npos) << message;
-    EXPECT_NE(message.find("fragmentOnly (vertex stage)"), std::string::npos) << message;
-    EXPECT_NE(message.find("error"), std::string::npos) << "no info log in: " << message;
-    EXPECT_EQ(device().cachedProgramCount(), programs);
-
-    // A second try compiles again rather than returning a remembered failure.
-    const auto compiles = device().programs().compileCount();
-    auto again = device().makeRenderPipeline({.library = &lib,
-                                              .vertexFunction = "fragmentOnly",
-                                              .fragmentFunction = "plainFragment",
-                                              .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-    EXPECT_FALSE(again.ok());
-    EXPECT_GT(device().programs().compileCount(), compiles);
-}
-
-TEST_F(ShaderLibraryTest, ProgramsAreCachedPerLibraryAndEntryPoints)
-{
-    auto lib = library(stagesSource, "Stages");
-    auto copy = lib;
-    const auto programs = device().cachedProgramCount();
-    auto make = [&](const ShaderLibrary& l, const char* fragment, int samples) {
-        return device().makeRenderPipeline({.library = &l,
-                                            .vertexFunction = "plainVertex",
-                                            .fragmentFunction = fragment,
+    const auto make = [&](const ShaderLibrary& lib, const char* vertex, const char* fragment, int samples = 1) {
+        return device().makeRenderPipeline({.library = &lib, .vertexFunction = vertex, .fragmentFunction = fragment,
                                             .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}},
                                             .sampleCount = samples});
     };
-    auto first = make(lib, "plainFragment", 1);
-    ASSERT_TRUE(first.ok()) << first.error().message;
-    EXPECT_EQ(device().cachedProgramCount(), programs + 1);
-    const auto compiles = device().programs().compileCount();
-
-    auto second = make(copy, "plainFragment", 4);  // other state, same functions: same program
-    ASSERT_TRUE(second.ok());
-    EXPECT_EQ(second->glProgram(), first->glProgram());
-    EXPECT_EQ(device().programs().compileCount(), compiles);
-
-    auto other = make(lib, "otherFragment", 1);
-    ASSERT_TRUE(other.ok());
-    EXPECT_NE(other->glProgram(), first->glProgram());
-
-    auto sameText = library(stagesSource, "Stages");  // a new library is a new identity
-    auto third = make(sameText, "plainFragment", 1);
-    ASSERT_TRUE(third.ok());
-    EXPECT_NE(third->glProgram(), first->glProgram());
-    EXPECT_EQ(device().cachedProgramCount(), programs + 3);
-}
-
-TEST_F(ShaderLibraryTest, LibraryCompileErrorNamesTheKeyAndLine)
-{
-    auto lib = device().makeLibrary("float ok = 1.0;\n\nfloat broken = ;\n", "Common+Broken");
-    ASSERT_FALSE(lib.ok());
-    EXPECT_EQ(lib.error().kind, ErrorKind::compile);
-    EXPECT_NE(lib.error().message.find("Common+Broken"), std::string::npos) << lib.error().message;
-    // Line numbers count from the library's own first line.
-    EXPECT_NE(lib.error().message.find(":3("), std::string::npos) << lib.error().message;
-}
-
-TEST_F(ShaderLibraryTest, LinkErrorIsReportedAsLink)
-{
-    // The vertex stage writes nothing the fragment stage reads as `in`: a link-time mismatch.
-    auto lib = library(R"(
-#ifdef VERTEX_STAGE
-void v() { gl_Position = vec4(0.0); }
-#endif
+    auto lib = library(stagesSource, "Stages");
+    auto unlinked = library(R"(
 #ifdef FRAGMENT_STAGE
 in vec4 neverWritten;
 flat in int alsoNever;
@@ -149,10 +43,46 @@ layout(location = 0) out vec4 fragColour;
 void f() { fragColour = neverWritten * float(alsoNever); }
 #endif
 )");
-    auto pipeline = device().makeRenderPipeline({.library = &lib, .vertexFunction = "v", .fragmentFunction = "f",
-                                                 .colorAttachments = {{.pixelFormat = PixelFormat::rgba8Unorm}}});
-    ASSERT_FALSE(pipeline.ok());
-    EXPECT_EQ(pipeline.error().kind, ErrorKind::link) << pipeline.error().message;
+    const std::tuple<std::function<Result<RenderPipeline>()>, ErrorKind, std::vector<std::string>> cases[] = {
+        {[&] { return make(lib, "plainVertex", "commentedVertex"); }, ErrorKind::missingFunction, {"commentedVertex"}},
+        {[&] { return make(lib, "plainVertex", "blockCommented"); }, ErrorKind::missingFunction, {}},
+        {[&] { return make(lib, "plainVertex", "declaredOnly"); }, ErrorKind::missingFunction, {}},
+        {[&] { return make(lib, "fragmentOnly", "plainFragment"); }, ErrorKind::compile,
+         {"Stages", "fragmentOnly (vertex stage)", "error"}},
+        {[&] { return make(unlinked, "coverVertex", "f"); }, ErrorKind::link, {}},
+    };
+    const auto programs = device().cachedProgramCount();
+    for (const auto& [attempt, kind, mentions] : cases) {
+        auto failed = attempt();
+        ASSERT_FALSE(failed.ok());
+        EXPECT_EQ(failed.error().kind, kind) << failed.error().message;
+        for (const auto& text : mentions) {
+            EXPECT_NE(failed.error().message.find(text), std::string::npos) << failed.error().message;
+        }
+    }
+    auto kernel = device().makeComputePipeline({.library = &lib, .computeFunction = "noSuchKernel"});
+    ASSERT_FALSE(kernel.ok());
+    EXPECT_EQ(kernel.error().kind, ErrorKind::missingFunction);
+    EXPECT_EQ(device().cachedProgramCount(), programs);
+
+    // A missing entry point compiles nothing; a failed compile is tried again, not remembered.
+    const auto compiles = device().programs().compileCount();
+    EXPECT_FALSE(make(lib, "plainVertex", "noSuchFragment").ok());
+    EXPECT_EQ(device().programs().compileCount(), compiles);
+    EXPECT_FALSE(make(lib, "fragmentOnly", "plainFragment").ok());
+    EXPECT_GT(device().programs().compileCount(), compiles);
+    // What did build is kept: other pipeline state over the same functions is the same program.
+    auto first = make(lib, "plainVertex", "plainFragment"), again = make(lib, "plainVertex", "plainFragment", 4);
+    ASSERT_TRUE(first && again);
+    EXPECT_EQ(again->glProgram(), first->glProgram());
+
+    // Errors in shared code surface when the library is made; lines count from its own first.
+    auto broken = device().makeLibrary("float ok = 1.0;\n\nfloat broken = ;\n#ifdef VERTEX_STAGE\n#endif\n",
+                                       "Common+Broken");
+    ASSERT_FALSE(broken.ok());
+    EXPECT_EQ(broken.error().kind, ErrorKind::compile);
+    EXPECT_NE(broken.error().message.find("Common+Broken"), std::string::npos) << broken.error().message;
+    EXPECT_NE(broken.error().message.find(":3("), std::string::npos) << broken.error().message;
 }
 
 }  // namespace

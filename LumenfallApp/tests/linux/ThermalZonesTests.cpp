@@ -9,65 +9,51 @@
 namespace lumen::app {
 namespace {
 
+constexpr std::optional<long> none;
+
 ThermalZone zone(std::optional<long> temperature, std::optional<long> passive, std::optional<long> critical)
 {
     return ThermalZone{"thermal_zone0", temperature, passive, critical};
 }
 
-void write(const std::filesystem::path& path, const std::string& text)
+TEST(ThermalZones, ClassifiesAgainstTheTripsAtTheirEdgesAndTheWorstZoneDecides)
 {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-TEST(ThermalZones, ClassifiesAgainstTheTripsAtTheirEdges)
-{
-    auto level = [](long t) { return classifyThermalZone(zone(t, 80'000, 100'000)); };
-    EXPECT_EQ(level(69'999), ThermalLevel::nominal);
-    EXPECT_EQ(level(70'000), ThermalLevel::fair);
-    EXPECT_EQ(level(79'999), ThermalLevel::fair);
-    EXPECT_EQ(level(80'000), ThermalLevel::serious);
-    EXPECT_EQ(level(94'999), ThermalLevel::serious);
-    EXPECT_EQ(level(95'000), ThermalLevel::critical);
-}
-
-TEST(ThermalZones, WithoutAPassiveTripOnlyTheCriticalOneCounts)
-{
-    EXPECT_EQ(classifyThermalZone(zone(94'999, std::nullopt, 100'000)), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZone(zone(95'000, std::nullopt, 100'000)), ThermalLevel::critical);
-    EXPECT_EQ(classifyThermalZone(zone(150'000, std::nullopt, std::nullopt)), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZone(zone(std::nullopt, 80'000, 100'000)), ThermalLevel::nominal);
-}
-
-TEST(ThermalZones, TheWorstZoneDecides)
-{
-    EXPECT_EQ(classifyThermalZones({}), ThermalLevel::nominal);
-    EXPECT_EQ(classifyThermalZones({zone(75'000, 80'000, std::nullopt), zone(40'000, 80'000, std::nullopt),
-                                    zone(std::nullopt, 10'000, std::nullopt)}),
-              ThermalLevel::fair);
+    using L = ThermalLevel;
+    const std::tuple<std::optional<long>, std::optional<long>, std::optional<long>, ThermalLevel> cases[] = {
+        {69'999, 80'000, 100'000, L::nominal}, {70'000, 80'000, 100'000, L::fair},
+        {79'999, 80'000, 100'000, L::fair},    {80'000, 80'000, 100'000, L::serious},
+        {94'999, 80'000, 100'000, L::serious}, {95'000, 80'000, 100'000, L::critical},
+        // Without a passive trip only the critical one counts; without a temperature nothing does.
+        {94'999, none, 100'000, L::nominal},   {95'000, none, 100'000, L::critical},
+        {150'000, none, none, L::nominal},     {none, 80'000, 100'000, L::nominal},
+    };
+    for (const auto& [temperature, passive, critical, level] : cases) {
+        EXPECT_EQ(classifyThermalZone(zone(temperature, passive, critical)), level) << temperature.value_or(-1);
+    }
+    EXPECT_EQ(classifyThermalZones({}), L::nominal);
+    EXPECT_EQ(classifyThermalZones({zone(75'000, 80'000, none), zone(40'000, 80'000, none), zone(none, 1, none)}),
+              L::fair);
 }
 
 TEST(ThermalZones, ReadsZonesAndTheirLowestTripsFromSysfs)
 {
     QTemporaryDir dir;
     const std::filesystem::path root = dir.path().toStdString();
-    const std::filesystem::path first = root / "thermal_zone0";
-    write(first / "temp", "71000\n");
-    write(first / "trip_point_0_type", "critical\n");
-    write(first / "trip_point_0_temp", "105000\n");
-    write(first / "trip_point_1_type", "passive\n");
-    write(first / "trip_point_1_temp", "90000\n");
-    write(first / "trip_point_2_type", "passive\n");
-    write(first / "trip_point_2_temp", "80000\n");
-    write(first / "trip_point_3_type", "passive\n");  // unset
-    write(first / "trip_point_3_temp", "0\n");
-    write(first / "trip_point_4_type", "active\n");
-    write(first / "trip_point_4_temp", "50000\n");
-    write(first / "trip_point_6_type", "passive\n");  // past a gap: not a trip point
-    write(first / "trip_point_6_temp", "60000\n");
-    write(root / "thermal_zone1" / "temp", "n/a\n");
-    write(root / "thermal_zone2" / "trip_point_0_type", "passive\n");  // no temp file at all
-    write(root / "cooling_device0" / "temp", "99000\n");
+    const auto write = [&](const std::string& path, const char* text) {
+        std::filesystem::create_directories((root / path).parent_path());
+        std::ofstream(root / path) << text << "\n";
+    };
+    write("thermal_zone0/temp", "71000");
+    // 3 is unset (0), 6 lies past a gap and is no trip point.
+    const char* trips[][3] = {{"0", "critical", "105000"}, {"1", "passive", "90000"}, {"2", "passive", "80000"},
+                              {"3", "passive", "0"}, {"4", "active", "50000"}, {"6", "passive", "60000"}};
+    for (const auto& [index, type, temp] : trips) {
+        write("thermal_zone0/trip_point_" + std::string(index) + "_type", type);
+        write("thermal_zone0/trip_point_" + std::string(index) + "_temp", temp);
+    }
+    write("thermal_zone1/temp", "n/a");
+    write("thermal_zone2/trip_point_0_type", "passive");  // no temp file at all
+    write("cooling_device0/temp", "99000");
 
     const std::vector<ThermalZone> zones = readThermalZones(root);
     ASSERT_EQ(zones.size(), 3u);
@@ -75,11 +61,9 @@ TEST(ThermalZones, ReadsZonesAndTheirLowestTripsFromSysfs)
     EXPECT_EQ(zones[0].temperature, 71'000);
     EXPECT_EQ(zones[0].passiveTrip, 80'000);
     EXPECT_EQ(zones[0].criticalTrip, 105'000);
-    EXPECT_EQ(zones[1].temperature, std::nullopt);
-    EXPECT_EQ(zones[2].temperature, std::nullopt);
-    EXPECT_EQ(zones[2].passiveTrip, std::nullopt);
-    EXPECT_EQ(classifyThermalZones(zones), ThermalLevel::fair);
-
+    EXPECT_EQ(zones[1].temperature, none);
+    EXPECT_EQ(zones[2].temperature, none);
+    EXPECT_EQ(zones[2].passiveTrip, none);
     EXPECT_TRUE(readThermalZones(root / "missing").empty());
 }
 

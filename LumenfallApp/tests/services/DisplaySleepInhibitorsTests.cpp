@@ -9,91 +9,51 @@
 namespace lumen::app {
 namespace {
 
-using test::MockBus;
-
 const QString kLogin = QStringLiteral("org.freedesktop.login1");
 const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kGnome = QStringLiteral("org.gnome.SessionManager");
 const QString kGnomePath = QStringLiteral("/org/gnome/SessionManager");
 
-TEST(DisplaySleepInhibitors, OnlyBlockingIdleCounts)
+// logind on a system bus and GNOME's session manager on a session bus, each asked afresh.
+TEST(DisplaySleepInhibitorsBus, FollowsLogindAndTheSessionManagerAndFailsOpen)
 {
-    EXPECT_TRUE(DisplaySleepInhibitors::blocksIdle("idle", "block"));
-    EXPECT_TRUE(DisplaySleepInhibitors::blocksIdle("sleep:idle:shutdown", "block"));
-    EXPECT_FALSE(DisplaySleepInhibitors::blocksIdle("sleep:idle", "delay"));
-    EXPECT_FALSE(DisplaySleepInhibitors::blocksIdle("handle-lid-switch", "block"));
-    EXPECT_FALSE(DisplaySleepInhibitors::blocksIdle("idleness", "block"));
-}
+    if (!test::dbusMockAvailable()) GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
+    test::MockBus system, session;
+    ASSERT_TRUE(system.ok() && session.ok());
+    const auto inForce = [&] {
+        return DisplaySleepInhibitors({.systemBus = system.connection(), .sessionBus = session.connection()}).inForce();
+    };
+    EXPECT_FALSE(inForce());  // no services at all
 
-// logind on a system bus and whatever session manager a test starts on a session bus.
-class DisplaySleepInhibitorsBusTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!test::dbusMockAvailable()) GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
-        system = std::make_unique<MockBus>();
-        session = std::make_unique<MockBus>();
-        ASSERT_TRUE(system->ok() && session->ok());
-    }
-
-    bool inForce() const
-    {
-        return DisplaySleepInhibitors({.systemBus = system->connection(), .sessionBus = session->connection()})
-            .inForce();
-    }
-
-    // The inhibitor lasts while its file descriptor, held in the reply, is open.
-    void inhibit(const QString& what, const QString& mode)
-    {
-        held.push_back(system->call(kLogin, kLoginPath, kManager, "Inhibit", {what, "player", "playing a video", mode}));
-    }
-
-    // A session manager whose IsInhibited runs `code` (flags in args[0]).
-    void startGnomeSession(const QString& code)
-    {
-        ASSERT_TRUE(session->start(kGnome, {kGnome, kGnomePath, kGnome}));
-        session->mock(kGnome, kGnomePath, "AddMethod", {kGnome, "IsInhibited", "u", "b", code});
-    }
-
-    std::unique_ptr<MockBus> system;
-    std::unique_ptr<MockBus> session;
+    // An inhibitor lasts while its file descriptor, held in the reply, is open.
+    ASSERT_TRUE(system.start(kLogin, {"--template", "logind"}));
     std::vector<QDBusMessage> held;
-};
-
-TEST_F(DisplaySleepInhibitorsBusTest, LogindBlockingIdleInhibitor)
-{
-    ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
-    EXPECT_FALSE(inForce());
-    inhibit("sleep", "block");
+    const auto inhibit = [&](const QString& what, const QString& mode) {
+        held.push_back(system.call(kLogin, kLoginPath, kManager, "Inhibit", {what, "player", "a video", mode}));
+    };
+    // Only an inhibitor that blocks idle counts.
+    for (const char* what : {"sleep", "handle-lid-switch", "idleness"}) inhibit(what, "block");
     inhibit("sleep:idle", "delay");
     EXPECT_FALSE(inForce());
-    inhibit("sleep:idle", "block");
+    inhibit("sleep:idle:shutdown", "block");
     EXPECT_TRUE(inForce());
-    // The player quits.
-    held.clear();
+    held.clear();  // the player quits
     EXPECT_TRUE(test::waitFor([&] { return !inForce(); }));
-}
 
-TEST_F(DisplaySleepInhibitorsBusTest, GnomeSessionManagerAskedForIdle)
-{
-    ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
-    startGnomeSession("ret = args[0] == 8");
+    // The session manager is asked about idle (flag 8) alone.
+    ASSERT_TRUE(session.start(kGnome, {kGnome, kGnomePath, kGnome}));
+    const auto isInhibited = [&](const QString& code) {
+        session.mock(kGnome, kGnomePath, "AddMethod", {kGnome, "IsInhibited", "u", "b", code});
+    };
+    isInhibited("ret = args[0] == 8");
     EXPECT_TRUE(inForce());
-    session->mock(kGnome, kGnomePath, "AddMethod", {kGnome, "IsInhibited", "u", "b", "ret = False"});
-    EXPECT_FALSE(inForce());
-}
-
-TEST_F(DisplaySleepInhibitorsBusTest, FailuresCountAsNotInForce)
-{
-    // No services at all.
+    isInhibited("ret = False");
     EXPECT_FALSE(inForce());
 
     // An answer of the wrong type, and a session manager that does not answer in time.
-    ASSERT_TRUE(system->start(kLogin, {kLogin, kLoginPath, kManager, "--system"}));
-    system->mock(kLogin, kLoginPath, "AddMethod",
-                 {kManager, "ListInhibitors", "", "s", "ret = 'idle block'"});
-    startGnomeSession("import time\ntime.sleep(2)\nret = True");
+    system.mock(kLogin, kLoginPath, "AddMethod", {kManager, "ListInhibitors", "", "s", "ret = 'idle block'"});
+    isInhibited("import time\ntime.sleep(2)\nret = True");
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(inForce());

@@ -19,22 +19,19 @@ void PrintTo(const PowerContext& context, std::ostream* out) { *out << app::Powe
 namespace lumen::app {
 namespace {
 
-using test::MockBus;
 using test::waitFor;
 
 const QString kUPower = QStringLiteral("org.freedesktop.UPower");
 const QString kUPowerPath = QStringLiteral("/org/freedesktop/UPower");
+const QString kProfiles = QStringLiteral("net.hadess.PowerProfiles");
 const QString kLogin = QStringLiteral("org.freedesktop.login1");
 const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
 const QString kSessionPath = QStringLiteral("/org/freedesktop/login1/session/c7");
 const QString kSession = QStringLiteral("org.freedesktop.login1.Session");
+const QString kSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kGnomeSaver = QStringLiteral("org.gnome.ScreenSaver");
 
-PowerContext contextWith(const std::function<void(PowerContext&)>& change)
-{
-    PowerContext context;
-    change(context);
-    return context;
-}
+void settle() { waitFor([] { return false; }, 100); }
 
 class PowerMonitorTest : public ::testing::Test {
 protected:
@@ -53,6 +50,15 @@ protected:
         QDBusConnection::disconnectFromBus(QStringLiteral("lumen-test-no-bus"));
     }
 
+    // A system and a session bus of the test's own; false where there are none to be had.
+    bool startBuses()
+    {
+        if (!test::dbusMockAvailable()) return false;
+        system = std::make_unique<test::MockBus>();
+        session = std::make_unique<test::MockBus>();
+        return system->ok() && session->ok();
+    }
+
     // Buses the test did not start stand for a machine without D-Bus.
     void startMonitor(PowerMonitor::Options options = {})
     {
@@ -60,240 +66,131 @@ protected:
                                                                   QStringLiteral("lumen-test-no-bus"));
         options.systemBus = system ? system->connection() : none;
         options.sessionBus = session ? session->connection() : none;
-        if (options.thermalRoot == PowerMonitor::Options().thermalRoot) {
-            options.thermalRoot = sysfs.path().toStdString();
-        }
+        options.thermalRoot = sysfs.path().toStdString();
         monitor = std::make_unique<PowerMonitor>(std::move(options));
         monitor->onChange = [this](const PowerContext& context) { changes.push_back(context); };
     }
 
-    bool waitForChanges(size_t count)
-    {
-        return waitFor([&] { return changes.size() >= count; });
-    }
+    bool waitForChanges(size_t count) { return waitFor([&] { return changes.size() >= count; }); }
 
-    QTemporaryDir sysfs;
-    std::unique_ptr<MockBus> system;
-    std::unique_ptr<MockBus> session;
-    std::unique_ptr<PowerMonitor> monitor;
-    std::vector<PowerContext> changes;
-    std::vector<std::string> log;
-};
-
-// A system and a session bus of their own, with the mocks each test starts.
-class PowerMonitorBusTest : public PowerMonitorTest {
-protected:
-    void SetUp() override
+    void update(const QString& service, const QString& path, const QString& interface, const QVariantMap& values)
     {
-        PowerMonitorTest::SetUp();
-        if (!test::dbusMockAvailable()) GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
-        system = std::make_unique<MockBus>();
-        session = std::make_unique<MockBus>();
-        ASSERT_TRUE(system->ok() && session->ok());
-    }
-
-    void startUPower(bool onBattery)
-    {
-        ASSERT_TRUE(system->start(kUPower, {"--template", "upower", "-p",
-                                            QStringLiteral("{\"OnBattery\": %1}").arg(onBattery ? "true" : "false")}));
-    }
-
-    void setOnBattery(bool onBattery)
-    {
-        system->mock(kUPower, kUPowerPath, "UpdateProperties", {kUPower, QVariantMap{{"OnBattery", onBattery}}});
-    }
-
-    // logind with our session "c7", active.
-    void startLogind(bool locked)
-    {
-        ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
-        system->mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
-        system->call(kLogin, kSessionPath, kSession, "SetLockedHint", {locked});
+        system->mock(service, path, "UpdateProperties", {interface, values});
     }
 
     // Python run on a logind object: changes the real service would announce, kept quiet.
     void runInLogind(const QString& path, const QString& code)
     {
-        static int serial = 0;
-        const QString method = QStringLiteral("Run%1").arg(++serial);
-        system->mock(kLogin, path, "AddMethod", {"org.lumenfall.Test", method, "", "", code});
-        system->call(kLogin, path, "org.lumenfall.Test", method);
+        system->mock(kLogin, path, "AddMethod", {"org.lumenfall.Test", "Run", "", "", code});
+        system->call(kLogin, path, "org.lumenfall.Test", "Run");
     }
 
     void emitPrepareForSleep(bool sleeping)
     {
         system->mock(kLogin, kLoginPath, "EmitSignal",
-                     {"org.freedesktop.login1.Manager", "PrepareForSleep", "b", QVariantList{sleeping}});
+                     {kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{sleeping}});
     }
+
+    QTemporaryDir sysfs;
+    std::unique_ptr<test::MockBus> system, session;
+    std::unique_ptr<PowerMonitor> monitor;
+    std::vector<PowerContext> changes;
+    std::vector<std::string> log;
 };
 
-TEST_F(PowerMonitorBusTest, ReadsTheStateAtStart)
+// Each step is one real change, read from the bus or announced on it; anything between them that
+// is no change would show up as one change too many.
+TEST_F(PowerMonitorTest, ReadsTheStateAtStartThenFollowsEachChangeOnce)
 {
-    startUPower(true);
-    ASSERT_TRUE(system->start("net.hadess.PowerProfiles",
-                              {"--template", "power_profiles_daemon", "-p", R"({"ActiveProfile": "power-saver"})"}));
-    startLogind(true);
-    // Without a session id (and unknown by pid): the user's display session.
-    qunsetenv("XDG_SESSION_ID");
-    // The template's GetUser fails on its numeric argument.
-    system->mock(kLogin, kLoginPath, "AddMethod",
-                 {"org.freedesktop.login1.Manager", "GetUser", "u", "o",
-                  "ret = '/org/freedesktop/login1/user/%d' % args[0]"});
-    runInLogind(QStringLiteral("/org/freedesktop/login1/user/%1").arg(::getuid()),
-                "self.props['org.freedesktop.login1.User']['Display'] = "
-                "('c7', dbus.ObjectPath('/org/freedesktop/login1/session/c7'))");
+    if (!startBuses()) GTEST_SKIP() << "needs dbus-daemon and python3-dbusmock";
+    ASSERT_TRUE(system->start(kUPower, {"--template", "upower", "-p", R"({"OnBattery": true})"}));
+    // The power saver is read under its newer name and followed under both.
+    const QString newer = "org.freedesktop.UPower.PowerProfiles", newerPath = "/org/freedesktop/UPower/PowerProfiles";
+    ASSERT_TRUE(system->start(newer, {"--system", newer, newerPath, newer}));
+    system->mock(newer, newerPath, "AddProperty",
+                 {newer, "ActiveProfile", QVariant::fromValue(QDBusVariant("power-saver"))});
+    ASSERT_TRUE(system->start(kProfiles, {"--template", "power_profiles_daemon"}));
+    ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
+    system->mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
+    system->call(kLogin, kSessionPath, kSession, "SetLockedHint", {true});
+    ASSERT_TRUE(session->start(kSaver, {"--session", kSaver, "/org/freedesktop/ScreenSaver", kSaver}));
+    ASSERT_TRUE(session->start(kGnomeSaver, {"--template", "gnome_screensaver"}));
     startMonitor();
-
-    EXPECT_EQ(monitor->context(), contextWith([](PowerContext& c) {
-                  c.onBattery = true;
-                  c.lowPowerMode = true;
-                  c.screenLocked = true;
-              }));
+    PowerContext expected{.onBattery = true, .lowPowerMode = true, .screenLocked = true};
+    EXPECT_EQ(monitor->context(), expected);
     EXPECT_EQ(monitor->sessionPath().toStdString(), kSessionPath.toStdString());
     EXPECT_TRUE(changes.empty());
-}
 
-TEST_F(PowerMonitorBusTest, GoingOnBatteryIsOneChangeWithOneLogLine)
-{
-    startUPower(false);
-    startMonitor();
-    log.clear();
+    const auto onBattery = [&](bool value) { update(kUPower, kUPowerPath, kUPower, {{"OnBattery", value}}); };
+    const auto profile = [&](const QVariant& value) {
+        update(kProfiles, "/net/hadess/PowerProfiles", kProfiles, {{"ActiveProfile", value}});
+    };
+    const auto sessionCall = [&](const char* method, const QVariantList& args = {}) {
+        system->call(kLogin, kSessionPath, kSession, method, args);
+    };
+    const auto active = [&](bool value) { update(kLogin, kSessionPath, kSession, {{"Active", value}}); };
+    const auto saverSignal = [&](const QString& signature, const QVariant& value) {
+        session->mock(kSaver, "/org/freedesktop/ScreenSaver", "EmitSignal",
+                      {kSaver, "ActiveChanged", signature, QVariantList{value}});
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        std::function<void(PowerContext&)> change;
+        const char* logged = nullptr;
+    };
+    const Step steps[] = {
+        {"on mains; the same value and another property are no change",
+         [&] { onBattery(true); update(kUPower, kUPowerPath, kUPower, {{"LidIsClosed", true}}); onBattery(false); },
+         [](auto& c) { c.onBattery = false; },
+         "power: org.freedesktop.UPower.OnBattery → battery false, lowPower true, thermal nominal, locked true, "
+         "displaysAsleep false, saver false, sleeping false"},
+        {"performance; a profile that is no string is ignored", [&] { profile(5); profile("performance"); },
+         [](auto& c) { c.lowPowerMode = false; }, "power: net.hadess.PowerProfiles.ActiveProfile → "},
+        {"the lock hint clears", [&] { sessionCall("SetLockedHint", {false}); },
+         [](auto& c) { c.screenLocked = false; }},
+        {"locking twice", [&] { sessionCall("Lock"); sessionCall("Lock"); }, [](auto& c) { c.screenLocked = true; }},
+        {"unlocking", [&] { sessionCall("Unlock"); }, [](auto& c) { c.screenLocked = false; }},
+        {"switching away locks", [&] { active(false); }, [](auto& c) { c.screenLocked = true; }},
+        {"coming back reads the lock", [&] { active(true); }, [](auto& c) { c.screenLocked = false; }},
+        {"sleeping", [&] { emitPrepareForSleep(true); }, [](auto& c) { c.systemSleeping = true; }},
+        {"waking reads a lock taken unannounced while asleep",
+         [&] {
+             runInLogind(kSessionPath, "self.props['org.freedesktop.login1.Session']['LockedHint'] = True");
+             emitPrepareForSleep(false);
+         },
+         [](auto& c) { c.systemSleeping = false; c.screenLocked = true; }},
+        {"the screen saver starts; a signal of the wrong type is no change",
+         [&] { saverSignal("s", "yes"); saverSignal("b", true); }, [](auto& c) { c.screensaverRunning = true; },
+         "power: org.freedesktop.ScreenSaver.ActiveChanged → "},
+        {"GNOME's screen saver stops",
+         [&] { session->call(kGnomeSaver, "/org/gnome/ScreenSaver", kGnomeSaver, "SetActive", {false}); },
+         [](auto& c) { c.screensaverRunning = false; }, "power: org.gnome.ScreenSaver.ActiveChanged → "},
+        {"on battery again", [&] { onBattery(true); }, [](auto& c) { c.onBattery = true; }},
+        {"power saver again, under the newer name",
+         [&] { update(newer, newerPath, newer, {{"ActiveProfile", "power-saver"}}); },
+         [](auto& c) { c.lowPowerMode = true; }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        step.change(expected);
+        ASSERT_TRUE(waitForChanges(changes.size() + 1));
+        EXPECT_EQ(changes.back(), expected);
+        EXPECT_TRUE(!step.logged || log.back().starts_with(step.logged)) << log.back();
+    }
 
-    setOnBattery(false);  // nothing new
-    system->mock(kUPower, kUPowerPath, "UpdateProperties", {kUPower, QVariantMap{{"LidIsClosed", true}}});
-    setOnBattery(true);
-    ASSERT_TRUE(waitForChanges(1));
-    waitFor([] { return false; }, 100);
-
-    EXPECT_EQ(changes.size(), 1u);
-    EXPECT_TRUE(changes[0].onBattery);
-    EXPECT_EQ(log, std::vector<std::string>{"power: org.freedesktop.UPower.OnBattery → battery true, lowPower false, "
-                                            "thermal nominal, locked false, displaysAsleep false, saver false, "
-                                            "sleeping false"});
-}
-
-TEST_F(PowerMonitorBusTest, FollowsTheNewerPowerProfilesName)
-{
-    const QString name = "org.freedesktop.UPower.PowerProfiles";
-    ASSERT_TRUE(system->start(name, {"--system", name, "/org/freedesktop/UPower/PowerProfiles", name}));
-    system->mock(name, "/org/freedesktop/UPower/PowerProfiles", "AddProperty",
-                 {name, "ActiveProfile", QVariant::fromValue(QDBusVariant("balanced"))});
-    startMonitor();
-    system->mock(name, "/org/freedesktop/UPower/PowerProfiles", "UpdateProperties",
-                 {name, QVariantMap{{"ActiveProfile", "power-saver"}}});
-
-    ASSERT_TRUE(waitForChanges(1));
-    EXPECT_TRUE(changes[0].lowPowerMode);
-    EXPECT_EQ(log.back().rfind("power: org.freedesktop.UPower.PowerProfiles.ActiveProfile → ", 0), 0u) << log.back();
-}
-
-TEST_F(PowerMonitorBusTest, WakingWhileLockedIsOneChange)
-{
-    startUPower(false);
-    startLogind(false);
-    startMonitor();
-
-    emitPrepareForSleep(true);
-    ASSERT_TRUE(waitForChanges(1));
-    EXPECT_TRUE(changes[0].systemSleeping);
-
-    // Locked during sleep without a signal reaching us: waking must read it.
-    runInLogind(kSessionPath, "self.props['org.freedesktop.login1.Session']['LockedHint'] = True");
-    emitPrepareForSleep(false);
-
-    ASSERT_TRUE(waitForChanges(2));
-    EXPECT_EQ(changes[1], contextWith([](PowerContext& c) { c.screenLocked = true; }));
-}
-
-TEST_F(PowerMonitorBusTest, LockTwiceIsOneChange)
-{
-    startLogind(false);
-    startMonitor();
-
-    system->call(kLogin, kSessionPath, kSession, "Lock");
-    system->call(kLogin, kSessionPath, kSession, "Lock");
-    system->call(kLogin, kSessionPath, kSession, "Unlock");
-
-    ASSERT_TRUE(waitForChanges(2));
-    waitFor([] { return false; }, 100);
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_TRUE(changes[0].screenLocked);
-    EXPECT_FALSE(changes[1].screenLocked);
-}
-
-TEST_F(PowerMonitorBusTest, SwitchingAwayLocksAndComingBackReadsTheLock)
-{
-    startLogind(false);
-    startMonitor();
-
-    system->mock(kLogin, kSessionPath, "UpdateProperties", {kSession, QVariantMap{{"Active", false}}});
-    ASSERT_TRUE(waitForChanges(1));
-    EXPECT_TRUE(changes[0].screenLocked);
-
-    system->mock(kLogin, kSessionPath, "UpdateProperties", {kSession, QVariantMap{{"Active", true}}});
-    ASSERT_TRUE(waitForChanges(2));
-    EXPECT_FALSE(changes[1].screenLocked);
-}
-
-TEST_F(PowerMonitorBusTest, ScreenSaverStartAndStopAreTwoChanges)
-{
-    const QString freedesktop = "org.freedesktop.ScreenSaver";
-    ASSERT_TRUE(session->start(freedesktop, {"--session", freedesktop, "/org/freedesktop/ScreenSaver", freedesktop}));
-    ASSERT_TRUE(session->start("org.gnome.ScreenSaver", {"--template", "gnome_screensaver"}));
-    startMonitor();
-
-    session->mock(freedesktop, "/org/freedesktop/ScreenSaver", "EmitSignal",
-                  {freedesktop, "ActiveChanged", "s", QVariantList{"yes"}});  // ignored
-    session->mock(freedesktop, "/org/freedesktop/ScreenSaver", "EmitSignal",
-                  {freedesktop, "ActiveChanged", "b", QVariantList{true}});
-    ASSERT_TRUE(waitForChanges(1));
-    session->call("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "SetActive", {false});
-    ASSERT_TRUE(waitForChanges(2));
-
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_TRUE(changes[0].screensaverRunning);
-    EXPECT_FALSE(changes[1].screensaverRunning);
-    EXPECT_EQ(log.back().rfind("power: org.gnome.ScreenSaver.ActiveChanged → ", 0), 0u) << log.back();
-}
-
-TEST_F(PowerMonitorBusTest, OddOrVanishingServicesKeepTheirValues)
-{
-    startUPower(true);
-    ASSERT_TRUE(system->start("net.hadess.PowerProfiles",
-                              {"--template", "power_profiles_daemon", "-p", R"({"ActiveProfile": 5})"}));
-    startMonitor();
-    EXPECT_TRUE(monitor->context().onBattery);
-    EXPECT_FALSE(monitor->context().lowPowerMode);
-
+    // A service that leaves keeps what it said.
     system->stop(kUPower);
-    ASSERT_TRUE(waitFor([&] { return !log.empty() && log.back() == "power: org.freedesktop.UPower left the bus; "
-                                                                    "keeping what it said last"; }));
-    EXPECT_TRUE(monitor->context().onBattery);
-    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(waitFor([&] { return log.back().ends_with("UPower left the bus; keeping what it said last"); }));
+    settle();
+    EXPECT_EQ(monitor->context(), expected);
+    EXPECT_EQ(changes.size(), std::size(steps));
 }
 
-TEST_F(PowerMonitorBusTest, SimulatedBatteryWinsOverUPowerAndWaking)
-{
-    startUPower(false);
-    startMonitor({.simulateBattery = true});
-    EXPECT_TRUE(monitor->context().onBattery);
-
-    ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
-    emitPrepareForSleep(true);
-    emitPrepareForSleep(false);
-    ASSERT_TRUE(waitForChanges(2));
-    EXPECT_TRUE(changes[1].onBattery);
-    EXPECT_FALSE(changes[1].systemSleeping);
-}
-
-TEST_F(PowerMonitorTest, WithoutBusesEverythingStaysAtItsDefault)
-{
-    startMonitor();
-    EXPECT_EQ(monitor->context(), PowerContext());
-    EXPECT_EQ(log.at(0).rfind("power: no system bus", 0), 0u) << log.at(0);
-}
-
-TEST_F(PowerMonitorTest, ThermalIsPolledOnlyWhileAnimating)
+// Without buses all but a simulated battery keep their defaults. Polls cost wake-ups: none while nothing animates,
+// and none for displays known to be asleep until input may have woken them.
+TEST_F(PowerMonitorTest, ThermalAndDisplaySleepArePolledOnlyWhileAnimating)
 {
     const std::filesystem::path zone = std::filesystem::path(sysfs.path().toStdString()) / "thermal_zone0";
     std::filesystem::create_directories(zone);
@@ -301,47 +198,42 @@ TEST_F(PowerMonitorTest, ThermalIsPolledOnlyWhileAnimating)
     std::ofstream(zone / "trip_point_0_temp") << "80000\n";
     auto setTemperature = [&](const char* milli) { std::ofstream(zone / "temp") << milli << "\n"; };
     setTemperature("50000");
-    startMonitor({.thermalPollInterval = std::chrono::milliseconds(10)});
-
-    setTemperature("85000");
-    waitFor([] { return false; }, 100);
-    EXPECT_TRUE(changes.empty());
-
-    monitor->setAnimating(true);
-    ASSERT_TRUE(waitForChanges(1));
-    EXPECT_EQ(changes[0].thermal, ThermalLevel::serious);
-    setTemperature("72000");
-    ASSERT_TRUE(waitForChanges(2));
-    EXPECT_EQ(changes[1].thermal, ThermalLevel::fair);
-
-    monitor->setAnimating(false);
-    setTemperature("50000");
-    waitFor([] { return false; }, 100);
-    EXPECT_EQ(changes.size(), 2u);
-}
-
-TEST_F(PowerMonitorTest, DisplaysAsleepIsPolledWhileAwakeAndAskedOnInput)
-{
     int queries = 0;
     bool asleep = true;
-    startMonitor({.displaysAsleepQuery = [&]() -> std::optional<bool> { return ++queries, asleep; },
+    startMonitor({.simulateBattery = true,
+                  .displaysAsleepQuery = [&]() -> std::optional<bool> { return ++queries, asleep; },
+                  .thermalPollInterval = std::chrono::milliseconds(10),
                   .displaysAsleepPollInterval = std::chrono::milliseconds(10)});
-    waitFor([] { return false; }, 50);
+    EXPECT_EQ(monitor->context(), PowerContext{.onBattery = true});
+    setTemperature("85000");
+    settle();
+    EXPECT_TRUE(changes.empty());
     EXPECT_EQ(queries, 0);
 
     monitor->setAnimating(true);
-    ASSERT_TRUE(waitForChanges(1));
-    EXPECT_TRUE(changes[0].displaysAsleep);
-    EXPECT_EQ(log.back().rfind("power: dpms → ", 0), 0u);
+    ASSERT_TRUE(waitFor([&] {
+        return monitor->context() ==
+               PowerContext{.onBattery = true, .thermal = ThermalLevel::serious, .displaysAsleep = true};
+    }));
     const int whileAsleep = queries;
-    waitFor([] { return false; }, 50);
+    settle();
     EXPECT_EQ(queries, whileAsleep);
-
     asleep = false;
     monitor->pollDisplaysAsleep();
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_FALSE(changes[1].displaysAsleep);
+    EXPECT_FALSE(monitor->context().displaysAsleep);
+    EXPECT_TRUE(log.back().starts_with("power: dpms → ")) << log.back();
     EXPECT_TRUE(waitFor([&] { return queries > whileAsleep + 2; }));
+    setTemperature("72000");
+    EXPECT_TRUE(waitFor([&] { return monitor->context().thermal == ThermalLevel::fair; }));
+
+    monitor->setAnimating(false);
+    settle();
+    const auto seen = changes.size();
+    const int asked = queries;
+    setTemperature("50000");
+    settle();
+    EXPECT_EQ(changes.size(), seen);
+    EXPECT_EQ(queries, asked);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include "scenekit/LumenScene.hpp"
 
-#include "gpu/Gpu.hpp"
-
 #include <array>
 #include <optional>
 #include <string>
@@ -29,8 +27,8 @@ using Colour = std::array<float, 4>;
 //   "HostTestCool"  sampleCount 1, blue (0, 0, 1) everywhere
 //   "HostTestMsaa"  sampleCount 4, green (0, 1, 0) everywhere
 //   "HostTestSplit" sampleCount 1, green (0, 1, 0) below the middle row, white above
-//   "HostTestThrows" throws SceneException (pipeline "host test"); "HostTestBroken" throws
-//   std::runtime_error("broken on purpose").
+//   "HostTestThrows" builds from "HostBroken", GLSL that does not compile, so it throws the
+//   SceneException a broken shader gives; "HostTestBroken" throws std::runtime_error("broken on purpose").
 inline constexpr Colour warm{1, 0.5f, 0, 1};
 inline constexpr Colour cool{0, 0, 1, 1};
 inline constexpr Colour green{0, 1, 0, 1};
@@ -43,25 +41,5 @@ SceneCalls& sceneCalls(const std::string& className);
 void resetSceneCalls();
 
 SceneInfo hostTestInfo(const std::string& id, const std::string& className);
-
-// Draws `bottom` below the view's middle row and `top` from it upwards, over the whole view.
-class FlatScene : public LumenScene {
-public:
-    FlatScene(const SceneContext& context, Colour bottom, Colour top);
-
-    void update(const SceneFrame& frame) override;
-    void prepareFrame(gpu::CommandBuffer& commandBuffer, const SceneFrame& frame) override;
-    void prepareView(gpu::CommandBuffer& commandBuffer, const SceneView& view, const SceneFrame& frame) override;
-    void draw(gpu::RenderEncoder& encoder, const SceneView& view, const SceneFrame& frame) override;
-    void prewarm(const SceneFrame&, double) override {}
-    void releaseView(ViewID id) override;
-
-private:
-    SceneCalls& calls_;
-    const gpu::DepthState& depth_;
-    gpu::RenderPipeline pipeline_;
-    Colour bottom_;
-    Colour top_;
-};
 
 }  // namespace lumen::app::test

@@ -1,5 +1,7 @@
 #include "support/TestScene.hpp"
 
+#include "support/RenderTest.hpp"
+
 #include "scenekit/SceneClasses.hpp"
 #include "scenekit/SceneResources.hpp"
 
@@ -7,29 +9,18 @@ namespace lumen::app::test {
 
 namespace {
 
-const char* const gradientSource = R"(
-#ifdef VERTEX_STAGE
-void gradientVertex() {
-    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
-    gl_Position = vec4(corner * 2.0 - 1.0, 0.5, 1.0);
-}
-#endif
-#ifdef FRAGMENT_STAGE
-layout(location = 0) out vec4 fragColor;
+const char* const gradientFragment = R"(
 layout(std140, binding = 0) uniform GradientHeight { float height; };
 void gradientFragment() {
-    float t = gl_FragCoord.y / height;
-    fragColor = vec4(mix(vec3(0.1, 0.5, 0.2), vec3(0.9, 0.6, 0.1), t), 1.0);
-}
-#endif
-)";
+    fragColor = vec4(mix(vec3(0.1, 0.5, 0.2), vec3(0.9, 0.6, 0.1), gl_FragCoord.y / height), 1.0);
+})";
 
 class GradientScene : public LumenScene {
 public:
     explicit GradientScene(const SceneContext& context)
         : depth_(context.gpu.depthOff()),
           pipeline_(makePipeline(context.gpu, "gradient", context.gpu.library({"DesktopTestGradient"}),
-                                 "gradientVertex", "gradientFragment", context.sampleCount, BlendMode::opaque)) {}
+                                 "coverVertex", "gradientFragment", context.sampleCount, BlendMode::opaque)) {}
 
     void update(const SceneFrame&) override {}
     void prepareFrame(gpu::CommandBuffer&, const SceneFrame&) override {}
@@ -73,7 +64,7 @@ std::unique_ptr<TestGpu> TestGpu::make(const gpu::DeviceDescriptor& descriptor, 
     }
     auto shipped = GpuContext::directoryLoader(LUMENFALL_BUILD_SHADER_DIR);
     auto context = GpuContext::create(**device, [shipped](const std::string& name) -> std::optional<std::string> {
-        if (name == "DesktopTestGradient") return std::string(gradientSource);
+        if (name == "DesktopTestGradient") return coverSource(gradientFragment);
         return shipped(name);
     });
     if (!context) {

@@ -1,0 +1,15 @@
+#include "services/ProductIdentity.hpp"
+
+#include "LumenKit/weather/METNorway.hpp"
+
+namespace lumen::app {
+
+const char* productVersion() { return LUMENFALL_VERSION; }
+const char* productHomePage() { return LUMENFALL_HOMEPAGE; }
+
+std::string productUserAgent() {
+    const std::string version = productVersion();
+    return METNorway::userAgent("Lumenfall", version.empty() ? "0" : version, productHomePage());
+}
+
+}  // namespace lumen::app
