@@ -7,76 +7,45 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
-
-namespace lumen::app {
-
-namespace {
 
 namespace fs = std::filesystem;
 
-class UserDefaultsFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("lumenfall-defaults-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        path = folder / "Lumenfall.conf";
-        EventLog::setObserver([this](const std::string& event) { events.push_back(event); });
-    }
-    void TearDown() override {
-        EventLog::setObserver(nullptr);
-        fs::remove_all(folder);
-    }
+namespace lumen::app {
 
-    std::vector<fs::path> copies() const {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            if (entry.path().filename().string().rfind("Lumenfall.conf.unreadable-", 0) == 0) found.push_back(entry);
-        }
-        return found;
-    }
-
-    static std::string read(const fs::path& file) {
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path folder;
-    fs::path path;
+// A settings file that does not parse is copied aside once, as it was, before the first write over
+// it; one that cannot be saved is said once and its values live on in memory.
+TEST(UserDefaultsFile, AnUnreadableFileIsKeptAndAnUnsavableOneSaidOnce) {
+    const fs::path folder = fs::temp_directory_path() / ("lumenfall-defaults-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "unsavable.conf");
     std::vector<std::string> events;
-};
-
-}  // namespace
-
-TEST_F(UserDefaultsFile, AnUnreadableFileIsKeptOnceBeforeItIsWrittenOver) {
-    const std::string damaged = "[General]\nsettings=\"{\\\"scene\\\":\\\"deep\n";
+    EventLog::setObserver([&](const std::string& event) { events.push_back(event); });
+    const std::string path = (folder / "Lumenfall.conf").string(), damaged = "[General]\nsettings=\"{\\\"scene";
     std::ofstream(path) << damaged;
-    UserDefaults defaults(path.string(), {});
+    UserDefaults defaults(path, {});
     defaults.markUnreadable();
-    EXPECT_TRUE(copies().empty()) << "nothing is copied before a write";
-
+    auto copies = [&] { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()) - 2; };
+    EXPECT_EQ(copies(), 0) << "nothing is copied before a write";
     defaults.set("settings", "{}");
     defaults.set("settings", R"({"userPaused":true})");
-    const auto kept = copies();
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(read(kept[0]), damaged);
-    EXPECT_EQ(UserDefaults(path.string(), {}).string("settings"), R"({"userPaused":true})");
-    ASSERT_FALSE(events.empty());
-    EXPECT_NE(events.back().find(kept[0].string()), std::string::npos) << events.back();
-}
+    EXPECT_EQ(copies(), 1);
+    EXPECT_EQ(UserDefaults(path, {}).string("settings"), R"({"userPaused":true})");
+    const auto at = events.back().find(path + ".unreadable-");
+    ASSERT_NE(at, std::string::npos) << events.back();
+    const std::string copy = events.back().substr(at);
+    std::stringstream text;
+    text << std::ifstream(copy).rdbuf();
+    EXPECT_EQ(text.str(), damaged) << events.back();
 
-TEST_F(UserDefaultsFile, AFileThatCannotBeSavedIsSaidOnceAndKeptInMemory) {
-    fs::create_directories(path);  // the settings path is a folder
-    UserDefaults defaults(path.string(), {});
-    defaults.set("settings", "{}");
-    defaults.set("welcomed", "YES");
+    events.clear();
+    UserDefaults unsavable((folder / "unsavable.conf").string(), {});
+    unsavable.set("settings", "{}");
+    unsavable.set("welcomed", "YES");
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_NE(events[0].find("can't save to " + path.string()), std::string::npos) << events[0];
-    EXPECT_EQ(defaults.string("welcomed"), "YES");
+    EXPECT_NE(events[0].find("can't save to " + (folder / "unsavable.conf").string()), std::string::npos) << events[0];
+    EXPECT_EQ(unsavable.string("welcomed"), "YES");
+    EventLog::setObserver(nullptr);
+    fs::remove_all(folder);
 }
 
 }  // namespace lumen::app

@@ -1,240 +1,324 @@
-#include <algorithm>
-#include "AppModelRig.hpp"
+#include "support/DBusMock.hpp"
+#include "support/TestScene.hpp"
+#include "weather/LoopbackServer.hpp"
 
+#include "app/AppModel.hpp"
+#include "app/UserDefaults.hpp"
 #include "desktop/IdleScene.hpp"
 #include "desktop/WallpaperHost.hpp"
+#include "log/EventLog.hpp"
+#include "platform/x11/X11Backend.hpp"
 #include "render/FrameDriver.hpp"
 #include "render/SceneHost.hpp"
+#include "scenekit/SceneClasses.hpp"
+#include "scenekit/SceneError.hpp"
+#include "services/SavedWeather.hpp"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
+#include "LumenKit/weather/METNorway.hpp"
 
 using namespace lumen;
 using namespace lumen::app;
-using lumen::app::test::AppModelRig;
+using lumen::test::waitFor;
+using Labels = std::vector<std::string>;
+using lumen::app::test::LoopbackServer;
 
 namespace {
 
-// Runs the event loop until the condition holds (10 s at most).
-bool settle(const std::function<bool()>& condition, int milliseconds = 10000) {
-    return lumen::test::waitFor(condition, milliseconds);
-}
+const QString kUPower = "org.freedesktop.UPower", kProfiles = "net.hadess.PowerProfiles",
+              kLogin = "org.freedesktop.login1", kLoginPath = "/org/freedesktop/login1",
+              kSaver = "org.freedesktop.ScreenSaver", kSaverPath = "/org/freedesktop/ScreenSaver";
 
-#define START(rig, ...)                                  \
-    std::string reason;                                  \
-    auto rig = AppModelRig::start(reason, ##__VA_ARGS__); \
-    if (!rig) GTEST_SKIP() << reason;
+// The application model as the application makes it, on a private Xvfb with two 320x240 monitors
+// and private buses where UPower, logind (our session "c7"), power-profiles-daemon and the screen
+// saver are mocked, all shared by the suite; each test gets its own model, settings and event log.
+// Scene classes are cheap stand-ins: Deep Reef and Nebula draw the gradient, Koi Pond's fails.
+class AppModelTest : public ::testing::Test {
+protected:
+    struct Desktop {
+        std::unique_ptr<lumen::test::XServer> server;
+        lumen::test::MockBus system, session;
+    };
 
-std::vector<std::string> labels(const AppModel& model) {
-    std::vector<std::string> result;
-    for (const auto& status : model.statuses()) result.push_back(status.label);
-    return result;
-}
-
-bool labelsAre(const AppModel& model, const std::vector<std::string>& expected) { return labels(model) == expected; }
-
-std::string readFile(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-TEST(AppModel, StartsOnBothDisplaysAtThirtyAndFifteen) {
-    START(rig)
-    rig->model->start();
-    EXPECT_TRUE(rig->saw("started: 2 display(s), scene deepReef, battery false, lowPower false, thermal nominal"));
-    ASSERT_EQ(rig->model->statuses().size(), 2u);
-    EXPECT_EQ(rig->model->statuses()[0].name, "screen");
-    EXPECT_EQ(rig->model->statuses()[0].pixels, "320×240");
-    EXPECT_EQ(labels(*rig->model), (std::vector<std::string>{"Animating at 30 fps", "Animating at 15 fps"}));
-    EXPECT_EQ(rig->model->statusLine(),
-              "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps");
-    // Kinds of scenes without a class are logged once and not offered.
-    EXPECT_TRUE(rig->saw("scene alpineLake has no class AlpineLakeScene; not offered"));
-    EXPECT_EQ(rig->model->catalog().scenes.size(), 3u);
-}
-
-TEST(AppModel, BatteryPowerSaverSleepLockAndScreenSaver) {
-    START(rig)
-    rig->model->start();
-    FrameDriver& driver = *rig->model->driver();
-
-    rig->setOnBattery(true);
-    ASSERT_TRUE(settle([&] { return labelsAre(*rig->model, {"Still frame on battery", "Still frame on battery"}); }));
-    // Each display draws its one still, then the frame loop sleeps.
-    ASSERT_TRUE(settle([&] { return driver.link() && driver.link()->paused(); }));
-    driver.stats.takeTotals();
-    settle([] { return false; }, 1000);
-    EXPECT_EQ(driver.stats.totals().ticks, 0);
-
-    rig->model->updateSettings([](LumenSettings& s) { s.runOnBattery = true; });
-    EXPECT_TRUE(labelsAre(*rig->model, {"Animating at 15 fps, half resolution", "Animating at 15 fps, half resolution"}));
-    rig->setOnBattery(false);
-    rig->setProfile("power-saver");
-    ASSERT_TRUE(settle([&] { return rig->model->power().lowPowerMode && !rig->model->power().onBattery; }));
-    EXPECT_EQ(labels(*rig->model)[0], "Animating at 15 fps, half resolution");
-    rig->model->updateSettings([](LumenSettings& s) { s.runOnBattery = false; });
-    EXPECT_TRUE(labelsAre(*rig->model, {"Still frame in power saver", "Still frame in power saver"}));
-    rig->setProfile("balanced");
-
-    rig->emitPrepareForSleep(true);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Paused while the computer sleeps"; }));
-    rig->emitPrepareForSleep(false);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Animating at 30 fps"; }));
-
-    rig->setLocked(true);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[1] == "Paused while the screen is locked"; }));
-    rig->setLocked(false);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[1] == "Animating at 15 fps"; }));
-
-    rig->setScreenSaver(true);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Paused during the screen saver"; }));
-    rig->setScreenSaver(false);
-    ASSERT_TRUE(settle([&] { return labels(*rig->model)[0] == "Animating at 30 fps"; }));
-}
-
-TEST(AppModel, PickingASceneEndsTheShuffleAndCrossFades) {
-    START(rig)
-    rig->model->start();
-    rig->model->updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
-    // A cross-fade starts from what the displays last showed.
-    ASSERT_TRUE(settle([&] {
-        for (auto* w : rig->model->wallpaper()->orderedWindows()) {
-            if (!w->surface().hasFrame() || !w->surface().lastView()) return false;
+    static void SetUpTestSuite() {
+        if (!lumen::test::dbusMockAvailable()) return;
+        auto made = std::make_unique<Desktop>();
+        made->server = lumen::test::XServer::start(reason, "640x240");
+        if (!made->server ||
+            !made->server->run("xrandr --setmonitor LEFT 320/85x240/64+0+0 screen "
+                               "--setmonitor RIGHT 320/85x240/64+320+0 none") ||
+            !made->system.start(kUPower, {"--template", "upower", "-p", "{\"OnBattery\": false}"}) ||
+            !made->system.start(kLogin, {"--template", "logind"}) ||
+            !made->system.start(kProfiles, {"--template", "power_profiles_daemon"}) ||
+            !made->session.start(kSaver, {"--session", kSaver, kSaverPath, kSaver})) {
+            return;
         }
-        return true;
-    }));
-    // Whichever scene today's shuffle shows, pick another one.
-    const bool showingNebula = rig->model->current().id.text() == "nebulaFlythrough";
-    const auto found = rig->model->catalog().scene(SceneID{showingNebula ? "deepReef" : "nebulaFlythrough"});
-    ASSERT_TRUE(found);
-    const SceneInfo nebula = *found;
-    rig->model->selectScene(nebula);
-    EXPECT_FALSE(rig->model->settings().shuffleDaily);
-    EXPECT_EQ(rig->model->current().id, nebula.id);
-    EXPECT_TRUE(rig->model->host()->fadeStart().has_value()) << "animating displays cross-fade";
-    EXPECT_TRUE(rig->saw("scene: " + nebula.id.text()));
+        made->system.mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
+        qputenv("XDG_SESSION_ID", "c7");
+        lumen::app::test::registerGradientScene();
+        const SceneClass* gradient = SceneClasses::find("DesktopTestGradient");
+        for (const char* name : {"DeepReefScene", "NebulaScene"}) SceneClasses::add({name, 1, gradient->make});
+        SceneClasses::add({"KoiPondScene", 1, [](const SceneContext&) -> std::unique_ptr<LumenScene> {
+                               throw SceneException(SceneError::pipeline("koi stand-in"));
+                           }});
+        desktop = std::move(made);
+    }
+    static void TearDownTestSuite() {
+        desktop.reset();
+        for (const char* name : {"DeepReefScene", "NebulaScene", "KoiPondScene"}) SceneClasses::remove(name);
+    }
+    void SetUp() override {
+        if (!desktop || !make()) GTEST_SKIP() << "no Xvfb, D-Bus mocks or GPU: " << reason;
+    }
+    void TearDown() override {
+        close();
+        SceneClasses::remove("AlpineLakeScene");  // offered only while the weather test runs
+    }
+    void close() {
+        model.reset();
+        EventLog::setObserver({});
+    }
 
-    // Stored, and read back the next time.
-    rig->defaults->sync();
-    const auto stored = rig->storedSettings();
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(LumenSettings::decode(*stored).scene, nebula.id);
+    // A new model from these launch switches, with this settings text already in the store.
+    bool make(const std::vector<std::string>& arguments = {}, const std::optional<std::string>& stored = {}) {
+        close();
+        events.clear();
+        EventLog::setObserver([this](const std::string& e) { events.push_back(e); });
+        home = std::make_unique<QTemporaryDir>();
+        if (stored) UserDefaults(settingsFile(), {}).set("settings", *stored);
+        defaults = std::make_unique<UserDefaults>(settingsFile(), arguments);
+        AppEnvironment environment;
+        environment.defaults = defaults.get();
+        environment.backend = X11Backend::open(desktop->server->display().c_str(), &reason);
+        environment.openGpu = [this](DesktopBackend* backend) -> GpuContext* {
+            gpu = lumen::app::test::TestGpu::make({.eglPlatform = backend->eglPlatform(),
+                                                   .nativeDisplay = backend->nativeDisplay(),
+                                                   .nativeVisual = backend->nativeVisual()},
+                                                  reason);
+            return gpu ? gpu->context.get() : nullptr;
+        };
+        environment.closeGpu = [this] { gpu.reset(); };
+        environment.power.systemBus = desktop->system.connection();
+        environment.power.sessionBus = desktop->session.connection();
+        environment.autostartDirectory = home->filePath("autostart").toStdString();
+        environment.program = "/usr/bin/lumenfall";
+        environment.followReduceMotion = false;
+        model = std::make_unique<AppModel>(true, std::move(environment));
+        return model->gpuAvailable();
+    }
+
+    std::string settingsFile() const { return home->filePath("Lumenfall.conf").toStdString(); }
+    bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
+    long count(const std::string& start) const {
+        return std::count_if(events.begin(), events.end(), [&](const std::string& e) { return e.starts_with(start); });
+    }
+    Labels labels() const {
+        Labels result;
+        for (const auto& status : model->statuses()) result.push_back(status.label);
+        return result;
+    }
+
+    static inline std::unique_ptr<Desktop> desktop;
+    static inline std::string reason = "dbus-daemon or python3-dbusmock is missing";
+    std::vector<std::string> events;
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<lumen::app::test::TestGpu> gpu;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppModel> model;
+};
+
+TEST_F(AppModelTest, StartsOnBothDisplaysShowsTheIdleSceneAndStops) {
+    model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = true; });
+    model->start();
+    EXPECT_TRUE(saw("started: 2 display(s), scene deepReef, battery false, lowPower false, thermal nominal"));
+    ASSERT_EQ(model->statuses().size(), 2u);
+    EXPECT_EQ(model->statuses()[0].pixels, "320×240");
+    EXPECT_EQ(model->statusLine(), "Deep Reef · screen: Animating at 30 fps · RIGHT: Animating at 15 fps");
+    // Kinds of scenes without a class are logged once and not offered.
+    EXPECT_TRUE(saw("scene alpineLake has no class AlpineLakeScene; not offered"));
+    EXPECT_EQ(model->catalog().scenes.size(), 3u);
+
+    // While the idle scene covers the displays the wallpaper pauses.
+    EXPECT_EQ(model->idle()->checkInterval(), IdleScene::waitingInterval);
+    model->idle()->show();
+    EXPECT_EQ(model->statusLine(), "Idle scene showing");
+    EXPECT_EQ(labels(), (Labels{"Paused while covered", "Paused while covered"}));
+    EXPECT_EQ(model->idle()->windows().front()->surface().decision().statusText(), "Animating at 30 fps");
+    model->idle()->dismiss();
+    EXPECT_EQ(labels(), (Labels{"Animating at 30 fps", "Animating at 15 fps"}));
+    model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = false; });
+    EXPECT_FALSE(model->idle()->checkInterval()) << "turned off: no check timer";
+
+    // Another application over the left monitor pauses that display only.
+    lumen::test::X11TestClient other(desktop->server->display());
+    other.makeWindow({0, 0, 320, 240});
+    EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Paused while covered", "Animating at 15 fps"}; }));
+
+    model->stop();
+    EXPECT_TRUE(model->wallpaper()->windows().empty());
+    EXPECT_TRUE(model->driver()->link() == nullptr || model->driver()->link()->paused());
+}
+
+// Each condition holds every display while it lasts; animation comes back after it.
+TEST_F(AppModelTest, PowerSleepLockAndScreenSaverHoldTheDisplaysWhileTheyLast) {
+    model->start();
+    const struct {
+        const char* label;
+        lumen::test::MockBus& bus;
+        QString service, path, method;
+        std::function<QVariantList(bool)> arguments;  // the mock call that brings the condition, or ends it
+    } rows[] = {
+        {"Still frame on battery", desktop->system, kUPower, "/org/freedesktop/UPower", "UpdateProperties",
+         [](bool on) { return QVariantList{kUPower, QVariantMap{{"OnBattery", on}}}; }},
+        {"Still frame in power saver", desktop->system, kProfiles, "/net/hadess/PowerProfiles", "UpdateProperties",
+         [](bool on) { return QVariantList{kProfiles, QVariantMap{{"ActiveProfile", on ? "power-saver" : "balanced"}}}; }},
+        {"Paused while the computer sleeps", desktop->system, kLogin, kLoginPath, "EmitSignal",
+         [](bool on) { return QVariantList{kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{on}}; }},
+        {"Paused while the screen is locked", desktop->system, kLogin, kLoginPath + "/session/c7", "EmitSignal",
+         [](bool on) { return QVariantList{kLogin + ".Session", on ? "Lock" : "Unlock", "", QVariantList{}}; }},
+        {"Paused during the screen saver", desktop->session, kSaver, kSaverPath, "EmitSignal",
+         [](bool on) { return QVariantList{kSaver, "ActiveChanged", "b", QVariantList{on}}; }},
+    };
+    auto set = [](const auto& row, bool on) { row.bus.mock(row.service, row.path, row.method, row.arguments(on)); };
+    for (const auto& row : rows) {
+        set(row, true);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{row.label, row.label}; })) << row.label;
+        set(row, false);
+        EXPECT_TRUE(waitFor([&] { return labels() == Labels{"Animating at 30 fps", "Animating at 15 fps"}; }));
+    }
+
+    // On battery each display draws its one still, then the frame loop sleeps: no ticks at all.
+    FrameDriver& driver = *model->driver();
+    set(rows[0], true);
+    ASSERT_TRUE(waitFor([&] { return labels()[0] == rows[0].label && driver.link() && driver.link()->paused(); }));
+    driver.stats.takeTotals();
+    waitFor([] { return false; }, std::chrono::seconds(1));
+    EXPECT_EQ(driver.stats.totals().ticks, 0);
+    // Unless asked to run on battery, which also holds in power saver.
+    model->updateSettings([](LumenSettings& s) { s.runOnBattery = true; });
+    const std::string reduced = "Animating at 15 fps, half resolution";
+    EXPECT_EQ(labels(), (Labels{reduced, reduced}));
+    set(rows[0], false);
+    set(rows[1], true);
+    ASSERT_TRUE(waitFor([&] { return model->power().lowPowerMode && !model->power().onBattery; }));
+    EXPECT_EQ(labels(), (Labels{reduced, reduced}));
+    set(rows[1], false);
+}
+
+TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
+    model->start();
+    model->updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
+    // A cross-fade starts from what the displays last showed.
+    ASSERT_TRUE(waitFor([&] {
+        const auto windows = model->wallpaper()->orderedWindows();
+        return std::all_of(windows.begin(), windows.end(),
+                           [](auto* w) { return w->surface().hasFrame() && w->surface().lastView(); });
+    }));
+    // Whichever scene today's shuffle shows, pick the other one.
+    const bool nebulaFirst = model->current().id.text() == "nebulaFlythrough";
+    const SceneInfo other = *model->catalog().scene(SceneID{nebulaFirst ? "deepReef" : "nebulaFlythrough"});
+    model->selectScene(other);
+    EXPECT_FALSE(model->settings().shuffleDaily);
+    EXPECT_EQ(model->current().id, other.id);
+    EXPECT_TRUE(model->host()->fadeStart().has_value()) << "animating displays cross-fade";
+    defaults->sync();
+    EXPECT_EQ(LumenSettings::decode(UserDefaults(settingsFile(), {}).string("settings").value_or("")).scene, other.id);
 
     // Reduce motion: no cross-fade, no parallax.
-    rig->model->setReduceMotion(true);
-    rig->model->selectScene(*rig->model->catalog().scene(SceneID{showingNebula ? "nebulaFlythrough" : "deepReef"}));
-    EXPECT_FALSE(rig->model->host()->fadeStart().has_value());
-    EXPECT_FALSE(rig->model->wallpaper()->orderedWindows()[0]->surface().parallaxEnabled());
+    model->setReduceMotion(true);
+    model->selectScene(*model->catalog().scene(SceneID{nebulaFirst ? "nebulaFlythrough" : "deepReef"}));
+    EXPECT_FALSE(model->host()->fadeStart().has_value());
+    EXPECT_FALSE(model->wallpaper()->orderedWindows()[0]->surface().parallaxEnabled());
 }
 
-TEST(AppModel, AFailingSceneFallsBackOnceAndForAll) {
-    START(rig)
-    rig->model->start();
-    const auto found = rig->model->catalog().scene(SceneID{"zenKoiPond"});
-    ASSERT_TRUE(found);
-    const SceneInfo koi = *found;
-    rig->model->selectScene(koi);
-    EXPECT_EQ(rig->model->current().id.text(), "deepReef");
-    EXPECT_TRUE(rig->model->failedScenes().contains("zenKoiPond"));
-    const std::size_t failures = std::count_if(rig->events.begin(), rig->events.end(),
-                                               [](const std::string& e) { return e.starts_with("scene zenKoiPond failed"); });
-    rig->model->updateSettings([](LumenSettings& s) { s.idleMinutes = 5; });
-    rig->model->selectScene(koi);
-    EXPECT_EQ(std::count_if(rig->events.begin(), rig->events.end(),
-                            [](const std::string& e) { return e.starts_with("scene zenKoiPond failed"); }),
-              static_cast<long>(failures))
-        << "a failed scene is not tried again";
+TEST_F(AppModelTest, AFailingSceneFallsBackToDeepReefAndIsNotTriedAgain) {
+    model->start();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Any change applies the settings again, the failed choice among them.
+        if (attempt > 0) model->updateSettings([](LumenSettings& s) { s.idleMinutes = 5; });
+        model->selectScene(*model->catalog().scene(SceneID{"zenKoiPond"}));
+        EXPECT_EQ(model->current().id.text(), "deepReef");
+        EXPECT_NE(model->host()->scene(), nullptr) << "Deep Reef is drawn, not only named";
+        EXPECT_TRUE(model->failedScenes().contains("zenKoiPond"));
+        EXPECT_EQ(count("scene zenKoiPond failed"), 1);
+    }
 }
 
-TEST(AppModel, UnreadableStoreAndUnknownSwitchesFallBack) {
-    START(rig, {"-scene", "alpineLake", "-sceneOptions", "rain=heavy,,time=clock,bad", "-frobnicate", "1", "-weather",
-                "hail"},
-          std::string("{not json"))
-    EXPECT_TRUE(rig->saw("settings: the stored settings are not readable; using the defaults"));
-    EXPECT_TRUE(rig->saw("launch argument -frobnicate is not known; ignored"));
-    EXPECT_TRUE(rig->saw("weather override \"hail\" is not a known condition; ignored"));
-    EXPECT_TRUE(rig->saw("launch scene \"alpineLake\" is not built into this program; showing deepReef instead"));
-    EXPECT_TRUE(rig->saw("launch option \"bad\" is not key=value; ignored"));
-    EXPECT_EQ(rig->model->settings(), LumenSettings{});
-    EXPECT_EQ(rig->model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
-    rig->model->start();
-    // A scene that is not offered: the settings' choice shows.
-    EXPECT_EQ(rig->model->current().id.text(), "deepReef");
-    // The first save keeps the unreadable file beside the new one.
-    rig->model->togglePause();
-    EXPECT_TRUE(std::any_of(rig->events.begin(), rig->events.end(), [](const std::string& event) {
-        return event.rfind("settings: kept the unreadable settings file as ", 0) == 0;
-    }));
+// Launch switches override the stored settings for this run; what cannot be used is said and ignored.
+TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
+    const std::vector<std::string> messy = {"-scene", "alpineLake", "-sceneOptions", "rain=heavy,,time=clock,bad",
+                                            "-frobnicate", "1", "-weather", "hail"};
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<std::string> stored;
+        Labels said;
+        const char* statusLine;
+    } rows[] = {
+        {messy, "{not json",
+         {"settings: the stored settings are not readable; using the defaults",
+          "launch argument -frobnicate is not known; ignored",
+          "weather override \"hail\" is not a known condition; ignored",
+          "launch scene \"alpineLake\" is not built into this program; showing deepReef instead",
+          "launch option \"bad\" is not key=value; ignored"},
+         "Deep Reef · screen: Animating at 30 fps"},
+        {{"-scene", "noSuch"}, {}, {"launch scene \"noSuch\" is not a scene; showing deepReef instead"}, "Deep Reef"},
+        {{"-scene", "nebulaFlythrough", "-simulateCovered", "YES", "-sceneOptions", "palette=zzz"},
+         R"({"scene":"noSuchScene","shuffleDaily":false})",
+         {"launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, ember, ice; "
+          "palette stays classic"},
+         "Nebula Flythrough · Paused while covered"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.statusLine);
+        ASSERT_TRUE(make(row.arguments, row.stored));
+        const LumenSettings read = model->settings();
+        model->start();
+        for (const std::string& line : row.said) EXPECT_TRUE(saw(line)) << line;
+        EXPECT_TRUE(model->statusLine().starts_with(row.statusLine)) << model->statusLine();
+        if (row.arguments == messy) {
+            EXPECT_EQ(read, LumenSettings{});
+            EXPECT_EQ(model->overrides().options, (std::map<std::string, std::string>{{"rain", "heavy"}, {"time", "clock"}}));
+            // The first save keeps the unreadable file beside the new one.
+            model->togglePause();
+            EXPECT_EQ(count("settings: kept the unreadable settings file as "), 1);
+        }
+    }
+    EXPECT_EQ(model->host()->options.value("palette"), "classic");
 }
 
-TEST(AppModel, AnUnknownLaunchSceneSaysWhatShowsInstead) {
-    START(rig, {"-scene", "noSuch"})
-    EXPECT_TRUE(rig->saw("launch scene \"noSuch\" is not a scene; showing deepReef instead"));
-}
+// The live weather reaches the frames of a weather-driven scene: a start within the hour of the
+// stored answer asks nobody; a new place is asked for.
+TEST_F(AppModelTest, LiveWeatherReachesTheFramesAndFollowsThePlace) {
+    using namespace std::chrono;
+    const Place oslo{"Oslo, NO", 59.91, 10.75}, bergen{"Bergen, NO", 60.39, 5.32};
+    const std::string stored = LoopbackServer::forecast("lightsnow", -2).toStdString();
+    const QByteArray fetched = LoopbackServer::forecast("heavyrain", 11);
+    auto carried = [&](const std::string& body) {
+        const auto expected = std::get<WeatherState>(METNorway::parse(body, system_clock::now()));
+        return waitFor([&] { return model->host()->weather == expected; });
+    };
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    SavedWeather saved;
+    saved.cache.place = oslo;
+    saved.cache.lastAttempt = saved.cache.lastSuccess = system_clock::now() - minutes{30};
+    saved.body = stored;
+    ASSERT_TRUE(saved.write(cache.filePath("Lumenfall-weather.json").toStdString()));
+    LoopbackServer server(LoopbackServer::answer(200, fetched));
+    SceneClasses::add({"AlpineLakeScene", 1, SceneClasses::find("DesktopTestGradient")->make});
+    LumenSettings settings;
+    settings.place = oslo;
+    ASSERT_TRUE(make({"-scene", "alpineLake", "-forecastHost", server.url().toStdString()}, settings.encode()));
+    model->start();
 
-TEST(AppModel, ASceneOverrideWinsOverTheSettings) {
-    START(rig, {"-scene", "nebulaFlythrough", "-simulateCovered", "YES", "-sceneOptions", "palette=zzz"},
-          std::string(R"({"scene":"noSuchScene","shuffleDaily":false})"))
-    rig->model->start();
-    EXPECT_EQ(rig->model->current().id.text(), "nebulaFlythrough");
-    EXPECT_TRUE(labelsAre(*rig->model, {"Paused while covered", "Paused while covered"}));
-    EXPECT_EQ(rig->model->statusLine(), "Nebula Flythrough · Paused while covered");
-    EXPECT_EQ(rig->model->host()->options.value("palette"), "classic");
-    EXPECT_TRUE(rig->saw("launch option palette=zzz: \"zzz\" is not a choice of palette; choose one of: classic, "
-                         "ember, ice; palette stays classic"));
-}
-
-TEST(AppModel, EqualSettingsChangeNothingAndLaunchAtLoginWritesTheEntry) {
-    START(rig)
-    rig->model->start();
-    int changes = 0;
-    QObject::connect(rig->model.get(), &AppModel::changed, [&] { ++changes; });
-    rig->model->setSettings(rig->model->settings());
-    EXPECT_EQ(changes, 0);
-    EXPECT_FALSE(rig->storedSettings());
-
-    rig->model->setLoginItem(true);
-    EXPECT_TRUE(rig->model->loginItemOn());
-    const std::string entry = readFile(rig->home.filePath("autostart/com.quorl802.Lumenfall.desktop").toStdString());
-    EXPECT_NE(entry.find("Exec=/usr/bin/lumenfall\n"), std::string::npos);
-    rig->model->setLoginItem(false);
-    EXPECT_FALSE(rig->model->loginItemOn());
-    EXPECT_FALSE(rig->model->loginMessage());
-}
-
-TEST(AppModel, TheIdleSceneCoversEveryDisplayUntilAKey) {
-    START(rig)
-    rig->model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = true; });
-    rig->model->start();
-    ASSERT_TRUE(rig->model->idle());
-    EXPECT_EQ(rig->model->idle()->checkInterval(), 5.0);
-    rig->model->idle()->show();
-    EXPECT_TRUE(rig->model->idleShowing());
-    EXPECT_EQ(rig->model->statusLine(), "Idle scene showing");
-    EXPECT_TRUE(labelsAre(*rig->model, {"Paused while covered", "Paused while covered"}));
-    EXPECT_EQ(rig->model->idle()->checkInterval(), 0.25);
-    EXPECT_EQ(rig->model->idle()->windows().front()->surface().decision().statusText(), "Animating at 30 fps");
-
-    settle([] { return false; }, 500);  // past the grace
-    ASSERT_TRUE(rig->server->run("xdotool key a"));
-    ASSERT_TRUE(settle([&] { return !rig->model->idleShowing(); }));
-    EXPECT_TRUE(labelsAre(*rig->model, {"Animating at 30 fps", "Animating at 15 fps"}));
-
-    // Turning the setting off stops the check timer.
-    rig->model->updateSettings([](LumenSettings& s) { s.idleSceneEnabled = false; });
-    EXPECT_FALSE(rig->model->idle()->checkInterval());
-}
-
-TEST(AppModel, StopClosesEveryWindow) {
-    START(rig)
-    rig->model->start();
-    rig->model->stop();
-    EXPECT_TRUE(rig->model->wallpaper()->windows().empty());
-    EXPECT_EQ(rig->model->driver()->link() == nullptr || rig->model->driver()->link()->paused(), true);
+    EXPECT_TRUE(carried(stored));
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(model->weather().active());
+    model->updateSettings([&](LumenSettings& s) { s.place = bergen; });
+    EXPECT_TRUE(carried(fetched.toStdString()));
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(server.requests().back().head.contains("lat=60.39&lon=5.32"));
+    EXPECT_EQ(model->weather().cache().place, bergen);
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

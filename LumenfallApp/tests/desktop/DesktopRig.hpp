@@ -1,53 +1,117 @@
 #pragma once
 
 #include "support/TestScene.hpp"
-
 #include "support/X11TestClient.hpp"
 #include "support/XServer.hpp"
 
+#include "app/BuiltInScenes.hpp"
+#include "desktop/DesktopSession.hpp"
 #include "desktop/WallpaperHost.hpp"
+#include "log/EventLog.hpp"
 #include "platform/x11/X11Backend.hpp"
 #include "render/FrameDriver.hpp"
 #include "render/SceneHost.hpp"
 
+#include <QEventLoop>
 #include <QImage>
+#include <QTimer>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace lumen::app::test {
 
-// Two 320x240 monitors side by side, for a 640x240 screen.
-inline const std::vector<std::string> twoMonitors = {"LEFT 320/85x240/64+0+0 screen",
-                                                     "RIGHT 320/85x240/64+320+0 none"};
-
 // Runs the event loop for a while, doing nothing else: the display link and the backend wake it.
-void runFor(double seconds);
+inline void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
-// The wallpaper as the application assembles it, on a private Xvfb: the X11 backend, a device on
-// its display, the scene host, the frame driver and the wallpaper host, plus a second client
-// playing the other applications. Members go in reverse order of their making.
-struct DesktopRig {
-    // Null, with the reason, when Xvfb or an OpenGL 4.3 device on it is not available.
-    // `monitors`: xrandr --setmonitor arguments, e.g. "LEFT 640/169x400/106+0+0 screen".
-    static std::unique_ptr<DesktopRig> start(const std::string& size, const std::vector<std::string>& monitors,
-                                             const SceneInfo& scene, bool windowManager, std::string& reason);
-    ~DesktopRig();
+// One private Xvfb per test suite (640x480, openbox) with two 320x240 monitors side by side at the
+// top. Per test, the wallpaper as the application assembles it there: the X11 backend, a device
+// on its display, the gradient scene's host, the frame driver and the wallpaper host with one
+// window per monitor; a second client playing the other applications; the event log's lines and
+// the host's change reports from then on.
+class DesktopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server = lumen::test::XServer::start(reason, "640x480");
+        if (server && !server->startWindowManager()) server.reset();
+        registerGradientScene();
+        registerBuiltInScenes();
+    }
+    static void TearDownTestSuite() { server.reset(); }
 
-    // The root window as the user sees it.
-    QImage screenshot() const;
-    // Sets both displays' decisions in the window order.
-    void decide(const std::vector<RenderDecision>& decisions);
+    void SetUp() override {
+        if (!server) GTEST_SKIP() << "no Xvfb with openbox: " << reason;
+        // The two monitors again, whatever an earlier test made of them.
+        ASSERT_TRUE(server->run("sh -c 'for m in BOTTOM RIGHT LEFT; do xrandr --delmonitor $m; done; xrandr "
+                                "--setmonitor LEFT 320/85x240/64+0+0 screen --setmonitor RIGHT 320/85x240/64+320+0 none'"));
+        std::string error;
+        backend = X11Backend::open(server->display().c_str(), &error);
+        ASSERT_TRUE(backend) << error;
+        gpu = TestGpu::make({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay(),
+                             .nativeVisual = backend->nativeVisual()},
+                            error);
+        if (!gpu) GTEST_SKIP() << error;
+        const SceneInfo gradient = gradientInfo();
+        sceneHost = std::make_unique<SceneHost>(*gpu->context, SceneCatalog{.scenes = {gradient}}, gradient, 12.0f);
+        ASSERT_TRUE(sceneHost->load(gradient, {}, false));
+        driver = std::make_unique<FrameDriver>(*sceneHost);
+        driver->pointerLocation = pointerSource(*backend);
+        wallpaper = std::make_unique<WallpaperHost>(*backend, *driver, gpu->device.get());
+        client = std::make_unique<lumen::test::X11TestClient>(server->display());
+        wallpaper->rebuild();
+        ASSERT_EQ(wallpaper->windows().size(), 2u);
+        EventLog::setObserver([this](const std::string& e) { events.push_back(e); });
+        wallpaper->onChange = [this] { ++changes; };
+    }
+    void TearDown() override {
+        EventLog::setObserver({});
+        wallpaper.reset();
+        driver.reset();
+        sceneHost.reset();
+        gpu.reset();
+        client.reset();
+        backend.reset();
+    }
+
+    // The root window as the user sees it (24-bit TrueColor: B, G, R, pad, as QImage's RGB32).
+    QImage screenshot() const {
+        xcb_connection_t* c = client->connection();
+        auto* reply =
+            xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, client->root(), 0, 0, 640, 480, ~0u), nullptr);
+        QImage image;
+        if (reply && xcb_get_image_data_length(reply) >= 640 * 480 * 4) {
+            image = QImage(xcb_get_image_data(reply), 640, 480, 640 * 4, QImage::Format_RGB32).copy();
+        }
+        std::free(reply);
+        return image;
+    }
     SceneSurfaceView& surface(std::size_t order) { return wallpaper->orderedWindows().at(order)->surface(); }
+    bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
+    // Each display has its frame and the display link sleeps.
+    bool stillsDone() const {
+        return std::all_of(wallpaper->windows().begin(), wallpaper->windows().end(),
+                           [](const auto& w) { return w.second->surface().hasFrame(); }) &&
+               driver->link() && driver->link()->paused();
+    }
 
-    std::unique_ptr<lumen::test::XServer> server;
+    static inline std::unique_ptr<lumen::test::XServer> server;
+    static inline std::string reason;
     std::unique_ptr<X11Backend> backend;
     std::unique_ptr<TestGpu> gpu;
     std::unique_ptr<SceneHost> sceneHost;
     std::unique_ptr<FrameDriver> driver;
     std::unique_ptr<WallpaperHost> wallpaper;
     std::unique_ptr<lumen::test::X11TestClient> client;
+    std::vector<std::string> events;
+    int changes = 0;
 };
 
 }  // namespace lumen::app::test

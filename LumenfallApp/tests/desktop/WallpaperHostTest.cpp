@@ -1,169 +1,150 @@
-#include "FakeDesktopBackend.hpp"
-#include "support/OffscreenDriver.hpp"
+#include "DesktopRig.hpp"
 
-#include "desktop/WallpaperHost.hpp"
-#include "log/EventLog.hpp"
-#include "render/FrameDriver.hpp"
-#include "render/SceneHost.hpp"
+#include "render/DisplayLink.hpp"
+#include "render/PerfSnapshot.hpp"
 
-#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/resource.h>
 
 using namespace lumen;
 using namespace lumen::app;
-using lumen::app::test::FakeDesktopBackend;
-using lumen::app::test::OffscreenDriver;
-using lumen::app::test::testScreen;
+using lumen::test::waitFor;
 
 namespace {
 
-// The host over a fake backend: window bookkeeping, events and callbacks without a display.
-class WallpaperHostTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        offscreen = OffscreenDriver::make(error);
-        if (!offscreen) GTEST_SKIP() << "no GPU: " << error;
-        driver = offscreen->driver.get();
-        host = std::make_unique<WallpaperHost>(backend, *driver, nullptr);
-        host->onChange = [this] { ++changes; };
-        EventLog::setObserver([this](const std::string& event) { events.push_back(event); });
+// The whole wallpaper on Xvfb.
+using WallpaperHostTest = lumen::app::test::DesktopTest;
+using lumen::app::test::runFor;
+
+TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
+    surface(0).apply(RenderDecision::render(30, 1));
+    surface(1).apply(RenderDecision::render(15, 1));
+    runFor(0.5);
+    driver->stats.takeTotals();
+    for (auto* w : wallpaper->orderedWindows()) w->surface().takeTotals();
+    PerfSnapshot perf(DisplayLink::now(), PerfSnapshot::processCPUSeconds());
+    runFor(4.0);
+    std::vector<PerfDisplay> displays;
+    for (auto* w : wallpaper->orderedWindows()) displays.push_back({w->displayID(), &w->surface(), !w->visible()});
+    const std::string line = perf.take(*driver, displays, "gradient", ThermalLevel::nominal, DisplayLink::now(),
+                                       PerfSnapshot::processCPUSeconds(), PerfSnapshot::footprintBytes(),
+                                       PerfSnapshot::heapBytes());
+    RecordProperty("perf", line);
+    const auto record = nlohmann::json::parse(line.substr(5));
+    const auto& main = record["displays"][0];
+    EXPECT_NEAR(main["fps"].get<double>(), 30, 4.5) << line;
+    EXPECT_NEAR(record["displays"][1]["fps"].get<double>(), 15, 2.5) << line;
+    // The other display's frames ride along in the main display's command buffers.
+    const double seconds = record["seconds"].get<double>();
+    EXPECT_NEAR(record["commandBuffers"].get<double>(), main["fps"].get<double>() * seconds, 1.5);
+    EXPECT_LE(record["commandBuffers"].get<long long>(), record["ticks"].get<long long>());
+    EXPECT_EQ(record["skippedBusy"].get<long long>(), 0);
+}
+
+// Other windows cover the monitor they fill and only that one, as the window manager stacks,
+// minimises, resizes and makes them fullscreen; each change is reported once.
+TEST_F(WallpaperHostTest, OtherWindowsCoverOnlyTheMonitorTheyFill) {
+    const auto ordered = wallpaper->orderedWindows();
+    auto covered = [&](std::size_t i) { return !ordered[i]->visible(); };
+    auto xdotool = [&](const std::string& command, xcb_window_t w, const std::string& rest = "") {
+        return server->run("xdotool " + command + " " + std::to_string(w) + rest);
+    };
+    const xcb_window_t app = client->makeWindow({0, 0, 320, 240});
+    ASSERT_TRUE(waitFor([&] { return covered(0); }));
+    runFor(0.3);
+    EXPECT_FALSE(covered(1));
+    EXPECT_EQ(events, std::vector<std::string>{"occlusion display " + std::to_string(ordered[0]->displayID()) + ": covered"});
+    EXPECT_EQ(changes, 1);
+
+    ASSERT_TRUE(xdotool("windowminimize", app));
+    EXPECT_TRUE(waitFor([&] { return !covered(0); }));
+    ASSERT_TRUE(xdotool("windowmap", app));
+    EXPECT_TRUE(waitFor([&] { return covered(0); }));
+    ASSERT_TRUE(xdotool("windowsize", app, " 319 240"));
+    EXPECT_TRUE(waitFor([&] { return !covered(0); })) << "one column short";
+    const xcb_window_t other = client->makeWindow({300, 0, 20, 240});
+    EXPECT_TRUE(waitFor([&] { return covered(0); })) << "two windows together";
+    xcb_destroy_window(client->connection(), app);
+    xcb_destroy_window(client->connection(), other);
+    const xcb_window_t small = client->makeWindow({400, 50, 50, 50});
+    EXPECT_TRUE(waitFor([&] { return !covered(0); }));
+    EXPECT_FALSE(covered(1));
+    client->requestFullscreen(small);
+    EXPECT_TRUE(waitFor([&] { return covered(1); }));
+    EXPECT_FALSE(covered(0));
+}
+
+long contextSwitches() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
+TEST_F(WallpaperHostTest, NothingWakesWhileEveryDisplayIsPaused) {
+    // Paused without a frame: each display is owed one still, then the link sleeps.
+    ASSERT_TRUE(waitFor([&] { return stillsDone(); }));
+    driver->inFlight().waitUntilCompleted();
+    runFor(0.5);
+    driver->stats.takeTotals();
+    const double cpu0 = PerfSnapshot::processCPUSeconds();
+    const long switches0 = contextSwitches();
+    runFor(4.0);
+    const double cpu = PerfSnapshot::processCPUSeconds() - cpu0;
+    const long switches = contextSwitches() - switches0;
+    RecordProperty("wakeupsPerSecond", std::to_string(static_cast<double>(switches) / 4.0));
+    EXPECT_EQ(driver->stats.totals().ticks, 0);
+    EXPECT_LT(cpu, 0.02);
+    EXPECT_LT(switches, 10) << "the one wake-up due is the test's own timer";
+
+    // The stills fill each monitor, upright: the gradient's top (orange) at the top.
+    const QImage shot = screenshot();
+    ASSERT_FALSE(shot.isNull());
+    int background = 0;  // pixels still showing the windows' background colour
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 640; ++x) background += (shot.pixel(x, y) & 0xFFFFFF) == 0x030D17;
     }
-    void TearDown() override {
-        EventLog::setObserver({});
-        host.reset();
-        offscreen.reset();
-    }
+    EXPECT_EQ(background, 0);
+    for (const int x : {0, 319, 320, 639}) EXPECT_GT(qRed(shot.pixel(x, 0)), qRed(shot.pixel(x, 239)) + 100) << x;
+}
 
-    FakeDesktopBackend backend;
-    std::unique_ptr<OffscreenDriver> offscreen;
-    FrameDriver* driver = nullptr;
-    std::unique_ptr<WallpaperHost> host;
-    std::vector<std::string> events;
-    int changes = 0;
-};
+// Added, resized and removed monitors each reach the host once; a paused display draws one still
+// after a scene load, and after a resize of its own monitor only.
+TEST_F(WallpaperHostTest, MonitorChangesAreEachHandledOnceWithOneStill) {
+    ASSERT_TRUE(waitFor([&] { return stillsDone(); }));
+    WallpaperWindow* left = wallpaper->orderedWindows()[0];
+    WallpaperWindow* right = wallpaper->orderedWindows()[1];
+    const std::uint32_t rightID = right->displayID();
+    for (auto* w : {left, right}) w->surface().takeTotals();
+    std::vector<SceneSurfaceView*> surfaces = {&left->surface(), &right->surface()};
+    ASSERT_TRUE(sceneHost->load(lumen::app::test::gradientInfo("other"), surfaces, false));
+    ASSERT_TRUE(waitFor([&] { return stillsDone(); }));
+    runFor(0.3);
+    EXPECT_EQ(left->surface().stats().totals().stills, 1);
+    EXPECT_EQ(right->surface().stats().totals().stills, 1);
 
-TEST_F(WallpaperHostTest, OneWindowPerScreenInTheScreensOrder) {
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}, 2.0), testScreen(3, {1920, 0, 1280, 1024}, 2.0)});
+    ASSERT_TRUE(server->run("xrandr --setmonitor BOTTOM 640/169x240/64+0+240 none"));
+    ASSERT_TRUE(waitFor([&] { return wallpaper->windows().size() == 3; }));
+    runFor(0.3);
+    EXPECT_GE(changes, 1);
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](auto& e) { return e.ends_with("added (640×240 pt, scale 1.0)"); }));
+    const int afterAdd = changes;
 
-    ASSERT_EQ(host->windows().size(), 2u);
-    EXPECT_EQ(host->window(7)->surface().displayIndex(), 0);
-    EXPECT_EQ(host->window(3)->surface().displayIndex(), 1);
-    EXPECT_EQ(host->orderedWindows().front()->displayID(), 7u);
-    EXPECT_EQ(host->window(7)->surface().window(), backend.fakeWindow(7));
+    ASSERT_TRUE(server->run("xrandr --delmonitor LEFT --setmonitor LEFT 300/80x200/53+0+0 screen"));
+    ASSERT_TRUE(waitFor([&] { return left->window().pixelFrame().width == 300 && stillsDone(); }));
+    runFor(0.3);
+    EXPECT_EQ(wallpaper->orderedWindows()[0], left) << "a resized display keeps its window and surface";
+    EXPECT_EQ(left->surface().drawableWidth(), 300);
+    EXPECT_EQ(left->surface().stats().totals().stills, 2);
+    EXPECT_EQ(right->surface().stats().totals().stills, 1);
+    EXPECT_TRUE(saw("display " + std::to_string(left->displayID()) + " resized to (0.0, 0.0, 300.0, 200.0)"));
+    EXPECT_EQ(changes, afterAdd + 1);
+
+    ASSERT_TRUE(server->run("xrandr --delmonitor RIGHT"));
+    ASSERT_TRUE(waitFor([&] { return wallpaper->window(rightID) == nullptr; }));
+    runFor(0.3);
+    EXPECT_TRUE(saw("display " + std::to_string(rightID) + " removed"));
+    EXPECT_EQ(changes, afterAdd + 2);
     EXPECT_EQ(driver->surfaces().size(), 2u);
-    EXPECT_EQ(events, (std::vector<std::string>{"display 7 added (960×540 pt, scale 2.0)",
-                                                "display 3 added (640×512 pt, scale 2.0)"}));
-    EXPECT_EQ(changes, 1);
-}
-
-TEST_F(WallpaperHostTest, ResizeAndReorderKeepWindowsAndSurfaces) {
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    WallpaperWindow* seven = host->window(7);
-    WallpaperWindow* three = host->window(3);
-    events.clear();
-    changes = 0;
-
-    // The screens swap places in the list, and 7 changes resolution.
-    backend.setScreens({testScreen(3, {1920, 0, 1280, 1024}), testScreen(7, {0, 0, 2560, 1440})});
-
-    EXPECT_EQ(host->window(7), seven);
-    EXPECT_EQ(host->window(3), three);
-    EXPECT_EQ(seven->surface().displayIndex(), 1);
-    EXPECT_EQ(three->surface().displayIndex(), 0);
-    EXPECT_EQ(host->orderedWindows().front(), three);
-    EXPECT_EQ(backend.fakeWindow(7)->pixelFrame(), (PixelRect{0, 0, 2560, 1440}));
-    EXPECT_EQ(backend.fakeWindow(3)->frameChanges, 0);
-    EXPECT_EQ(seven->surface().drawableWidth(), 2560);
-    EXPECT_EQ(events, (std::vector<std::string>{"display 7 resized to (0.0, 0.0, 2560.0, 1440.0)"}));
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(backend.created, 2);
-}
-
-TEST_F(WallpaperHostTest, AnUnpluggedDisplayLosesItsWindowAndComesBackWithANewOne) {
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    const SceneSurfaceView* oldSurface = &host->window(3)->surface();
-    events.clear();
-    changes = 0;
-
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080})});
-    EXPECT_EQ(host->window(3), nullptr);
-    EXPECT_EQ(backend.fakeWindow(3), nullptr);
-    ASSERT_EQ(driver->surfaces().size(), 1u);
-    EXPECT_EQ(driver->surfaces().front(), &host->window(7)->surface());
-    EXPECT_EQ(events, (std::vector<std::string>{"display 3 removed"}));
-    EXPECT_EQ(changes, 1);
-
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    ASSERT_NE(host->window(3), nullptr);
-    EXPECT_EQ(driver->surfaces().size(), 2u);
-    EXPECT_EQ(backend.created, 3) << "a display that comes back gets a new window" << oldSurface;
-}
-
-TEST_F(WallpaperHostTest, OcclusionOfHeldWindowsOnly) {
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    events.clear();
-    changes = 0;
-
-    backend.setVisible(*backend.fakeWindow(3), false);
-    EXPECT_FALSE(host->window(3)->visible());
-    EXPECT_TRUE(host->window(7)->visible());
-    backend.setVisible(*backend.fakeWindow(3), true);
-    EXPECT_EQ(events, (std::vector<std::string>{"occlusion display 3: covered", "occlusion display 3: visible"}));
-    EXPECT_EQ(changes, 2);
-
-    // A replaced window for the same display, or an idle window, is not the host's.
-    lumen::app::test::FakeDesktopWindow stranger(testScreen(3, {1920, 0, 1280, 1024}));
-    backend.setVisible(stranger, false);
-    lumen::app::test::FakeDesktopWindow unknown(testScreen(99, {0, 0, 10, 10}));
-    backend.setVisible(unknown, false);
-    EXPECT_EQ(events.size(), 2u);
-    EXPECT_EQ(changes, 2);
-}
-
-TEST_F(WallpaperHostTest, OnlyMainDisplayIsReadAtEachRebuild) {
-    bool only = true;
-    host->onlyMainDisplay = [&only] { return only; };
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    ASSERT_EQ(host->windows().size(), 1u);
-    EXPECT_NE(host->window(7), nullptr);
-
-    only = false;
-    EXPECT_EQ(host->windows().size(), 1u);
-    host->rebuild();
-    EXPECT_EQ(host->windows().size(), 2u);
-}
-
-TEST_F(WallpaperHostTest, ScreensThatGetNoWindow) {
-    // No identifier, then a backend that cannot make windows, then no screens at all.
-    backend.setScreens({testScreen(0, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    EXPECT_EQ(host->windows().size(), 1u);
-    EXPECT_EQ(host->window(3)->surface().displayIndex(), 1) << "the index is the position in the screen list";
-
-    backend.refuseWindows = true;
-    backend.setScreens({testScreen(3, {1920, 0, 1280, 1024}), testScreen(5, {0, 0, 800, 600})});
-    EXPECT_EQ(host->windows().size(), 1u);
-    EXPECT_EQ(events.back(), "display 5: the wallpaper window could not be made");
-
-    changes = 0;
-    backend.setScreens({});
-    EXPECT_TRUE(host->windows().empty());
-    EXPECT_TRUE(driver->surfaces().empty());
-    EXPECT_EQ(changes, 1);
-}
-
-TEST_F(WallpaperHostTest, GoingAwayTakesEverythingDown) {
-    backend.setScreens({testScreen(7, {0, 0, 1920, 1080}), testScreen(3, {1920, 0, 1280, 1024})});
-    host.reset();
-    EXPECT_FALSE(backend.hasHandlers());
-    EXPECT_EQ(backend.destroyed, 2);
-    EXPECT_TRUE(driver->surfaces().empty());
-}
-
-TEST(WallpaperHostText, RectanglesAndScalesAsTheLogWritesThem) {
-    EXPECT_EQ(WallpaperHost::rectText({0, 0, 1512, 982}), "(0.0, 0.0, 1512.0, 982.0)");
-    EXPECT_EQ(WallpaperHost::rectText({-1280, 0.5, 1280, 720.25}), "(-1280.0, 0.5, 1280.0, 720.25)");
-    EXPECT_EQ(WallpaperHost::decimalText(2), "2.0");
-    EXPECT_EQ(WallpaperHost::decimalText(1.25), "1.25");
 }
 
 }  // namespace

@@ -25,9 +25,7 @@ public:
     void setScale(double scale) { scale_ = scale; }
     void setOnScreen(bool onScreen) { onScreen_ = onScreen; }
 
-    int presents = 0;
-    int lastWidth = 0;
-    int lastHeight = 0;
+    int presents = 0, lastWidth = 0, lastHeight = 0;
 
 private:
     ScreenRect rect_;

@@ -1,15 +1,14 @@
-#include "TrayRig.hpp"
-
-#include "ui/tray/TrayArt.hpp"
-#include "ui/tray/TrayIcon.hpp"
+#include "app/AppModel.hpp"
+#include "app/BuiltInScenes.hpp"
+#include "app/UserDefaults.hpp"
+#include "platform/DesktopBackend.hpp"
 #include "ui/tray/TrayMenu.hpp"
-#include "log/EventLog.hpp"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMenu>
-#include <QPainter>
-#include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -18,19 +17,44 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace lumen::app::test {
 namespace {
+
+// An application model with no desktop, no GPU and no D-Bus, its defaults file and autostart
+// folder in a private temporary folder.
+struct TrayRig {
+    TrayRig() {
+        registerBuiltInScenes();
+        defaults = std::make_unique<UserDefaults>(dir.filePath("Lumenfall.conf").toStdString(), std::vector<std::string>{});
+        AppEnvironment environment;
+        environment.defaults = defaults.get();
+        environment.followReduceMotion = false;
+        environment.autostartDirectory = dir.filePath("autostart").toStdString();
+        environment.program = "/usr/bin/lumenfall";
+        environment.power.systemBus = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
+        environment.power.sessionBus = environment.power.systemBus;
+        environment.power.thermalRoot = dir.filePath("thermal").toStdString();
+        model = std::make_unique<AppModel>(true, std::move(environment));
+    }
+    ~TrayRig() {
+        model.reset();
+        QDBusConnection::disconnectFromBus("no-bus");
+    }
+    std::string autostartEntry() const { return dir.filePath("autostart/com.quorl802.Lumenfall.desktop").toStdString(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppModel> model;
+};
 
 // "-" stands for a divider, "name ▸" for a submenu.
 QStringList outline(const QMenu& menu) {
     QStringList items;
     for (const QAction* action : menu.actions()) {
-        if (action->isSeparator()) {
-            items << QStringLiteral("-");
-        } else {
-            items << (action->menu() ? action->text() + QStringLiteral(" ▸") : action->text());
-        }
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text() + (action->menu() ? " ▸" : ""));
     }
     return items;
 }
@@ -38,8 +62,7 @@ QStringList outline(const QMenu& menu) {
 QAction* find(const QMenu& menu, const QString& text) {
     for (QAction* action : menu.actions()) {
         if (action->text() == text) return action;
-        QAction* inner = action->menu() ? find(*action->menu(), text) : nullptr;
-        if (inner) return inner;
+        if (QAction* inner = action->menu() ? find(*action->menu(), text) : nullptr) return inner;
     }
     return nullptr;
 }
@@ -51,15 +74,9 @@ QAction* item(const QMenu& menu, const QString& text) {
     return &none;
 }
 
-QMenu& submenu(const QMenu& menu, const QString& title) {
-    QAction* action = item(menu, title);
-    EXPECT_NE(action->menu(), nullptr) << title.toStdString();
-    return *action->menu();
-}
-
-QStringList checked(const QMenu& menu) {
+QStringList checked(const QMenu& menu, const QString& submenu) {
     QStringList items;
-    for (const QAction* action : menu.actions()) {
+    for (const QAction* action : item(menu, submenu)->menu()->actions()) {
         if (action->isChecked()) items << action->text();
     }
     return items;
@@ -75,7 +92,7 @@ protected:
     QMenu& menu = *tray.menu();
 };
 
-TEST_F(TrayMenuTest, ItemsInOrder) {
+TEST_F(TrayMenuTest, ItemsInOrderWithTheLiveChoicesMarked) {
     EXPECT_EQ(outline(menu),
               (QStringList{q(model.statusLine()), "-", "Scene ▸", "Shuffle Daily", "Pause", "Battery Saver (24 fps)",
                            "Run on Battery (15 fps, half resolution)", "Quality ▸", "Frame Rate ▸",
@@ -87,101 +104,91 @@ TEST_F(TrayMenuTest, ItemsInOrder) {
     QStringList titles;
     for (const auto& info : model.catalog().scenes) titles << q(info.title);
     ASSERT_GE(titles.size(), 2);
-    EXPECT_EQ(outline(submenu(menu, "Scene")), titles);
-    for (const QAction* action : submenu(menu, "Scene").actions()) EXPECT_FALSE(action->icon().isNull());
-    EXPECT_EQ(checked(submenu(menu, "Scene")), QStringList{q(model.current().title)});
-    EXPECT_EQ(outline(submenu(menu, "Quality")), (QStringList{"Auto", "Full resolution", "Half resolution"}));
-    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Auto"});
-    EXPECT_EQ(outline(submenu(menu, "Frame Rate")), (QStringList{"15 fps", "30 fps"}));
-    EXPECT_EQ(checked(submenu(menu, "Frame Rate")), QStringList{"30 fps"});
-}
+    EXPECT_EQ(outline(*item(menu, "Scene")->menu()), titles);
+    for (const QAction* action : item(menu, "Scene")->menu()->actions()) EXPECT_FALSE(action->icon().isNull());
+    EXPECT_EQ(checked(menu, "Scene"), QStringList{q(model.current().title)});
+    EXPECT_EQ(outline(*item(menu, "Quality")->menu()), (QStringList{"Auto", "Full resolution", "Half resolution"}));
+    EXPECT_EQ(checked(menu, "Quality"), QStringList{"Auto"});
+    EXPECT_EQ(outline(*item(menu, "Frame Rate")->menu()), (QStringList{"15 fps", "30 fps"}));
+    EXPECT_EQ(checked(menu, "Frame Rate"), QStringList{"30 fps"});
 
-TEST_F(TrayMenuTest, StatusLineIsReadAgainOnChangeAndBeforeShowing) {
+    // The status line is read again on every change and before showing.
     QAction* status = menu.actions().front();
-    EXPECT_EQ(status->text(), q(model.statusLine()));
     EXPECT_EQ(status->text(), "OpenGL 4.3 isn’t available on this computer");
-    status->setText("stale");
-    emit model.changed();
-    EXPECT_EQ(status->text(), q(model.statusLine()));
-    status->setText("stale");
-    emit menu.aboutToShow();
-    EXPECT_EQ(status->text(), q(model.statusLine()));
+    for (const bool beforeShowing : {false, true}) {
+        status->setText("stale");
+        beforeShowing ? emit menu.aboutToShow() : emit model.changed();
+        EXPECT_EQ(status->text(), q(model.statusLine()));
+    }
 }
 
-TEST_F(TrayMenuTest, PauseBecomesResumeAndBack) {
-    item(menu, "Pause")->trigger();
-    EXPECT_TRUE(model.settings().userPaused);
-    item(menu, "Resume")->trigger();
-    EXPECT_FALSE(model.settings().userPaused);
-    EXPECT_EQ(menu.actions()[4]->text(), "Pause");
+// Each item writes its setting and shows it as set; a change made elsewhere shows too. Choosing a
+// scene ends the daily shuffle.
+TEST_F(TrayMenuTest, ItemsWriteTheirSettings) {
+    using S = const LumenSettings&;
+    const std::pair<const char*, std::function<bool(S)>> rows[] = {
+        {"15 fps", [](S s) { return s.fpsCap == 15; }},
+        {"Half resolution", [](S s) { return s.quality == Quality::half; }},
+        {"Run on Battery (15 fps, half resolution)", [](S s) { return s.runOnBattery; }},
+        {"Idle Scene After 10 Minutes", [](S s) { return s.idleSceneEnabled; }},
+        {"Battery Saver (24 fps)", [](S s) { return s.batterySaver; }},
+        {"Shuffle Daily", [](S s) { return s.shuffleDaily; }},
+    };
+    for (const auto& [text, isSet] : rows) {
+        EXPECT_FALSE(isSet(model.settings())) << text;
+        item(menu, text)->trigger();
+        EXPECT_TRUE(isSet(model.settings())) << text;
+        EXPECT_TRUE(item(menu, text)->isChecked()) << text;
+    }
+    EXPECT_EQ(checked(menu, "Frame Rate"), QStringList{"15 fps"});
 
-    // Ctrl+P reaches it from any of our windows once one of them took the shortcuts.
-    QWidget settings;
-    QWidget other;
-    tray.addShortcutsTo(settings);
-    settings.show();
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    QTest::keyClick(&other, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_TRUE(model.settings().userPaused);
-    EXPECT_EQ(menu.actions()[4]->text(), "Resume");
-    settings.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&settings));
-    QTest::keyClick(&settings, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_FALSE(model.settings().userPaused);
-    EXPECT_EQ(menu.actions()[4]->text(), "Pause");
-}
-
-TEST_F(TrayMenuTest, ChoosingASceneTurnsShuffleOff) {
-    model.updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });
-    EXPECT_TRUE(item(menu, "Shuffle Daily")->isChecked());
-    const auto& scenes = model.catalog().scenes;
-    const auto other = std::find_if(scenes.begin(), scenes.end(), [&](const SceneInfo& s) { return !(s == model.current()); });
-    ASSERT_NE(other, scenes.end());
-
-    item(menu, q(other->title))->trigger();
-    EXPECT_FALSE(model.settings().shuffleDaily);
-    EXPECT_EQ(model.settings().scene, other->id);
-    EXPECT_FALSE(item(menu, "Shuffle Daily")->isChecked());
-    // The mark shows the live scene; with no GPU nothing loads, so it stays where it was.
-    EXPECT_EQ(checked(submenu(menu, "Scene")), QStringList{q(model.current().title)});
-
-    item(menu, "Shuffle Daily")->trigger();
-    EXPECT_TRUE(model.settings().shuffleDaily);
-}
-
-TEST_F(TrayMenuTest, TogglesAndPickersWriteTheSettings) {
-    item(menu, "15 fps")->trigger();
-    EXPECT_EQ(model.settings().fpsCap, 15);
-    EXPECT_EQ(checked(submenu(menu, "Frame Rate")), QStringList{"15 fps"});
-    item(menu, "Half resolution")->trigger();
-    EXPECT_EQ(model.settings().quality, Quality::half);
-    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Half resolution"});
-    item(menu, "Run on Battery (15 fps, half resolution)")->trigger();
-    EXPECT_TRUE(model.settings().runOnBattery);
-    item(menu, "Idle Scene After 10 Minutes")->trigger();
-    EXPECT_TRUE(model.settings().idleSceneEnabled);
-    item(menu, "Battery Saver (24 fps)")->trigger();
-    EXPECT_TRUE(model.settings().batterySaver);
-
-    // Changes made elsewhere (the settings window) show up too.
     model.updateSettings([](LumenSettings& s) {
         s.quality = Quality::full;
         s.idleMinutes = 5;
         s.runOnBattery = false;
     });
-    EXPECT_EQ(checked(submenu(menu, "Quality")), QStringList{"Full resolution"});
+    EXPECT_EQ(checked(menu, "Quality"), QStringList{"Full resolution"});
     EXPECT_TRUE(item(menu, "Idle Scene After 5 Minutes")->isChecked());
     EXPECT_FALSE(item(menu, "Run on Battery (15 fps, half resolution)")->isChecked());
+
+    const auto& scenes = model.catalog().scenes;
+    const auto other = std::find_if(scenes.begin(), scenes.end(), [&](auto& s) { return !(s == model.current()); });
+    ASSERT_NE(other, scenes.end());
+    item(menu, q(other->title))->trigger();
+    EXPECT_FALSE(model.settings().shuffleDaily);
+    EXPECT_EQ(model.settings().scene, other->id);
+    EXPECT_FALSE(item(menu, "Shuffle Daily")->isChecked());
+    // The mark shows the live scene; with no GPU nothing loads, so it stays where it was.
+    EXPECT_EQ(checked(menu, "Scene"), QStringList{q(model.current().title)});
+}
+
+TEST_F(TrayMenuTest, PauseBecomesResumeAlsoByCtrlPFromAnyOfOurWindows) {
+    item(menu, "Pause")->trigger();
+    EXPECT_TRUE(model.settings().userPaused);
+    item(menu, "Resume")->trigger();
+    EXPECT_FALSE(model.settings().userPaused);
+
+    QWidget settings, other;
+    tray.addShortcutsTo(settings);
+    settings.show();
+    other.show();
+    for (QWidget* window : {&other, &settings}) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        const bool paused = model.settings().userPaused;
+        QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+        EXPECT_NE(model.settings().userPaused, paused);
+        EXPECT_EQ(menu.actions()[4]->text(), paused ? "Pause" : "Resume");
+    }
 }
 
 TEST_F(TrayMenuTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry) {
     QAction* login = item(menu, "Launch at Login");
-    EXPECT_FALSE(login->isChecked());
     login->trigger();
-    EXPECT_TRUE(std::filesystem::exists(rig.autostartEntry()));
     EXPECT_TRUE(login->isChecked());
+    std::stringstream entry;
+    entry << std::ifstream(rig.autostartEntry()).rdbuf();
+    EXPECT_NE(entry.str().find("Exec=/usr/bin/lumenfall\n"), std::string::npos) << entry.str();
     login->trigger();
     EXPECT_FALSE(std::filesystem::exists(rig.autostartEntry()));
     EXPECT_FALSE(login->isChecked());
@@ -191,70 +198,6 @@ TEST_F(TrayMenuTest, QuitEndsTheEventLoop) {
     QTimer::singleShot(0, [&] { item(menu, "Quit Lumenfall")->trigger(); });
     QTimer::singleShot(5'000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
-}
-
-TEST(TrayMenuBattery, AutomaticSaverOnBattery) {
-    TrayRig rig(true);
-    TrayMenu tray(*rig.model);
-    QAction* saver = tray.menu()->actions()[5];
-    EXPECT_EQ(saver->text(), "Battery Saver (on while on battery)");
-    EXPECT_FALSE(saver->isChecked());
-    saver->trigger();
-    EXPECT_TRUE(rig.model->settings().batterySaver);
-    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
-    saver->trigger();
-    EXPECT_EQ(saver->text(), "Battery Saver (on while on battery)");
-    rig.model->updateSettings([](LumenSettings& s) { s.batterySaverOnBattery = false; });
-    EXPECT_EQ(saver->text(), "Battery Saver (24 fps)");
-}
-
-TEST(TrayIconTest, MadeOnlyWhenAskedForAndSaysWhenThereIsNoTray) {
-    TrayRig rig;
-    std::vector<std::string> events;
-    EventLog::setObserver([&](const std::string& line) {
-        if (line.starts_with("tray: ")) events.push_back(line);
-    });
-    {
-        TrayIcon hidden(*rig.model, false);
-        EXPECT_EQ(hidden.icon(), nullptr);
-        EXPECT_TRUE(events.empty());
-    }
-    TrayIcon shown(*rig.model, true);
-    EventLog::setObserver({});
-    ASSERT_NE(shown.icon(), nullptr);
-    EXPECT_EQ(shown.icon()->toolTip(), "Lumenfall");
-    EXPECT_EQ(shown.icon()->contextMenu(), shown.menu().menu());
-    // The offscreen platform has no tray.
-    EXPECT_EQ(events, std::vector<std::string>{"tray: the desktop has no system tray; running without the menu icon"});
-}
-
-// Share of pixels that stand out from a flat panel colour.
-double visibleShare(const QImage& icon, QColor panel) {
-    QImage shown(icon.size(), QImage::Format_RGB32);
-    shown.fill(panel);
-    QPainter(&shown).drawImage(0, 0, icon);
-    int standing = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const QColor c = shown.pixelColor(x, y);
-            const int distance = std::abs(c.red() - panel.red()) + std::abs(c.green() - panel.green()) +
-                                 std::abs(c.blue() - panel.blue());
-            if (distance > 120) ++standing;
-        }
-    }
-    return double(standing) / (shown.width() * shown.height());
-}
-
-TEST(TrayArtTest, IconStandsOutOnDarkAndLightPanels) {
-    const QImage icon = TrayArt::trayPixmap(22).toImage();
-    ASSERT_EQ(icon.size(), QSize(22, 22));
-    for (QColor panel : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0), QColor(0x3c, 0x3f, 0x58)}) {
-        EXPECT_GT(visibleShare(icon, panel), 0.4) << panel.name().toStdString();
-    }
-    // Transparent corners: it is a framed picture, not a square tile.
-    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
-    EXPECT_FALSE(TrayArt::trayIcon().pixmap(22).isNull());
-    EXPECT_GT(visibleShare(TrayArt::placeholderPixmap(16).toImage(), Qt::white), 0.3);
 }
 
 }  // namespace

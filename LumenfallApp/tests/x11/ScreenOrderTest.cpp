@@ -2,40 +2,22 @@
 
 #include <gtest/gtest.h>
 
-using lumen::app::Screen;
-
-namespace {
-
-Screen at(std::uint32_t id, int x, int y, bool primary = false)
+// The primary screen first, then left to right, then top to bottom.
+TEST(X11ScreenOrder, PrimaryFirstThenLeftToRightThenTopToBottom)
 {
-    Screen s;
-    s.id = id;
-    s.frame = {x, y, 100, 100};
-    s.primary = primary;
-    return s;
-}
-
-std::vector<std::uint32_t> ids(const std::vector<Screen>& screens)
-{
-    std::vector<std::uint32_t> out;
-    for (const Screen& s : screens) {
-        out.push_back(s.id);
+    using Given = std::vector<std::tuple<std::uint32_t, int, int, bool>>;  // id, x, y, primary
+    const std::pair<Given, std::vector<std::uint32_t>> rows[] = {
+        {{{1, 100, 0, false}, {2, 0, 100, false}, {3, 200, 0, true}, {4, 0, 0, false}}, {3, 4, 2, 1}},
+        {{{7, 1920, 0, false}, {8, -1280, 200, false}}, {8, 7}},
+    };
+    for (const auto& [given, expected] : rows) {
+        std::vector<lumen::app::Screen> screens;
+        for (const auto& [id, x, y, primary] : given) {
+            screens.push_back({.id = id, .frame = {x, y, 100, 100}, .primary = primary});
+        }
+        lumen::app::sortScreens(screens);
+        std::vector<std::uint32_t> ids;
+        for (const auto& s : screens) ids.push_back(s.id);
+        EXPECT_EQ(ids, expected);
     }
-    return out;
-}
-
-}  // namespace
-
-TEST(ScreenOrder, PrimaryFirstThenLeftToRightThenTopToBottom)
-{
-    std::vector<Screen> screens{at(1, 100, 0), at(2, 0, 100), at(3, 200, 0, true), at(4, 0, 0)};
-    lumen::app::sortScreens(screens);
-    EXPECT_EQ(ids(screens), (std::vector<std::uint32_t>{3, 4, 2, 1}));
-}
-
-TEST(ScreenOrder, WithoutAPrimaryTheLeftmostComesFirst)
-{
-    std::vector<Screen> screens{at(7, 1920, 0), at(8, -1280, 200)};
-    lumen::app::sortScreens(screens);
-    EXPECT_EQ(ids(screens), (std::vector<std::uint32_t>{8, 7}));
 }

@@ -4,18 +4,16 @@
 
 using lumen::app::XResources::backingScale;
 
-TEST(XResources, ScaleIsXftDpiOver96)
+TEST(X11Resources, ScaleIsXftDpiOver96ElseOne)
 {
-    EXPECT_DOUBLE_EQ(backingScale("Xft.antialias:\t1\nXft.dpi:\t192\nXcursor.size:\t48\n"), 2.0);
-    EXPECT_DOUBLE_EQ(backingScale("Xft.dpi: 144"), 1.5);
-}
-
-TEST(XResources, WithoutAUsableDpiTheScaleIsOne)
-{
-    EXPECT_DOUBLE_EQ(backingScale(""), 1.0);
-    EXPECT_DOUBLE_EQ(backingScale("Xft.hinting:\t1\n"), 1.0);
-    EXPECT_DOUBLE_EQ(backingScale("Xft.dpi:\tlarge\n"), 1.0);
-    EXPECT_DOUBLE_EQ(backingScale("Xft.dpi:\t0\n"), 1.0);
-    // Another resource whose name merely ends the same way.
-    EXPECT_DOUBLE_EQ(backingScale("MyXft.dpi:\t192\n"), 1.0);
+    const std::pair<const char*, double> rows[] = {
+        {"Xft.antialias:\t1\nXft.dpi:\t192\nXcursor.size:\t48\n", 2.0},
+        {"Xft.dpi: 144", 1.5},
+        {"", 1.0},
+        {"Xft.hinting:\t1\n", 1.0},
+        {"Xft.dpi:\tlarge\n", 1.0},
+        {"Xft.dpi:\t0\n", 1.0},
+        {"MyXft.dpi:\t192\n", 1.0},  // another resource whose name merely ends the same way
+    };
+    for (const auto& [resources, scale] : rows) EXPECT_DOUBLE_EQ(backingScale(resources), scale) << resources;
 }
