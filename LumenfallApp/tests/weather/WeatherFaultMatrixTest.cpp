@@ -217,7 +217,7 @@ TEST(WeatherFaultMatrixTest, PlaceLookUpsKeepTheirSpacingAndTheNewestWins) {
     LoopbackServer server(LoopbackServer::answer(200, "[]"));
     PlaceServiceOptions options;
     options.server = QUrl(server.url());
-    options.spacing = milliseconds{400};
+    options.spacing = milliseconds{1000};
     PlaceService places(options);
     std::vector<std::string> outcomes;
     const auto record = [&](const PlaceResult& r) { outcomes.push_back(std::get<PlaceError>(r).text()); };
@@ -231,7 +231,8 @@ TEST(WeatherFaultMatrixTest, PlaceLookUpsKeepTheirSpacingAndTheNewestWins) {
     EXPECT_EQ(outcomes[2], PlaceError::notFound().text());
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_TRUE(server.requests()[1].head.contains("q=third"));
-    EXPECT_GE(server.requests()[1].atMs - server.requests()[0].atMs, 390);
+    // Arrival times: on a busy machine the first request may reach the server late, never early.
+    EXPECT_GE(server.requests()[1].atMs - server.requests()[0].atMs, 800);
 }
 
 TEST(WeatherFaultMatrixTest, LocatedPlacesKeepAboutAKilometre) {
