@@ -41,6 +41,11 @@ TEST_F(IdleSceneTest, CoversEveryMonitorUntilInput) {
     // the displays awake; that is asked last, over D-Bus, only when it matters.
     IdleScene idle(*backend, *driver, gpu->device.get());
     idle.enabled = true;
+    // Idle for seconds only, not for the chosen minute: nothing shows yet.
+    idle.minutes = 1;
+    ASSERT_TRUE(waitFor([&] { return backend->idleSeconds().value_or(0) >= 7; }, std::chrono::seconds(15)));
+    idle.check();
+    EXPECT_FALSE(idle.showing());
     idle.minutes = 0;
     int asked = 0;
     idle.allowed = [] { return false; };
