@@ -14,6 +14,8 @@
 #include "scenekit/SceneError.hpp"
 #include "services/SavedWeather.hpp"
 
+#include <QTcpSocket>
+
 #include "LumenKit/weather/METNorway.hpp"
 
 using namespace lumen;
@@ -285,38 +287,48 @@ TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
     EXPECT_EQ(model->host()->options.value("palette"), "classic");
 }
 
-// The live weather reaches the frames of a weather-driven scene: a start within the hour of the
-// stored answer asks nobody; a new place is asked for.
+// The live weather reaches the frames of a weather-driven scene: the first start asks once, a
+// second start within the hour shows the stored answer and asks nobody, a new place is asked for.
 TEST_F(AppModelTest, LiveWeatherReachesTheFramesAndFollowsThePlace) {
     using namespace std::chrono;
     const Place oslo{"Oslo, NO", 59.91, 10.75}, bergen{"Bergen, NO", 60.39, 5.32};
-    const std::string stored = LoopbackServer::forecast("lightsnow", -2).toStdString();
-    const QByteArray fetched = LoopbackServer::forecast("heavyrain", 11);
-    auto carried = [&](const std::string& body) {
-        const auto expected = std::get<WeatherState>(METNorway::parse(body, system_clock::now()));
+    const QByteArray snow = LoopbackServer::forecast("lightsnow", -2), rain = LoopbackServer::forecast("heavyrain", 11);
+    auto carried = [&](const QByteArray& body) {
+        const auto expected = std::get<WeatherState>(METNorway::parse(body.toStdString(), system_clock::now()));
         return waitFor([&] { return model->host()->weather == expected; });
     };
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-    SavedWeather saved;
-    saved.cache.place = oslo;
-    saved.cache.lastAttempt = saved.cache.lastSuccess = system_clock::now() - minutes{30};
-    saved.body = stored;
-    ASSERT_TRUE(saved.write(cache.filePath("Lumenfall-weather.json").toStdString()));
-    LoopbackServer server(LoopbackServer::answer(200, fetched));
+    LoopbackServer server([&](QTcpSocket& socket, LoopbackServer& self) {
+        LoopbackServer::answer(200, self.requests().back().head.contains("lat=60.39") ? rain : snow)(socket, self);
+    });
     SceneClasses::add({"AlpineLakeScene", 1, SceneClasses::find("DesktopTestGradient")->make});
     LumenSettings settings;
     settings.place = oslo;
-    ASSERT_TRUE(make({"-scene", "alpineLake", "-forecastHost", server.url().toStdString()}, settings.encode()));
-    model->start();
+    const std::vector<std::string> launch{"-scene", "alpineLake", "-forecastHost", server.url().toStdString()};
 
-    EXPECT_TRUE(carried(stored));
-    EXPECT_TRUE(server.requests().empty());
+    ASSERT_TRUE(make(launch, settings.encode()));
+    model->start();
     EXPECT_TRUE(model->weather().active());
+    EXPECT_TRUE(carried(snow));
+    EXPECT_EQ(server.requests().size(), 1u);
+    close();
+    // Half an hour later: too soon for Oslo again, long enough for a new place.
+    const std::string file = cache.filePath("Lumenfall-weather.json").toStdString();
+    auto saved = SavedWeather::read(file);
+    ASSERT_TRUE(saved && saved->cache.lastAttempt);
+    saved->cache.lastAttempt = saved->cache.lastSuccess = *saved->cache.lastAttempt - minutes{30};
+    ASSERT_TRUE(saved->write(file));
+
+    ASSERT_TRUE(make(launch, settings.encode()));
+    model->start();
+    EXPECT_TRUE(carried(snow));
+    waitFor([] { return false; }, milliseconds{300});
+    EXPECT_EQ(server.requests().size(), 1u);
+
     model->updateSettings([&](LumenSettings& s) { s.place = bergen; });
-    EXPECT_TRUE(carried(fetched.toStdString()));
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_TRUE(server.requests().back().head.contains("lat=60.39&lon=5.32"));
+    EXPECT_TRUE(carried(rain));
+    ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(model->weather().cache().place, bergen);
     qunsetenv("XDG_CACHE_HOME");
 }

@@ -70,6 +70,7 @@ public:
     }
 
     bool ok() const { return connection_.isConnected(); }
+    QString address() const { return address_; }
     QDBusConnection connection() const { return connection_; }
 
     // Runs `python3 -m dbusmock <arguments>` and waits until it owns `service`.
