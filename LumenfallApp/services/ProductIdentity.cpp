@@ -5,6 +5,7 @@
 namespace lumen::app {
 
 const char* productVersion() { return LUMENFALL_VERSION; }
+const char* productBuild() { return LUMENFALL_BUILD; }
 const char* productHomePage() { return LUMENFALL_HOMEPAGE; }
 
 std::string productUserAgent() {

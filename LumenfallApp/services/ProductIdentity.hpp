@@ -4,8 +4,10 @@
 
 namespace lumen::app {
 
-// The project's version and home page, as CMake's project() declares them.
+// The project's version and home page, as CMake's project() declares them, and the build number
+// (LUMENFALL_BUILD_NUMBER).
 const char* productVersion();
+const char* productBuild();
 const char* productHomePage();
 
 // "Lumenfall/<version> (+<home page>)": how the application names itself to web services, as
