@@ -5,6 +5,7 @@
 #include "app/CommandLine.hpp"
 #include "app/QuitSignals.hpp"
 #include "app/SingleInstance.hpp"
+#include "ui/settings/SettingsOpener.hpp"
 #include "ui/tray/TrayIcon.hpp"
 #include "app/UserDefaults.hpp"
 #include "desktop/DesktopSession.hpp"
@@ -44,7 +45,7 @@ GpuContext* openSharedGpu(DesktopBackend* backend) {
 
 }  // namespace
 
-int runWallpaperApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
+int runWallpaperApplication(int argc, char** argv, const std::vector<std::string>& arguments, bool openSettings) {
     // Before anything slow: a quit asked for during start-up then waits for the event loop.
     QuitSignals::catchFromNow();
     UserDefaults defaults(UserDefaults::defaultPath(), arguments);
@@ -71,7 +72,10 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     // A later launch hands over what it was asked to show, else just that it was launched.
     SingleInstance instance;
     const auto scene = defaults.string("scene");
-    if (instance.forwardToRunning(scene && !scene->empty() ? "scene " + *scene : "activate")) {
+    const std::string request = openSettings                  ? "settings"
+                                : scene && !scene->empty() ? "scene " + *scene
+                                                           : "activate";
+    if (instance.forwardToRunning(request)) {
         std::fputs("lumenfall: already running on this display\n", stderr);
         return EXIT_SUCCESS;
     }
@@ -87,10 +91,18 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     environment.program = programPath(argv[0]);
 
     AppModel model(true, std::move(environment));
-    TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"));
-    instance.onRequest = [&model](const std::string& request) {
+    TrayIcon* trayIcon = nullptr;
+    SettingsOpener settings(model, defaults,
+                            {.thumbnail = {},
+                             .checkForUpdates = {},
+                             .made = [&trayIcon](QWidget& window) { trayIcon->menu().addShortcutsTo(window); }});
+    TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"), {.openSettings = [&settings] { settings.open(); }});
+    trayIcon = &tray;
+    instance.onRequest = [&model, &settings](const std::string& request) {
         if (request.starts_with("scene ")) {
             model.selectRequestedScene(request.substr(6));
+        } else if (request == "settings") {
+            settings.open();
         } else {
             logEvent("another launch asked: " + request);
         }
@@ -103,7 +115,10 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&model] { model.stop(); });
 
     // Started once the event loop runs, as a launched application would be.
-    QTimer::singleShot(0, [&model] { model.start(); });
+    QTimer::singleShot(0, [&model, &settings, openSettings] {
+        model.start();
+        if (!settings.welcomeOnFirstLaunch() && openSettings) settings.open();
+    });
     if (auto seconds = defaults.number("quitAfter"); seconds && *seconds > 0) {
         const double milliseconds = std::min(*seconds * 1000, static_cast<double>(std::numeric_limits<int>::max()));
         QTimer::singleShot(static_cast<int>(milliseconds), [] { QCoreApplication::quit(); });

@@ -18,12 +18,14 @@ const char* const helpText =
     "Lumenfall: live wallpapers drawn in real time with OpenGL.\n"
     "\n"
     "usage: lumenfall [-key value]...\n"
+    "       lumenfall --settings [-key value]...\n"
     "       lumenfall <command> [arguments]\n"
     "\n"
     "Without a command, runs the live wallpaper on every display, with a tray menu. Launch switches\n"
     "(-key value) include -scene ID, -sceneOptions key=value,..., -weather CONDITION,\n"
     "-simulateCovered YES, -simulateBattery YES, -onlyMainDisplay YES, -perfLog YES,\n"
-    "-noMenuBarItem YES and -quitAfter SECONDS.\n"
+    "-noMenuBarItem YES and -quitAfter SECONDS. --settings opens the settings window (in the running\n"
+    "wallpaper when there is one).\n"
     "\n"
     "commands:\n"
     "  render <sceneId> [--size WxH] [--hour H] [--weather CONDITION] [--option key=value]...\n"
@@ -50,6 +52,10 @@ int main(int argc, char** argv) {
     if (arguments.empty() || (arguments[0].size() > 1 && arguments[0][0] == '-' && arguments[0][1] != '-' &&
                               arguments[0] != "-h")) {
         return lumen::app::runWallpaperApplication(argc, argv, arguments);
+    }
+    if (arguments[0] == "--settings") {
+        arguments.erase(arguments.begin());
+        return lumen::app::runWallpaperApplication(argc, argv, arguments, true);
     }
     if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
         std::fputs(helpText, stdout);

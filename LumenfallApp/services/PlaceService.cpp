@@ -18,13 +18,6 @@ namespace lumen::app {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    const char* space = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(space);
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
 double roundedToHundredths(double value) { return std::round(value * 100.0) / 100.0; }
 
 // The GeoClue plugin waits out its whole time limit when the service does not exist at all; a
@@ -48,6 +41,21 @@ PlaceService::~PlaceService() {
     if (fetch_) fetch_->cancel();
 }
 
+std::string PlaceService::cleanedQuery(const std::string& text) {
+    QString query = QString::fromUtf8(text);
+    for (QChar& c : query) {
+        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+    }
+    query = query.simplified();
+    if (query.size() > maximumQueryLength) {
+        query.truncate(maximumQueryLength);
+        // Never half a character.
+        if (query.back().isHighSurrogate()) query.chop(1);
+        query = query.trimmed();
+    }
+    return query.toStdString();
+}
+
 Place PlaceService::locatedPlace(double latitude, double longitude) {
     const double lat = Place::truncated(roundedToHundredths(latitude), 4);
     const double lon = Place::truncated(roundedToHundredths(longitude), 4);
@@ -57,7 +65,7 @@ Place PlaceService::locatedPlace(double latitude, double longitude) {
 }
 
 void PlaceService::lookUp(const std::string& text, Done done) {
-    const std::string query = trimmed(text);
+    const std::string query = cleanedQuery(text);
     if (query.empty()) {
         done(PlaceError::notFound());
         return;

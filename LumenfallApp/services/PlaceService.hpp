@@ -56,6 +56,11 @@ public:
     // once when the desktop refuses location access or offers no source.
     void currentPlace(Done done);
 
+    // What is sent for typed text: control characters become spaces, runs of white space one
+    // space, trimmed, and at most `maximumQueryLength` characters (pasted pages are no place).
+    static constexpr int maximumQueryLength = 200;
+    static std::string cleanedQuery(const std::string& text);
+
     // The place of a located position: rounded half away from zero to two decimals.
     static Place locatedPlace(double latitude, double longitude);
 

@@ -59,6 +59,8 @@ public:
 
     const std::optional<WeatherState>& current() const { return current_; }
     const std::string& status() const { return status_; }
+    // The forecast server asked (its host is credited in the settings).
+    const QUrl& server() const { return options_.server; }
     // Called after `current` changes.
     std::function<void()> onChange;
 

@@ -107,10 +107,13 @@ TEST_F(WallpaperProcess, ALaterLaunchHandsItsRequestToTheRunningWallpaper) {
     auto first = launch({"-simulateCovered", "YES"});
     QString log;
     ASSERT_TRUE(waitForLog(*first, log, "started: 2 display(s), scene deepReef")) << log.toStdString();
-    log = log.mid(log.indexOf("started: "));
+    // A first launch welcomes the user with the settings window.
+    ASSERT_TRUE(waitForLog(*first, log, "settings window: first launch")) << log.toStdString();
+    log = log.mid(log.indexOf("settings window: first launch"));
     const QString still = "still showing nebulaFlythrough";
     const std::pair<QStringList, QStringList> rows[] = {
         {{}, {"another launch asked: activate"}},
+        {{"--settings"}, {"settings window: opened"}},
         {{"-scene", "nebulaFlythrough"}, {"another launch asked for scene nebulaFlythrough", "scene: nebulaFlythrough"}},
         {{"-scene", "noSuchScene"}, {"another launch asked for scene \"noSuchScene\", which is not a scene; " + still}},
         {{"-scene", "alpineLake"},

@@ -88,7 +88,18 @@ class TrayMenuTest : public ::testing::Test {
 protected:
     TrayRig rig;
     AppModel& model = *rig.model;
-    TrayMenu tray{model};
+    int settingsOpened = 0, updateChecks = 0, thumbnailsAsked = 0;
+    // The first scene has a small thumbnail (plain red), the others none yet.
+    TrayMenu tray{model,
+                  {.openSettings = [this] { ++settingsOpened; },
+                   .checkForUpdates = [this] { ++updateChecks; },
+                   .smallThumbnail = [this](const SceneInfo& info) -> std::optional<QImage> {
+                       ++thumbnailsAsked;
+                       if (!(info.id == model.catalog().scenes.front().id)) return std::nullopt;
+                       QImage red(128, 72, QImage::Format_ARGB32_Premultiplied);
+                       red.fill(Qt::red);
+                       return red;
+                   }}};
     QMenu& menu = *tray.menu();
 };
 
@@ -96,9 +107,18 @@ TEST_F(TrayMenuTest, ItemsInOrderWithTheLiveChoicesMarked) {
     EXPECT_EQ(outline(menu),
               (QStringList{q(model.statusLine()), "-", "Scene ▸", "Shuffle Daily", "Pause", "Battery Saver (24 fps)",
                            "Run on Battery (15 fps, half resolution)", "Quality ▸", "Frame Rate ▸",
-                           "Idle Scene After 10 Minutes", "Launch at Login", "-", "Quit Lumenfall"}));
+                           "Idle Scene After 10 Minutes", "Launch at Login", "-", "Settings…",
+                           "Check for Updates…", "Quit Lumenfall"}));
     EXPECT_FALSE(menu.actions().front()->isEnabled());
     EXPECT_EQ(item(menu, "Pause")->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(item(menu, "Settings…")->shortcut(), QKeySequence("Ctrl+,"));
+    item(menu, "Settings…")->trigger();
+    item(menu, "Check for Updates…")->trigger();
+    EXPECT_EQ(std::pair(settingsOpened, updateChecks), std::pair(1, 1));
+    // A build without the updater has no such item; without a window, Settings… cannot be chosen.
+    TrayMenu bare{model};
+    EXPECT_FALSE(outline(*bare.menu()).contains("Check for Updates…"));
+    EXPECT_FALSE(item(*bare.menu(), "Settings…")->isEnabled());
     EXPECT_EQ(item(menu, "Quit Lumenfall")->shortcut(), QKeySequence("Ctrl+Q"));
 
     QStringList titles;
@@ -106,6 +126,13 @@ TEST_F(TrayMenuTest, ItemsInOrderWithTheLiveChoicesMarked) {
     ASSERT_GE(titles.size(), 2);
     EXPECT_EQ(outline(*item(menu, "Scene")->menu()), titles);
     for (const QAction* action : item(menu, "Scene")->menu()->actions()) EXPECT_FALSE(action->icon().isNull());
+    // Thumbnails are asked for (and perhaps rendered) only once the menu opens.
+    EXPECT_EQ(thumbnailsAsked, 0);
+    emit menu.aboutToShow();
+    EXPECT_EQ(thumbnailsAsked, titles.size());
+    const auto centre = [](const QAction* a) { return a->icon().pixmap(32, 18).toImage().pixelColor(16, 9); };
+    EXPECT_EQ(centre(item(menu, "Scene")->menu()->actions().front()), QColor(Qt::red));
+    EXPECT_NE(centre(item(menu, "Scene")->menu()->actions().back()), QColor(Qt::red));
     EXPECT_EQ(checked(menu, "Scene"), QStringList{q(model.current().title)});
     EXPECT_EQ(outline(*item(menu, "Quality")->menu()), (QStringList{"Auto", "Full resolution", "Half resolution"}));
     EXPECT_EQ(checked(menu, "Quality"), QStringList{"Auto"});

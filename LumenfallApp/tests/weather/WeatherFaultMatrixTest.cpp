@@ -177,6 +177,8 @@ TEST(WeatherFaultMatrixTest, PlaceLookUpFailuresSayWhy) {
         {"Oslo", LoopbackServer::answer(200, osloAnswer), "Oslo, Norway", Place{"Oslo, Oslo, NO", 59.9133, 10.7389}, 1},
         {"no name at all", LoopbackServer::answer(200, R"([{"lat":"1.5","lon":"2"}])"), "Null Island", Place{"Null Island", 1.5, 2}, 1},
         {"blank", LoopbackServer::answer(200, denver), " \t ", notFound, 0},
+        {"control characters", LoopbackServer::answer(200, osloAnswer), "Oslo,\x01\x1b\x7f  Norway\r", Place{"Oslo, Oslo, NO", 59.9133, 10.7389}, 1},
+        {"a pasted page", LoopbackServer::answer(200, "[]"), std::string(10'000, 'a'), notFound, 1},
         {"empty list", LoopbackServer::answer(200, "[]"), "Xyzzy", notFound, 1},
         {"no coordinates", LoopbackServer::answer(200, R"([{"name":"Nowhere"}])"), "Nowhere", notFound, 1},
         {"garbage", LoopbackServer::answer(200, "<html>"), "Oslo", notFound, 1},
@@ -208,6 +210,10 @@ TEST(WeatherFaultMatrixTest, PlaceLookUpFailuresSayWhy) {
             if (row.requests) {
                 EXPECT_TRUE(server->requests().front().head.contains("format=jsonv2&addressdetails=1&limit=1"));
                 EXPECT_EQ(server->requests().front().header("User-Agent").toStdString(), productUserAgent());
+                // Cleaned and bounded before it leaves: no control characters, no 10 kB query.
+                const QByteArray head = server->requests().front().head;
+                EXPECT_LT(head.size(), 1024);
+                EXPECT_FALSE(head.contains("%01") || head.contains("%1B") || head.contains("%7F") || head.contains("%0D"));
             }
         }
     }

@@ -9,7 +9,8 @@
 
 namespace lumen::app {
 
-TrayIcon::TrayIcon(AppModel& model, bool show, QObject* parent) : QObject(parent), menu_(model) {
+TrayIcon::TrayIcon(AppModel& model, bool show, TrayMenuHooks hooks, QObject* parent)
+    : QObject(parent), menu_(model, std::move(hooks)) {
     if (!show) return;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         logEvent("tray: the desktop has no system tray; running without the menu icon");

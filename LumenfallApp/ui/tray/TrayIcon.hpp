@@ -21,7 +21,7 @@ class TrayIcon : public QObject {
 public:
     // `show` false (the "noMenuBarItem" default): the menu exists but no icon is made. A desktop
     // without a tray gets one event line; the application goes on without the icon showing.
-    TrayIcon(AppModel& model, bool show, QObject* parent = nullptr);
+    TrayIcon(AppModel& model, bool show, TrayMenuHooks hooks = {}, QObject* parent = nullptr);
     ~TrayIcon() override;
 
     TrayMenu& menu() { return menu_; }

@@ -37,10 +37,15 @@ void checkChoice(QActionGroup* group, const QVariant& value) {
 
 }  // namespace
 
-TrayMenu::TrayMenu(AppModel& model, QObject* parent) : QObject(parent), model_(model), menu_(std::make_unique<QMenu>()) {
+TrayMenu::TrayMenu(AppModel& model, TrayMenuHooks hooks, QObject* parent)
+    : QObject(parent), model_(model), hooks_(std::move(hooks)), menu_(std::make_unique<QMenu>()) {
     build();
     connect(&model_, &AppModel::changed, this, &TrayMenu::refresh);
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayMenu::refresh);
+    connect(menu_.get(), &QMenu::aboutToShow, this, [this] {
+        iconsWanted_ = true;
+        refreshIcons();
+    });
     refresh();
 }
 
@@ -119,6 +124,18 @@ void TrayMenu::build() {
     connect(loginItem_, &QAction::triggered, this, [this](bool on) { model_.setLoginItem(on); });
 
     menu->addSeparator();
+    settings_ = menu->addAction(QStringLiteral("Settings…"));
+    settings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings_->setShortcutContext(Qt::ApplicationShortcut);
+    settings_->setMenuRole(QAction::PreferencesRole);
+    settings_->setEnabled(static_cast<bool>(hooks_.openSettings));
+    connect(settings_, &QAction::triggered, this, [this] {
+        if (hooks_.openSettings) hooks_.openSettings();
+    });
+    if (hooks_.checkForUpdates) {
+        updates_ = menu->addAction(QStringLiteral("Check for Updates…"));
+        connect(updates_, &QAction::triggered, this, [this] { hooks_.checkForUpdates(); });
+    }
     quit_ = menu->addAction(QStringLiteral("Quit Lumenfall"));
     quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit_->setShortcutContext(Qt::ApplicationShortcut);
@@ -128,7 +145,18 @@ void TrayMenu::build() {
 
 void TrayMenu::addShortcutsTo(QWidget& window) {
     window.addAction(pause_);
+    window.addAction(settings_);
     window.addAction(quit_);
+}
+
+void TrayMenu::refreshIcons() {
+    // Asking for a thumbnail may start rendering it: not before someone opens the menu.
+    if (!iconsWanted_ || !hooks_.smallThumbnail) return;
+    for (QAction* action : scenes_->actions()) {
+        const auto info = model_.catalog().scene(SceneID{action->data().toString().toStdString()});
+        const auto image = info ? hooks_.smallThumbnail(*info) : std::nullopt;
+        if (image) action->setIcon(QIcon(QPixmap::fromImage(*image)));
+    }
 }
 
 void TrayMenu::refresh() {
