@@ -2,14 +2,13 @@
 
 #include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
+#include "app/SceneStill.hpp"
 #include "app/SharedGpu.hpp"
 
 #include "scenekit/GpuContext.hpp"
 #include "scenekit/SceneClasses.hpp"
-#include "scenekit/SceneError.hpp"
 #include "render/SceneHost.hpp"
 
-#include "LumenKit/sky/SkyClock.hpp"
 #include "LumenKit/weather/WeatherCondition.hpp"
 
 #include <QImage>
@@ -33,7 +32,6 @@ namespace lumen::app {
 
 namespace {
 
-constexpr double stillClock = 120.0;
 constexpr double defaultPrewarm = 12.0;
 constexpr double longestPrewarm = 3600.0;
 
@@ -138,45 +136,28 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
 }
 
 bool writeImage(const Image& image, const std::string& path, const char* format) {
-    // Format_RGB32 is 0xffRRGGBB per pixel: in little-endian memory blue, green, red, padding.
-    const QImage view(image.bgrx.data(), image.width, image.height, image.width * 4, QImage::Format_RGB32);
-    return view.save(QString::fromStdString(path), format);
+    return imageView(image).save(QString::fromStdString(path), format);
 }
 
 int render(const RenderRequest& request, GpuContext& gpu) {
-    const SceneEnvironment environment = cli::commandEnvironment();
-    std::unique_ptr<LumenScene> scene;
-    try {
-        scene = makeScene(request.info, gpu, environment);
-    } catch (const SceneException& failure) {
-        std::cerr << "lumenfall render: " << failure.error().description() << "\n";
-        return cli::exitFailure;
-    }
-    const SceneClass* sceneClass = SceneClasses::find(request.info.className);
-
     SceneHost host(gpu, SceneCatalog{SceneRegistry::offered()}, request.info);
-    SceneFrame frame;
-    frame.now = host.mediaTime();
-    frame.clock = stillClock;
-    frame.dt = 0;
-    frame.options = request.optionValues;
-    frame.sky = SkyClock::state(environment.wallTime, request.hour.value_or(request.info.thumbnailHour), std::nullopt, environment.zone);
-    frame.zone = environment.zone;
-    if (request.weather) frame.weather = WeatherState::sample(*request.weather);
-    scene->prewarm(frame, request.seconds);
-
-    double gpuMilliseconds = 0;
-    auto image = host.renderOffscreen(*scene, request.width, request.height, frame, 0, &gpuMilliseconds,
-                                      sceneClass ? sceneClass->sampleCount : 0);
-    if (!image) {
-        std::cerr << "lumenfall render: the still could not be drawn\n";
+    StillRequest still{.info = request.info,
+                       .width = request.width,
+                       .height = request.height,
+                       .options = request.optionValues,
+                       .hour = request.hour.value_or(request.info.thumbnailHour),
+                       .seconds = request.seconds};
+    if (request.weather) still.weather = WeatherState::sample(*request.weather);
+    const auto drawn = renderStill(host, still, cli::commandEnvironment());
+    if (!drawn.image) {
+        std::cerr << "lumenfall render: " << drawn.error << "\n";
         return cli::exitFailure;
     }
-    if (!writeImage(*image, request.out, request.format)) {
+    if (!writeImage(*drawn.image, request.out, request.format)) {
         std::cerr << "lumenfall render: could not write " << request.out << "\n";
         return cli::exitFailure;
     }
-    std::printf("%s\n%dx%d, GPU %.2f ms\n", request.out.c_str(), request.width, request.height, gpuMilliseconds);
+    std::printf("%s\n%dx%d, GPU %.2f ms\n", request.out.c_str(), request.width, request.height, drawn.gpuMilliseconds);
     return cli::exitOK;
 }
 
