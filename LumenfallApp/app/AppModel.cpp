@@ -85,6 +85,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     readServer(defaults_, "placeLookupHost", environment.places.server);
     weather_ = std::make_unique<WeatherService>(std::move(environment.weather));
     places_ = std::make_unique<PlaceService>(std::move(environment.places));
+    thumbnails_ = std::make_unique<ThumbnailStore>();
 
     if (backend_ && environment.openGpu) gpu_ = environment.openGpu(backend_.get());
 
@@ -127,6 +128,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
         host_->featureMask = cli::featureMask(defaults_.string("featureMask"));
         driver_ = std::make_unique<FrameDriver>(*host_);
         driver_->pointerLocation = pointerSource(*backend_);
+        thumbnails_->setHost(host_.get());
     }
     weather_->setPlace(settings_.place);
 }
@@ -138,6 +140,7 @@ AppModel::~AppModel() {
     idle_.reset();
     wallpaper_.reset();
     driver_.reset();
+    thumbnails_->setHost(nullptr);
     host_.reset();
     if (gpu_ && closeGpu_) closeGpu_();
     gpu_ = nullptr;
@@ -197,6 +200,8 @@ void AppModel::start() {
 
     wallpaper_->rebuild();
     apply();
+    // The others are rendered when a view first asks for them.
+    thumbnails_->loadShipped(catalog_.scenes);
 
     if (perfLogEnabled()) {
         perf_.emplace();

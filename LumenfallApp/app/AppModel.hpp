@@ -8,6 +8,7 @@
 #include "services/PowerMonitor.hpp"
 #include "services/WeatherService.hpp"
 #include "render/PerfSnapshot.hpp"
+#include "ui/thumbnails/ThumbnailStore.hpp"
 
 #include "LumenKit/catalog/LumenSettings.hpp"
 #include "LumenKit/policy/PowerContext.hpp"
@@ -119,6 +120,7 @@ public:
     PowerMonitor& powerMonitor() { return *powerMonitor_; }
     WeatherService& weather() { return *weather_; }
     PlaceService& places() { return *places_; }
+    ThumbnailStore& thumbnails() { return *thumbnails_; }
 
     // Seams for tests: the wall clock for the daily pick, and a reduce-motion value to use
     // instead of the desktop's.
@@ -160,6 +162,7 @@ private:
     std::unique_ptr<ReduceMotion> reduceMotionSource_;
     std::unique_ptr<WeatherService> weather_;
     std::unique_ptr<PlaceService> places_;
+    std::unique_ptr<ThumbnailStore> thumbnails_;
     bool reduceMotion_ = false;
     LaunchOverrides overrides_;
     std::set<std::string> failedScenes_;

@@ -6,6 +6,7 @@
 #include "app/QuitSignals.hpp"
 #include "app/SingleInstance.hpp"
 #include "ui/settings/SettingsOpener.hpp"
+#include "ui/settings/SettingsWindow.hpp"
 #include "ui/tray/TrayIcon.hpp"
 #include "app/UserDefaults.hpp"
 #include "desktop/DesktopSession.hpp"
@@ -92,12 +93,20 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
 
     AppModel model(true, std::move(environment));
     TrayIcon* trayIcon = nullptr;
+    ThumbnailStore& thumbnails = model.thumbnails();
     SettingsOpener settings(model, defaults,
-                            {.thumbnail = {},
+                            {.thumbnail = [&thumbnails](const SceneInfo& info) { return thumbnails.image(info); },
                              .checkForUpdates = {},
                              .made = [&trayIcon](QWidget& window) { trayIcon->menu().addShortcutsTo(window); }});
-    TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"), {.openSettings = [&settings] { settings.open(); }});
+    TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"),
+                  {.openSettings = [&settings] { settings.open(); },
+                   .checkForUpdates = {},
+                   .smallThumbnail = [&thumbnails](const SceneInfo& info) { return thumbnails.smallImage(info); }});
     trayIcon = &tray;
+    QObject::connect(&thumbnails, &ThumbnailStore::changed, [&settings, &tray] {
+        if (settings.window()) settings.window()->thumbnailsChanged();
+        tray.menu().refreshIcons();
+    });
     instance.onRequest = [&model, &settings](const std::string& request) {
         if (request.starts_with("scene ")) {
             model.selectRequestedScene(request.substr(6));

@@ -71,6 +71,8 @@ protected:
         for (const char* name : {"DeepReefScene", "NebulaScene", "KoiPondScene"}) SceneClasses::remove(name);
     }
     void SetUp() override {
+        // Thumbnails and weather write their caches here, never into the user's.
+        qputenv("XDG_CACHE_HOME", caches.path().toUtf8());
         if (!desktop || !make()) GTEST_SKIP() << "no Xvfb, D-Bus mocks or GPU: " << reason;
     }
     void TearDown() override {
@@ -122,6 +124,7 @@ protected:
     }
 
     static inline std::unique_ptr<Desktop> desktop;
+    static inline QTemporaryDir caches;
     static inline std::string reason = "dbus-daemon or python3-dbusmock is missing";
     std::vector<std::string> events;
     std::unique_ptr<QTemporaryDir> home;
