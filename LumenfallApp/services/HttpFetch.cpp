@@ -13,9 +13,10 @@ std::optional<std::string> HttpAnswer::header(const char* name) const {
     return std::nullopt;
 }
 
-HttpFetch* HttpFetch::get(QNetworkAccessManager& manager, const QUrl& url, const std::string& userAgent,
-                          const std::vector<std::pair<QByteArray, QByteArray>>& headers, const HttpLimits& limits,
-                          Done done) {
+namespace {
+
+QNetworkRequest ephemeralRequest(const QUrl& url, const std::string& userAgent,
+                                 const std::vector<std::pair<QByteArray, QByteArray>>& headers, const HttpLimits& limits) {
     QNetworkRequest request(url);
     // Ephemeral: nothing stored or reused between requests, every answer from the network.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -28,7 +29,20 @@ HttpFetch* HttpFetch::get(QNetworkAccessManager& manager, const QUrl& url, const
     request.setTransferTimeout(static_cast<int>(limits.idle.count()));
     request.setRawHeader("User-Agent", QByteArray::fromStdString(userAgent));
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
-    return new HttpFetch(manager.get(request), limits, std::move(done));
+    return request;
+}
+
+}  // namespace
+
+HttpFetch* HttpFetch::get(QNetworkAccessManager& manager, const QUrl& url, const std::string& userAgent,
+                          const std::vector<std::pair<QByteArray, QByteArray>>& headers, const HttpLimits& limits,
+                          Done done) {
+    return new HttpFetch(manager.get(ephemeralRequest(url, userAgent, headers, limits)), limits, std::move(done));
+}
+
+HttpFetch* HttpFetch::head(QNetworkAccessManager& manager, const QUrl& url, const std::string& userAgent,
+                           const HttpLimits& limits, Done done) {
+    return new HttpFetch(manager.head(ephemeralRequest(url, userAgent, {}, limits)), limits, std::move(done));
 }
 
 HttpFetch::HttpFetch(QNetworkReply* reply, const HttpLimits& limits, Done done)

@@ -38,7 +38,7 @@ struct HttpAnswer {
     QList<QNetworkReply::RawHeaderPair> headers;
 };
 
-// One GET through the application's ephemeral HTTP client: no cookies, no cache, the given
+// One GET (or HEAD) through the application's ephemeral HTTP client: no cookies, no cache, the given
 // identification. The answer is handed to `done` once, on the thread the manager lives on
 // (the main thread), unless the fetch is cancelled first. The transfer itself runs in Qt's
 // network thread, so the main thread never waits on the network.
@@ -52,6 +52,10 @@ public:
     static HttpFetch* get(QNetworkAccessManager& manager, const QUrl& url, const std::string& userAgent,
                           const std::vector<std::pair<QByteArray, QByteArray>>& headers, const HttpLimits& limits,
                           Done done);
+
+    // The same request as HEAD: only the status and headers come back (the body stays empty).
+    static HttpFetch* head(QNetworkAccessManager& manager, const QUrl& url, const std::string& userAgent,
+                           const HttpLimits& limits, Done done);
 
     // Aborts the transfer without calling `done`, and deletes the fetch later.
     void cancel();

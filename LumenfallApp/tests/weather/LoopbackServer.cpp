@@ -107,4 +107,10 @@ LoopbackServer::Behaviour LoopbackServer::redirectLoop() {
     };
 }
 
+LoopbackServer::Behaviour LoopbackServer::byMethod(Behaviour head, Behaviour others) {
+    return [=](QTcpSocket& socket, LoopbackServer& server) {
+        (server.requests().back().head.startsWith("HEAD ") ? head : others)(socket, server);
+    };
+}
+
 }  // namespace lumen::app::test

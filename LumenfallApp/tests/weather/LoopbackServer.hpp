@@ -38,6 +38,7 @@ public:
     static Behaviour trickle();                // a byte every 50 ms, forever
     static Behaviour huge(bool declared);      // 5 MB, with or without its length
     static Behaviour redirectLoop();           // 302 to itself
+    static Behaviour byMethod(Behaviour head, Behaviour others);  // HEAD requests get `head`
 
     // A URL on 127.0.0.1 where nothing listens.
     static QString refusedUrl();
