@@ -8,6 +8,9 @@
 #include "ui/settings/SettingsOpener.hpp"
 #include "ui/settings/SettingsWindow.hpp"
 #include "ui/tray/TrayIcon.hpp"
+#if LUMENFALL_HAS_UPDATER
+#include "ui/updates/Updater.hpp"
+#endif
 #include "app/UserDefaults.hpp"
 #include "desktop/DesktopSession.hpp"
 #include "platform/DesktopBackend.hpp"
@@ -93,14 +96,19 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
 
     AppModel model(true, std::move(environment));
     TrayIcon* trayIcon = nullptr;
+    std::function<void()> checkForUpdates;
+#if LUMENFALL_HAS_UPDATER
+    Updater updater({.defaults = &defaults});
+    checkForUpdates = [&updater] { updater.checkForUpdates(); };
+#endif
     ThumbnailStore& thumbnails = model.thumbnails();
     SettingsOpener settings(model, defaults,
                             {.thumbnail = [&thumbnails](const SceneInfo& info) { return thumbnails.image(info); },
-                             .checkForUpdates = {},
+                             .checkForUpdates = checkForUpdates,
                              .made = [&trayIcon](QWidget& window) { trayIcon->menu().addShortcutsTo(window); }});
     TrayIcon tray(model, !defaults.boolValue("noMenuBarItem"),
                   {.openSettings = [&settings] { settings.open(); },
-                   .checkForUpdates = {},
+                   .checkForUpdates = checkForUpdates,
                    .smallThumbnail = [&thumbnails](const SceneInfo& info) { return thumbnails.smallImage(info); }});
     trayIcon = &tray;
     QObject::connect(&thumbnails, &ThumbnailStore::changed, [&settings, &tray] {
@@ -124,8 +132,12 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [&model] { model.stop(); });
 
     // Started once the event loop runs, as a launched application would be.
-    QTimer::singleShot(0, [&model, &settings, openSettings] {
+    QTimer::singleShot(0, [&] {
         model.start();
+#if LUMENFALL_HAS_UPDATER
+        // A minute in: at login the network may not be up yet, and short runs ask nobody.
+        QTimer::singleShot(std::chrono::minutes{1}, &updater, &Updater::start);
+#endif
         if (!settings.welcomeOnFirstLaunch() && openSettings) settings.open();
     });
     if (auto seconds = defaults.number("quitAfter"); seconds && *seconds > 0) {

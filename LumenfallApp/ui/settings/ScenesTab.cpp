@@ -41,6 +41,7 @@ ScenesTab::ScenesTab(AppModel& model, Thumbnail thumbnail, QWidget* parent)
     auto* options = new QWidget;
     options_ = new QFormLayout(options);
     options_->setContentsMargins(0, 6, 0, 0);
+    options_->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     addWidget(options);
     weather_ = addRow(QStringLiteral("Weather"));
     addStretch();

@@ -41,6 +41,7 @@ SettingsWindow::SettingsWindow(AppModel& model, UserDefaults& defaults, ScenesTa
     tabs_ = new QTabWidget;
     tabs_->setDocumentMode(true);
     tabs_->setUsesScrollButtons(true);
+    tabs_->setAccessibleName(QStringLiteral("Settings tabs"));
     scenes_ = new ScenesTab(model_, std::move(thumbnail));
     general_ = new GeneralTab(model_);
     weather_ = new WeatherTab(model_);
