@@ -35,7 +35,9 @@ namespace {
 class SettingsWindowTest : public AppModelRig {
 protected:
     SettingsWindow& open(const std::vector<std::string>& arguments = {}) {
-        if (!arguments.empty()) EXPECT_TRUE(make(arguments));
+        if (!arguments.empty()) {
+            EXPECT_TRUE(make(arguments));
+        }
         model->start();
         opener = std::make_unique<SettingsOpener>(*model, *defaults, SettingsOpener::Hooks{});
         EXPECT_TRUE(opener->welcomeOnFirstLaunch());
