@@ -218,8 +218,10 @@ vec3 stars(vec3 ray, float pixelAngle) {
         vec3 h = hash33(cell + float(layer) * 31.0);
         vec3 centre = cell + 0.2 + 0.6 * h;
         float d = length(normalize(centre) - ray);
+        // Few bright stars, more faint ones; most cells stay empty.
         float lottery = hash13(cell + 7.7);
-        float bright = pow(lottery, layer == 0 ? 12.0 : 24.0) * (layer == 0 ? 1.8 : 1.0);
+        float cut = layer == 0 ? 0.88 : 0.955;
+        float bright = pow(max(lottery - cut, 0.0) / (1.0 - cut), 3.0) * (layer == 0 ? 1.6 : 0.5);
         bright *= 0.8 + 0.2 * sin(cycle(60.0 + floor(h.y * 120.0)) + h.x * 6.28);
         float size = pixelAngle * 0.7;
         vec3 tint = mix(vec3(1.0, 0.85, 0.7), vec3(0.75, 0.85, 1.0), h.z);
@@ -245,16 +247,18 @@ float horizontalLength(vec3 ray) {
 
 // Ridge heights of the far range (m at 4 km), with ridged detail.
 float peakHeight(float s) {
-    float h = 0.0;
-    float amp = 260.0;
-    float f = 0.0009;
+    // A few broad massifs, each carved by ridged detail into peaks and cols.
+    float massif = noise2(vec2(s * 0.00035, 4.1));
+    float h = 150.0 + 650.0 * massif * massif;
+    float amp = 280.0;
+    float f = 0.0011;
     for (int i = 0; i < 5; ++i) {
         float n = noise2(vec2(s * f, float(i) * 7.3));
         h += amp * (1.0 - abs(n * 2.0 - 1.0));
         amp *= 0.45;
         f *= 2.2;
     }
-    return h - 60.0;
+    return h - 110.0;
 }
 
 Hit peaks(vec3 ray, float tanE, float pixel) {
@@ -267,14 +271,16 @@ Hit peaks(vec3 ray, float tanE, float pixel) {
     // The slope of the ridge gives the snow fields their light and shade.
     float dh = (peakHeight(s + 8.0) - h) / 8.0;
     float depth = clamp((h - y) / 240.0, 0.0, 1.0);
-    vec3 n = normalize(vec3(-dh * 1.4, 0.9 - depth * 0.3, 0.5));
-    // Bare rock shows on steep faces, in streaks down the slope.
-    float rock = smoothstep(0.5, 0.9, noise2(vec2(s * 0.012 + y * 0.004, 0.5)) * 0.5 + abs(dh) * 0.6 + noise2(vec2(s * 0.05, y * 0.01)) * 0.2);
+    // Below the ridge the faces turn with gullies and spurs, not only with the skyline.
+    float gully = (noise2(vec2(s * 0.006, y * 0.012)) - 0.5) * 2.4 + (noise2(vec2(s * 0.02, y * 0.03)) - 0.5) * 0.8;
+    vec3 n = normalize(vec3(mix(-dh * 1.4, gully, smoothstep(0.0, 0.4, depth)), 0.9 - depth * 0.3, 0.5));
+    // Bare rock shows on steep faces and in gullies.
+    float rock = smoothstep(0.6, 0.95, abs(dh) * 0.5 * (1.0 - depth) + noise2(vec2(s * 0.01 + y * 0.004, y * 0.02)) * 0.7);
     vec3 albedo = mix(vec3(0.9, 0.93, 1.0), vec3(0.18, 0.18, 0.2), rock * 0.6);
     vec3 c = lit(albedo, n);
     // Distance haze towards the horizon's colour.
     vec3 haze = skyColour(normalize(vec3(ray.x, 0.02, ray.z)));
-    c = mix(c, haze, 0.35 + 0.25 * depth);
+    c = mix(c, haze, 0.22 + 0.2 * depth);
     return Hit(c, cover);
 }
 
@@ -460,9 +466,12 @@ vec3 ground(vec3 ray, float tanE, float pixel) {
     vec2 g = p.xz;
     float footprint = pixel * dist * dist / max(uParams[1].y, 0.5);
     float detail = smoothstep(3.0, 0.4, footprint);
-    float hx = noise2(g * 0.15) - noise2(g * 0.15 + vec2(0.6, 0.0));
-    float hz = noise2(g * 0.15) - noise2(g * 0.15 + vec2(0.0, 0.6));
-    vec3 n = normalize(vec3(hx * 0.8, 1.0, hz * 0.8));
+    vec2 big = g * vec2(0.06, 0.12);
+    vec2 fine = g * vec2(0.35, 0.9);
+    float h0 = noise2(big) + noise2(fine) * 0.25 * detail;
+    float hx = noise2(big + vec2(0.08, 0.0)) + noise2(fine + vec2(0.3, 0.0)) * 0.25 * detail - h0;
+    float hz = noise2(big + vec2(0.0, 0.16)) + noise2(fine + vec2(0.0, 0.8)) * 0.25 * detail - h0;
+    vec3 n = normalize(vec3(hx * 1.8, 1.0, hz * 1.2));
     float sparkle = step(0.985, hash12(floor(gl_FragCoord.xy))) * detail * 0.4;
     vec3 snow = lit(vec3(0.88, 0.91, 0.96), n) * (1.0 + sparkle);
     snow += windowSpill(g) * vec3(0.95, 0.95, 1.0);
