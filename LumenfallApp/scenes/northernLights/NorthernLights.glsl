@@ -393,7 +393,7 @@ Hit cabin(vec3 ray, float tanE, float pixel) {
     // Roof: a snow slab from the eave to the ridge, its lip thick and rounded.
     float ridgeLine = 4.75;
     float roofLeft = -5.1 + (y - 2.7) * 0.55;
-    float roofRight = 4.8 + (y - 2.7) * 0.0 - max(y - 4.6, 0.0) * 4.0;
+    float roofRight = 4.8 - max(y - 4.6, 0.0) * 4.0;
     float roof = box(q, vec2(-5.4, 2.65), vec2(5.2, ridgeLine + 0.2), px) * clamp((s - roofLeft) / px + 0.5, 0.0, 1.0) *
                  clamp((roofRight - s) / px + 0.5, 0.0, 1.0);
     float slope = clamp((y - 2.7) / (ridgeLine - 2.7), 0.0, 1.0);
@@ -436,8 +436,9 @@ Hit cabin(vec3 ray, float tanE, float pixel) {
     // Snow drifted against the walls.
     float drift = 0.35 + 0.25 * sin(s * 1.3) + 0.15 * sin(s * 3.7);
     float bank = clamp((drift - y) / px + 0.5, 0.0, 1.0) * box(q, vec2(-4.9, -0.5), vec2(6.6, 2.0), px);
-    c = mix(c, lit(vec3(0.85, 0.88, 0.94), vec3(0.0, 0.9, 0.4)) + windowSpill(vec2(s, 0.0)) * 0.0, bank);
-    return Hit(c, cover);
+    c = mix(c, lit(vec3(0.86, 0.89, 0.95), vec3(0.0, 1.0, 0.15)), bank);
+    // Nothing of it shows below the snow it stands in.
+    return Hit(c, cover * clamp((y + 0.25) / px + 0.5, 0.0, 1.0));
 }
 
 // ---- ground: snow on the shore, ice on the lake ----------------------------------------------------
