@@ -4,11 +4,12 @@
 
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
+#include "scenes/northernLights/NorthernLightsScene.hpp"
 
 namespace lumen::app {
 
 void registerBuiltInScenes() {
-    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass()}) {
+    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass(), NorthernLightsScene::sceneClass()}) {
         SceneClasses::add(std::move(sceneClass));
     }
 }
