@@ -3,12 +3,13 @@
 #include "scenekit/SceneClasses.hpp"
 
 #include "scenes/deepReef/DeepReefScene.hpp"
+#include "scenes/desertNight/DesertNightScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 
 namespace lumen::app {
 
 void registerBuiltInScenes() {
-    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass()}) {
+    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), DesertNightScene::sceneClass(), NebulaScene::sceneClass()}) {
         SceneClasses::add(std::move(sceneClass));
     }
 }
