@@ -106,7 +106,7 @@ vec3 sunColor(float elevation) {
     return mix(vec3(1.0, 0.93, 0.84), vec3(1.0, 0.52, 0.24), low) * smoothstep(-0.05, 0.02, elevation);
 }
 
-const vec3 MOON_TINT = vec3(0.55, 0.68, 1.0);
+const vec3 MOON_TINT = vec3(0.45, 0.62, 1.0);
 
 // The air itself for a direction of the south-looking frame, without stars or galaxy.
 vec3 skyColor(vec3 ray, SkyLight light) {
@@ -130,6 +130,7 @@ vec3 skyColor(vec3 ray, SkyLight light) {
     float sunAngle = max(dot(ray, light.sun), 0.0);
     vec3 sunLight = sunColor(sunElev);
     day += sunLight * (0.18 * pow(sunAngle, 6.0) + 0.6 * pow(sunAngle, 120.0));
+    day += sunLight * 30.0 * smoothstep(0.99993, 0.99996, sunAngle);  // the disc
     // Dusk: an orange band round the horizon, strongest towards the sun.
     float dusk = smoothstep(-0.16, 0.02, sunElev) * (1.0 - smoothstep(0.05, 0.3, sunElev));
     vec3 duskGlow = vec3(1.0, 0.42, 0.14) * exp(-y * 7.0) * (0.2 + 0.8 * pow(sunAngle, 3.0));
@@ -154,27 +155,29 @@ vec4 milkyWay(vec3 eq) {
     float toCore = 0.5 + 0.5 * cos(l);
 
     // A disc that thickens and brightens towards the core, with a bulge at the centre.
-    float width = 0.075 + 0.07 * toCore * toCore;
+    float width = 0.06 + 0.065 * toCore * toCore;
     float disc = exp(-b * b / (2.0 * width * width));
-    float bulge = exp(-(l * l / 0.07 + b * b / 0.028));
+    float bulge = exp(-(l * l / 0.11 + b * b / 0.04));
     float along = 0.25 + 0.75 * pow(toCore, 2.5);
 
     // Star clouds: patchy light in the disc.
-    float clouds = fbm3(g * 11.0, 6);
+    vec3 planar = vec3(g.xy, g.z * 1.8);  // structure drawn out along the plane
+    float clouds = fbm3(planar * 11.0, 6);
     float clumps = smoothstep(0.35, 0.8, clouds);
-    float light = disc * along * (0.35 + 1.3 * clumps) + bulge * (1.4 + 0.8 * clumps);
+    float grain = fbm3(planar * 60.0, 3);
+    float light = disc * along * (0.3 + 1.4 * clumps) * (0.75 + 0.5 * grain) + bulge * (2.2 + 1.0 * clumps);
     float halo = exp(-b * b / 0.09) * 0.12 * (0.4 + 0.6 * toCore);
 
     // Dust: the great rift along the middle from the core towards Cygnus, and filaments in
     // the rest of the disc.
-    vec3 w = g * 5.0 + (vec3(fbm3(g * 3.0 + 11.0, 3), fbm3(g * 3.0 + 23.0, 3), 0.0) - 0.5) * 1.6;
+    vec3 w = vec3(g.xy, g.z * 2.6) * 5.0 + (vec3(fbm3(g * 3.0 + 11.0, 3), fbm3(g * 3.0 + 23.0, 3), 0.0) - 0.5) * 1.6;
     float dustNoise = fbm3(w * 2.2, 5);
     float ridged = 1.0 - abs(fbm3(w * 3.1 + 40.0, 5) * 2.0 - 1.0);
     float riftLine = exp(-pow((b - 0.025 - 0.03 * sin(l * 3.0)) / (0.035 + 0.02 * toCore), 2.0));
     float riftSpan = smoothstep(-0.6, -0.1, l) * (1.0 - smoothstep(1.2, 1.6, l));
     float rift = riftLine * riftSpan * smoothstep(0.35, 0.62, dustNoise);
     float filaments = disc * smoothstep(0.78, 0.95, ridged) * smoothstep(0.4, 0.6, dustNoise) * 0.85;
-    float dust = clamp(rift * 0.95 + filaments, 0.0, 0.95);
+    float dust = clamp(rift * (0.95 - 0.35 * bulge) + filaments, 0.0, 0.95);
 
     vec3 coreTint = vec3(1.0, 0.80, 0.58);
     vec3 armTint = vec3(0.78, 0.84, 1.0);
@@ -226,7 +229,7 @@ float duneHeight(vec2 p, float soft) {
 }
 
 float softness(float distance) {
-    return smoothstep(25.0, 160.0, distance);
+    return smoothstep(12.0, 70.0, distance);
 }
 
 // Distance along `ray` to the sand, or -1 where the ray reaches the sky.
@@ -264,13 +267,13 @@ vec3 duneNormal(vec2 p, float distance) {
 }
 
 // Soft shadow towards a light: the closest the path passes over the sand, as a fraction.
-float duneShadow(vec3 p, vec3 toLight) {
+float duneShadow(vec3 p, vec3 toLight, float soft) {
     float shade = 1.0;
     float t = 0.25;
     for (int i = 0; i < 18; ++i) {
         vec3 q = p + toLight * t;
         if (q.y > DUNE_TOP) break;
-        float gap = q.y - duneHeight(q.xz, 0.3);
+        float gap = q.y - duneHeight(q.xz, soft);
         shade = min(shade, 6.0 * gap / t);
         if (shade < 0.0) return 0.0;
         t *= 1.33;
@@ -290,24 +293,29 @@ vec3 ripples(vec3 n, vec2 p, float distance) {
 
 vec3 shadeDunes(vec3 p, vec3 ray, float distance, SkyLight light) {
     vec3 n = ripples(duneNormal(p.xz, distance), p.xz, distance);
-    vec3 sand = vec3(0.66, 0.46, 0.29);
+    // By night the eye loses colour: the sand reads paler and greyer.
+    vec3 sand = mix(vec3(0.66, 0.46, 0.29), vec3(0.46), 0.45 * (1.0 - light.daylight));
+    float far = smoothstep(90.0, 260.0, distance);
 
     // The moon: cool light raking across the ridges.
     vec3 color = vec3(0.0);
     if (light.moonLight > 0.0) {
         float facing = max(dot(n, light.moon) * 0.9 + 0.1, 0.0);
-        float shadow = facing > 0.0 ? duneShadow(p, light.moon) : 0.0;
-        color += sand * MOON_TINT * facing * shadow * light.moonLight * 0.62;
+        float shadow = facing > 0.0 ? duneShadow(p, light.moon, softness(distance)) : 0.0;
+        // Far off, many crests share a pixel: show their average light instead of flicker.
+        float lit = mix(facing * shadow, 0.22, far);
+        color += sand * MOON_TINT * lit * light.moonLight * 0.7;
     }
     // The sun by day, warm and low at dusk.
     float sunUp = smoothstep(-0.06, 0.03, light.sun.y);
     if (sunUp > 0.0) {
         float facing = max(dot(n, light.sun), 0.0);
-        float shadow = facing > 0.0 ? duneShadow(p, light.sun) : 0.0;
-        color += sand * sunColor(light.sun.y) * facing * shadow * 2.4 * sunUp;
+        float shadow = facing > 0.0 ? duneShadow(p, light.sun, softness(distance)) : 0.0;
+        float lit = mix(facing * shadow, 0.6 * max(light.sun.y, 0.0) + 0.1, far);
+        color += sand * sunColor(light.sun.y) * lit * 2.4 * sunUp;
     }
     // Light from the whole sky keeps the shaded faces readable; brighter by day.
-    vec3 skyAbove = mix(vec3(0.006, 0.009, 0.022) + MOON_TINT * light.moonLight * 0.018,
+    vec3 skyAbove = mix(vec3(0.007, 0.012, 0.034) + MOON_TINT * light.moonLight * 0.018,
                         vec3(0.30, 0.38, 0.55), light.daylight);
     color += sand * skyAbove * (0.55 + 0.45 * n.y);
     // The town's glow warms the faces turned to it, faintly.
@@ -356,7 +364,7 @@ vec3 starField(vec3 eq, float band, float pixel, float time) {
         float sigma2 = 0.38 + 0.06 * min(flux, 4.0);
         float core = exp(-d2 / (2.0 * sigma2)) / (2.0 * PI * sigma2);
         // Only the brightest get a halo, kept well inside their cell.
-        float glow = flux > 1.0 ? 0.01 * (flux - 1.0) / (1.0 + d2 * 0.5) * smoothstep(30.0, 8.0, d2) : 0.0;
+        float glow = flux > 1.0 ? 0.006 * (flux - 1.0) / (1.0 + d2 * 0.8) * smoothstep(24.0, 4.0, d2) : 0.0;
         color += starColor(h.z) * flux * twinkle * (core + glow);
     }
     return color;
