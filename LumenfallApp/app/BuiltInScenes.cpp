@@ -2,14 +2,22 @@
 
 #include "scenekit/SceneClasses.hpp"
 
+#include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
+#include "scenes/desertNight/DesertNightScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
 
 namespace lumen::app {
 
 void registerBuiltInScenes() {
-    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass(), NorthernLightsScene::sceneClass()}) {
+    for (SceneClass sceneClass : {
+             DeepReefScene::sceneClass(),
+             NebulaScene::sceneClass(),
+             NorthernLightsScene::sceneClass(),
+             CozyLibraryScene::sceneClass(),
+             DesertNightScene::sceneClass(),
+         }) {
         SceneClasses::add(std::move(sceneClass));
     }
 }
