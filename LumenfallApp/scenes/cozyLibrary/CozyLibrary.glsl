@@ -87,8 +87,11 @@ vec3 skyColour(vec3 rd) {
     float towardsSun = pow(max(dot(rd, uSun.xyz), 0.0), 4.0);
     vec3 duskCol = mix(vec3(0.9, 0.42, 0.2), vec3(0.35, 0.3, 0.5), sqrt(up)) * (0.6 + 1.2 * towardsSun);
     vec3 nightCol = mix(vec3(0.018, 0.026, 0.05), vec3(0.006, 0.01, 0.028), sqrt(up));
-    nightCol = mix(nightCol, vec3(0.03, 0.032, 0.04), cloud * 0.6);  // town glow under the clouds
-    vec3 col = mix(nightCol, dayCol, day);
+    nightCol = mix(nightCol, vec3(0.016, 0.019, 0.028), cloud * 0.6);  // town glow under the clouds
+    // Slow clouds: soft brightness changes, stronger in an overcast sky.
+    vec2 cq = rd.xz / (rd.y + 0.25) * 2.0 + vec2(uTime.x * 0.004, 0.0);
+    float clouds = noise2(cq) * 0.65 + noise2(cq * 2.7 + 3.0) * 0.35;
+    vec3 col = mix(nightCol, dayCol, day) * (0.8 + 0.4 * clouds * (0.4 + 0.6 * cloud));
     col = mix(col, duskCol, dusk * 0.7);
     // The moon behind thin cloud, a soft halo when it is up.
     float moonUp = smoothstep(-0.02, 0.05, uMoon.y) * (1.0 - day);
@@ -138,7 +141,8 @@ vec3 rainOnGlass(vec2 p, float amount, float t) {
         vec2 d = (g - c) * 0.028;
         float r = 0.0025 + 0.004 * fract(h.z * 13.0);
         float inside = smoothstep(r, r * 0.6, length(d));
-        result += vec3(d / r * 0.03, 0.6) * inside;
+        float glint = smoothstep(r * 0.45, 0.0, length(d - vec2(-0.3, 0.35) * r));
+        result += vec3(d / r * 0.03, 0.4) * inside + vec3(0.0, 0.0, 1.5) * glint;
     }
     // Drops that run down, leaving a wet trail.
     const float lane = 0.05;
@@ -155,7 +159,8 @@ vec3 rainOnGlass(vec2 p, float amount, float t) {
         float above = p.y - head;
         float trail = smoothstep(0.0022, 0.0008, abs(d.x)) * step(0.0, above) * exp(-above / 0.35);
         result.xy += d / dropR * 0.045 * drop;
-        result.z += drop + trail * 0.5;
+        float glint = smoothstep(dropR * 0.5, 0.0, length(d - vec2(-0.3, 0.4) * dropR));
+        result.z += drop * 0.6 + glint * 2.0 + trail * 0.45;
     }
     return result;
 }
@@ -194,8 +199,8 @@ Surface bookcase(vec2 p, vec3 n, vec3 along, float pw) {
     float above = ly - 0.03;  // height over the shelf board
     vec3 palette[6] = vec3[6](vec3(0.32, 0.05, 0.04), vec3(0.06, 0.2, 0.1), vec3(0.05, 0.08, 0.22),
                               vec3(0.38, 0.24, 0.1), vec3(0.2, 0.1, 0.05), vec3(0.42, 0.3, 0.12));
-    vec3 spine = palette[int(bh.y * 5.999)] * (0.7 + 0.5 * bh.z);
-    if (bh.z > 0.92) spine = vec3(0.55, 0.5, 0.42);  // an odd paperback
+    vec3 spine = palette[int(bh.y * 5.999)] * (0.55 + 0.4 * bh.z);
+    if (bh.z > 0.92) spine = vec3(0.42, 0.38, 0.3);  // an odd paperback
     float edge = min(s01, 1.0 - s01) * widthM;
     float bookMask = aaStep(0.0, edge, pw * 0.7) * (1.0 - aaStep(height, above, pw)) * step(0.0, above);
     if (hash12(vec2(id, row + 40.0)) < 0.06) bookMask = 0.0;  // a gap on the shelf
@@ -270,43 +275,53 @@ Surface fireOpening(vec2 p, float pw) {
               0.5 * valueNoise3(vec3(q.x * 7.0, q.y * 5.5 - t * 3.1, t * 0.6 + 9.0));
     float envelope = (1.0 - q.x * q.x * 1.3) * (0.62 + 0.25 * noise1(t * 0.7 + q.x * 2.0));
     float heat = envelope - q.y * 1.05 + (n - 0.75) * 0.75 + 0.18;
-    float flame = smoothstep(0.0, 0.35, heat) * step(0.1, q.y);
+    float flame = smoothstep(0.0, 0.16, heat) * smoothstep(0.05, 0.15, q.y);
     vec3 flameCol = mix(vec3(0.9, 0.16, 0.02), vec3(1.0, 0.55, 0.12), smoothstep(0.1, 0.5, heat));
     flameCol = mix(flameCol, vec3(1.0, 0.85, 0.55), smoothstep(0.5, 0.9, heat));
     col = mix(col, flameCol * (2.0 + 4.0 * heat) * flick, flame);
-    // Two logs across the grate, charred, with glowing cracks underneath.
+    // A bed of coals on the grate, glowing in the cracks between dark crusts.
+    mat2 turn = mat2(0.8, -0.6, 0.6, 0.8);
+    vec2 cp = turn * p;
+    float coal = noise2(cp * 26.0 + vec2(0.0, t * 0.02)) * 0.65 + noise2(cp * 70.0 + 5.0) * 0.35;
+    float bedTop = 0.125 + 0.02 * noise1(p.x * 14.0) - 0.03 * q.x * q.x;
+    float bed = 1.0 - aaStep(bedTop, p.y, pw);
+    float glowCoal = smoothstep(0.3, 0.8, coal) * (0.6 + 0.4 * noise1(t * 0.6 + p.x * 9.0));
+    vec3 coals = mix(vec3(0.06, 0.014, 0.004), vec3(1.0, 0.3, 0.05) * 1.8, glowCoal * glowCoal) * flick;
+    coals *= 0.5 + 0.5 * smoothstep(1.0, 0.5, abs(q.x));
+    col = mix(col, coals, bed);
+    // Two logs across the grate: charred bark lit from the flames above, cracks glowing below.
     float logs = 0.0;
-    float crack = 0.0;
+    vec3 logCol = vec3(0.0);
     for (int i = 0; i < 2; ++i) {
         vec2 a = i == 0 ? vec2(-0.42, 0.18) : vec2(-0.12, 0.27);
-        vec2 c = i == 0 ? vec2(0.4, 0.12) : vec2(0.34, 0.2);
-        float r = i == 0 ? 0.06 : 0.05;
+        vec2 c = i == 0 ? vec2(0.4, 0.14) : vec2(0.34, 0.2);
+        float r = i == 0 ? 0.055 : 0.045;
         vec2 pa = p - a;
         vec2 ba = c - a;
         float hproj = clamp(dot(pa, ba) / dot(ba, ba), 0.0, 1.0);
-        float d = length(pa - ba * hproj) - r;
-        float m = 1.0 - aaStep(0.0, d, pw);
-        float under = smoothstep(-r, 0.0, -(pa - ba * hproj).y - r * 0.2);
-        float cr = smoothstep(0.62, 0.8, noise2(vec2(p.x * 28.0, p.y * 60.0 + float(i) * 9.0)));
-        float pulse = 0.6 + 0.4 * noise1(t * 0.5 + float(i) * 3.0 + p.x * 4.0);
-        crack = max(crack, m * (cr * 0.8 + under * 0.9) * pulse);
-        logs = max(logs, m);
+        vec2 rel = pa - ba * hproj;
+        float d = length(rel) - r;
+        float m = (1.0 - aaStep(0.0, d, pw)) * (1.0 - logs);
+        float across = clamp(rel.y / r, -1.0, 1.0);  // -1 underside, 1 top
+        float along = hproj * length(ba);
+        float bark = 0.6 + 0.8 * noise2(vec2(along * 40.0, across * 3.0 + float(i) * 7.0));
+        float cracks = 1.0 - smoothstep(0.0, 0.06, abs(noise2(vec2(along * 18.0, across * 2.5 + float(i) * 3.0)) - 0.5));
+        float pulse = 0.55 + 0.45 * noise1(t * 0.45 + along * 6.0 + float(i) * 3.0);
+        vec3 charred = vec3(0.03, 0.02, 0.015) * bark * (0.4 + 1.6 * smoothstep(0.3, 1.0, across) * flick);
+        vec3 glow = vec3(1.0, 0.26, 0.04) * 2.4 * pulse * flick *
+                    (cracks * smoothstep(0.5, -0.6, across) + 0.6 * smoothstep(-0.55, -1.0, across));
+        logCol += m * (charred + glow);
+        logs += m;
     }
-    vec3 bark = vec3(0.035, 0.022, 0.015) * (0.7 + 0.5 * noise2(p * vec2(60.0, 12.0)));
-    col = mix(col, bark * FIRE_COLOUR * 3.0 * flick + vec3(1.0, 0.28, 0.04) * crack * 2.2, logs);
-    // A bed of embers on the grate.
-    float bed = smoothstep(0.14, 0.08, q.y);
-    float ember = noise2(vec2(p.x * 30.0, p.y * 30.0 + t * 0.05));
-    ember = smoothstep(0.45, 0.85, ember) * (0.6 + 0.4 * noise1(t * 0.9 + p.x * 10.0));
-    col = mix(col, vec3(1.0, 0.3, 0.05) * (0.3 + 2.5 * ember) * flick, bed * (1.0 - logs));
+    col = mix(col, logCol / max(logs, 1e-4), clamp(logs, 0.0, 1.0));
     // Sparks that rise and fade.
-    vec2 sg = vec2(p.x / 0.08, (p.y - t * 0.35) / 0.12);
+    vec2 sg = vec2(p.x / 0.09, (p.y - t * 0.3) / 0.16);
     vec2 sc = floor(sg);
     vec3 sh = hash33(vec3(sc, 11.0));
-    vec2 sp = sc + vec2(0.2 + 0.6 * sh.x, 0.5);
-    float sparkLife = smoothstep(0.2, 0.5, q.y) * smoothstep(1.0, 0.6, q.y);
-    float spark = step(0.86, sh.z) * smoothstep(0.06, 0.0, length((sg - sp) * vec2(0.08, 0.12)) - 0.002) * sparkLife;
-    col += vec3(1.0, 0.5, 0.12) * spark * 3.0;
+    vec2 sp = (sc + vec2(0.2 + 0.6 * sh.x, 0.5)) * vec2(0.09, 0.16);
+    float sparkLife = smoothstep(0.3, 0.55, q.y) * smoothstep(1.0, 0.7, q.y) * step(0.9, sh.z);
+    float spark = smoothstep(0.004 + pw, 0.0, length(vec2(p.x, p.y - t * 0.3) - sp)) * sparkLife;
+    col += vec3(1.0, 0.55, 0.15) * spark * 4.0;
     s.emission = col;
     return s;
 }
@@ -335,6 +350,10 @@ Surface backWall(vec2 p, float pw, out bool isWindow) {
         float surround = rectMask(p, vec4(-0.82, 0.0, 0.82, 1.14), pw);
         float mantel = rectMask(p, vec4(-0.98, 1.14, 0.98, 1.27), pw);
         vec3 wood = vec3(0.2, 0.1, 0.05) * (0.85 + 0.3 * noise2(vec2(p.x * 2.5, p.y * 50.0)));
+        // A sunk moulding around the surround's face and along the mantel.
+        float groove = rectMask(p, vec4(-0.74, 0.0, 0.74, 1.06), pw) * (1.0 - rectMask(p, vec4(-0.7, -1.0, 0.7, 1.02), pw));
+        groove = max(groove, aaStep(0.0, 0.008 - abs(p.y - 1.2), pw) * mantel);
+        wood *= 1.0 - 0.45 * groove;
         s.albedo = mix(s.albedo, wood, max(surround, mantel));
         s.ao = mix(s.ao, 1.0, max(surround, mantel));
         s.gloss = max(surround, mantel) * 0.35;
@@ -347,10 +366,15 @@ Surface backWall(vec2 p, float pw, out bool isWindow) {
         float inner = rectMask(p, frame + vec4(0.06, 0.06, -0.06, -0.06), pw);
         if (outer > 0.0) {
             vec2 v = (p - frame.xy) / (frame.zw - frame.xy);
-            float hill = 0.35 + 0.12 * sin(v.x * 5.0 + 1.0) + 0.05 * sin(v.x * 13.0);
-            vec3 art = mix(vec3(0.32, 0.3, 0.22), vec3(0.5, 0.42, 0.28), v.y);
-            art = mix(vec3(0.12, 0.16, 0.08), art, aaStep(hill, v.y, pw));
-            art = mix(art, vec3(0.55, 0.48, 0.3), smoothstep(0.05, 0.0, length(v - vec2(0.72, 0.72)) - 0.06) * 0.8);
+            // An old oil of a stormy coast: dark sea, a pale break in the clouds, brush strokes.
+            float stroke = noise2(vec2(v.x * 14.0, v.y * 40.0)) * 0.5 + noise2(v * 70.0) * 0.25;
+            vec3 art = mix(vec3(0.24, 0.21, 0.16), vec3(0.07, 0.08, 0.09), smoothstep(0.45, 1.0, v.y));
+            art += vec3(0.24, 0.18, 0.1) * exp(-dot(v - vec2(0.68, 0.62), v - vec2(0.68, 0.62)) * 14.0);
+            vec3 sea = mix(vec3(0.04, 0.06, 0.06), vec3(0.16, 0.14, 0.1), exp(-abs(v.x - 0.68) * 5.0) * v.y * 2.0);
+            art = mix(sea, art, aaStep(0.4, v.y, pw * 3.0));
+            float headland = 0.62 - 0.75 * v.x + 0.05 * sin(v.x * 17.0);
+            art = mix(vec3(0.07, 0.07, 0.04), art, aaStep(headland, v.y, pw * 3.0));
+            art *= 0.8 + 0.4 * stroke;
             vec3 gilt = vec3(0.45, 0.32, 0.12) * (0.8 + 0.4 * smoothstep(0.0, 0.06, min(min(v.x, 1.0 - v.x), min(v.y, 1.0 - v.y))));
             s.albedo = mix(s.albedo, mix(gilt, art, inner), outer);
             s.gloss = mix(s.gloss, 0.5 * (1.0 - inner), outer);
@@ -416,7 +440,7 @@ vec2 furniture(vec3 p) {
     float foot = roundBox(l - vec3(0.0, 0.015, 0.0), vec3(0.15, 0.015, 0.15), 0.012);
     float sy = l.y - LAMP_TOP;
     float shadeR = mix(0.23, 0.14, clamp((sy + 0.16) / 0.3, 0.0, 1.0));
-    float shade = max(abs(length(l.xz) - shadeR) - 0.006, abs(sy) - 0.15);
+    float shade = max(length(l.xz) - shadeR, abs(sy) - 0.15);
     return vec2(chair, min(min(pole, foot), shade));
 }
 
@@ -490,7 +514,7 @@ vec3 lightSurface(vec3 p, vec3 v, Surface s, bool furnitureHit) {
     float shadeLet = mix(0.35, 1.0, smoothstep(0.45, 0.75, abs(ll.y)));
     float lampShadow = furnitureHit ? 1.0 : occluders(p, ll, dl - 0.25, 0.15);
     col += s.albedo * LAMP_COLOUR * 0.42 * shadeLet * max((dot(n, ll) + 0.15) / 1.15, 0.0) / (dl2 + 0.08) * lampShadow;
-    col += s.albedo * LAMP_COLOUR * 0.015 * s.ao;
+    col += s.albedo * LAMP_COLOUR * 0.008 * s.ao;
     // The window as a soft area light.
     vec3 wc = vec3(0.5 * (WINDOW.x + WINDOW.z), 0.5 * (WINDOW.y + WINDOW.w), 0.0);
     vec3 lw = wc - p;
@@ -499,7 +523,7 @@ vec3 lightSurface(vec3 p, vec3 v, Surface s, bool furnitureHit) {
     float area = (WINDOW.z - WINDOW.x) * (WINDOW.w - WINDOW.y);
     float form = max(-lw.z, 0.0) * max(dot(n, lw), 0.0) * area / (PI * dw2 + area);
     vec3 outside = windowRadiance();
-    col += s.albedo * outside * form * 1.6;
+    col += s.albedo * outside * form * 2.6;
     // Faint cool fill so nothing is flat black.
     col += s.albedo * s.ao * (outside * 0.05 + vec3(0.004, 0.005, 0.008));
     return col * s.ao + s.emission;
@@ -598,9 +622,11 @@ vec3 sceneColour(vec3 ro, vec3 rd, float pixelAngle) {
         vec3 frame = lightSurface(p, v, s, false);
         vec3 wet = rainOnGlass(p.xy, uParams[0].w, sceneTime());
         vec3 through = outsideView(normalize(rd + vec3(wet.xy, 0.0)));
-        through *= 1.0 + wet.z * 0.25;
+        // Water on the glass gathers the sky's light and the fire's glow.
+        vec3 gathered = windowRadiance() * 0.5 + FIRE_COLOUR * fireFlicker() * 0.035;
+        through = through * (1.0 - 0.2 * min(wet.z, 1.0)) + gathered * wet.z;
         // The room's warm light faintly reflected in the glass.
-        through += FIRE_COLOUR * fireFlicker() * 0.012 * (1.0 + wet.z);
+        through += FIRE_COLOUR * fireFlicker() * 0.01;
         col = frame + through * pane;
     } else {
         col = lightSurface(p, v, s, false);
@@ -623,7 +649,12 @@ vec3 sceneColour(vec3 ro, vec3 rd, float pixelAngle) {
                 best = ratio;
                 bestT = tm;
             }
-            if (dm < 0.0004 * tm || tm > t1) break;
+            if (dm < 0.2 * pixelAngle * tm) {
+                best = 0.0;
+                bestT = tm;
+                break;
+            }
+            if (tm > t1) break;
             tm += dm;
         }
         float coverage = 1.0 - smoothstep(0.0, pixelAngle, best);
@@ -642,7 +673,12 @@ vec3 sceneColour(vec3 ro, vec3 rd, float pixelAngle) {
                 bool isShade = l.y > LAMP_TOP - 0.17;
                 f = Surface(isShade ? vec3(0.5, 0.4, 0.28) : vec3(0.3, 0.22, 0.1), fn, vec3(0.0), 1.0, isShade ? 0.0 : 0.8);
                 // The shade glows from the bulb inside, brightest near its lower rim.
-                if (isShade) f.emission = LAMP_COLOUR * (0.9 + 0.5 * smoothstep(0.1, -0.15, l.y - LAMP_TOP));
+                if (isShade) {
+                    float ly = l.y - LAMP_TOP;
+                    float weave = 0.96 + 0.04 * noise2(fp.xy * 400.0) * abs(dot(fn, v));
+                    float rims = 1.0 - 0.35 * smoothstep(0.13, 0.15, abs(ly));
+                    f.emission = LAMP_COLOUR * (0.3 + 0.7 * smoothstep(0.14, -0.15, ly)) * weave * rims * (0.75 + 0.25 * abs(dot(fn, v)));
+                }
             }
             vec3 fc = lightSurface(fp, v, f, true);
             col = mix(col, fc, coverage);
