@@ -87,7 +87,7 @@ vec3 skyColour(vec3 rd) {
     float towardsSun = pow(max(dot(rd, uSun.xyz), 0.0), 4.0);
     vec3 duskCol = mix(vec3(0.9, 0.42, 0.2), vec3(0.35, 0.3, 0.5), sqrt(up)) * (0.6 + 1.2 * towardsSun);
     vec3 nightCol = mix(vec3(0.018, 0.026, 0.05), vec3(0.006, 0.01, 0.028), sqrt(up));
-    nightCol = mix(nightCol, vec3(0.016, 0.019, 0.028), cloud * 0.6);  // town glow under the clouds
+    nightCol = mix(nightCol, vec3(0.01, 0.014, 0.03), cloud * 0.6);  // town glow under the clouds
     // Slow clouds: soft brightness changes, stronger in an overcast sky.
     vec2 cq = rd.xz / (rd.y + 0.25) * 2.0 + vec2(uTime.x * 0.004, 0.0);
     float clouds = noise2(cq) * 0.65 + noise2(cq * 2.7 + 3.0) * 0.35;
@@ -99,9 +99,11 @@ vec3 skyColour(vec3 rd) {
     col += vec3(0.55, 0.6, 0.7) * moonUp * (0.2 + 0.8 * uSky.w) * (pow(m, 600.0) * (1.0 - cloud) * 6.0 + pow(m, 24.0) * 0.08);
     // Stars where the sky is clear and dark.
     if (day < 0.2) {
-        vec2 cell = floor(vec2(atan(rd.x, -rd.z), rd.y) * 260.0);
-        float h = hash12(cell);
-        col += vec3(0.7, 0.75, 0.9) * step(0.985, h) * (h - 0.985) * 30.0 * (1.0 - cloud) * (0.2 - day) * 5.0;
+        vec2 g = vec2(atan(rd.x, -rd.z), rd.y) * 180.0;
+        vec2 cell = floor(g);
+        vec3 h = hash33(vec3(cell, 2.0));
+        float point = exp(-dot(g - cell - 0.25 - 0.5 * h.xy, g - cell - 0.25 - 0.5 * h.xy) * 90.0);
+        col += vec3(0.7, 0.75, 0.9) * step(0.93, h.z) * (h.z - 0.93) * 6.0 * point * (1.0 - cloud) * (0.2 - day) * 5.0;
     }
     return col;
 }
@@ -339,10 +341,10 @@ Surface backWall(vec2 p, float pw, out bool isWindow) {
     // Chimney breast in pale stone, the fireplace within.
     if (abs(p.x) < 1.05) {
         vec2 st = vec2(p.x / 0.34, p.y / 0.17);
-        st.x += 0.5 * mod(floor(st.y), 2.0);
+        st.x += hash11(floor(st.y) * 5.3);
         vec2 sf = abs(fract(st) - 0.5);
         float joint = aaStep(0.46, max(sf.x * 1.0, sf.y), pw / 0.17);
-        vec3 stone = vec3(0.24, 0.2, 0.16) * (0.7 + 0.4 * hash12(floor(st))) * (0.75 + 0.4 * noise2(p * 18.0));
+        vec3 stone = vec3(0.2, 0.165, 0.13) * (0.65 + 0.5 * hash12(floor(st))) * (0.75 + 0.4 * noise2(p * 18.0));
         s.albedo = mix(stone, stone * 0.55, joint);
         s.ao = 1.0 - 0.35 * joint;
         s.normal = n;
@@ -374,7 +376,7 @@ Surface backWall(vec2 p, float pw, out bool isWindow) {
             art = mix(sea, art, aaStep(0.4, v.y, pw * 3.0));
             float headland = 0.62 - 0.75 * v.x + 0.05 * sin(v.x * 17.0);
             art = mix(vec3(0.07, 0.07, 0.04), art, aaStep(headland, v.y, pw * 3.0));
-            art *= 0.8 + 0.4 * stroke;
+            art *= (0.8 + 0.4 * stroke) * 1.8;
             vec3 gilt = vec3(0.45, 0.32, 0.12) * (0.8 + 0.4 * smoothstep(0.0, 0.06, min(min(v.x, 1.0 - v.x), min(v.y, 1.0 - v.y))));
             s.albedo = mix(s.albedo, mix(gilt, art, inner), outer);
             s.gloss = mix(s.gloss, 0.5 * (1.0 - inner), outer);
@@ -523,9 +525,9 @@ vec3 lightSurface(vec3 p, vec3 v, Surface s, bool furnitureHit) {
     float area = (WINDOW.z - WINDOW.x) * (WINDOW.w - WINDOW.y);
     float form = max(-lw.z, 0.0) * max(dot(n, lw), 0.0) * area / (PI * dw2 + area);
     vec3 outside = windowRadiance();
-    col += s.albedo * outside * form * 2.6;
-    // Faint cool fill so nothing is flat black.
-    col += s.albedo * s.ao * (outside * 0.05 + vec3(0.004, 0.005, 0.008));
+    col += s.albedo * outside * form * 4.0;
+    // Faint cool fill so nothing is flat black; by day the window fills the whole room.
+    col += s.albedo * s.ao * (outside * 0.1 + vec3(0.004, 0.005, 0.008));
     return col * s.ao + s.emission;
 }
 
@@ -626,7 +628,7 @@ vec3 sceneColour(vec3 ro, vec3 rd, float pixelAngle) {
         vec3 gathered = windowRadiance() * 0.5 + FIRE_COLOUR * fireFlicker() * 0.035;
         through = through * (1.0 - 0.2 * min(wet.z, 1.0)) + gathered * wet.z;
         // The room's warm light faintly reflected in the glass.
-        through += FIRE_COLOUR * fireFlicker() * 0.01;
+        through += FIRE_COLOUR * fireFlicker() * 0.005;
         col = frame + through * pane;
     } else {
         col = lightSurface(p, v, s, false);
