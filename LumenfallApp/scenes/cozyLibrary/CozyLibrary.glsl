@@ -45,6 +45,7 @@ float noise2(vec2 p) {
 
 // ---- the fire's light --------------------------------------------------------------------------
 
+// The fire's clock; the flames are noise, so its hourly wrap goes unseen.
 float sceneTime() {
     return uTime.x;
 }
@@ -89,7 +90,7 @@ vec3 skyColour(vec3 rd) {
     vec3 nightCol = mix(vec3(0.018, 0.026, 0.05), vec3(0.006, 0.01, 0.028), sqrt(up));
     nightCol = mix(nightCol, vec3(0.01, 0.014, 0.03), cloud * 0.6);  // town glow under the clouds
     // Slow clouds: soft brightness changes, stronger in an overcast sky.
-    vec2 cq = rd.xz / (rd.y + 0.25) * 2.0 + vec2(uTime.x * 0.004, 0.0);
+    vec2 cq = rd.xz / (rd.y + 0.25) * 2.0 + vec2(uTime.z * 0.004, 0.0);
     float clouds = noise2(cq) * 0.65 + noise2(cq * 2.7 + 3.0) * 0.35;
     vec3 col = mix(nightCol, dayCol, day) * (0.8 + 0.4 * clouds * (0.4 + 0.6 * cloud));
     col = mix(col, duskCol, dusk * 0.7);
@@ -273,10 +274,11 @@ Surface fireOpening(vec2 p, float pw) {
     vec3 col = brick * FIRE_COLOUR * 2.2 * glowBack * flick;
     col *= 0.6 + 0.4 * smoothstep(1.0, 0.7, abs(q.x));  // the side walls turn away
     // Flames: rising noise held in a tapered body.
-    float n = valueNoise3(vec3(q.x * 3.2, q.y * 2.6 - t * 1.9, t * 0.35)) +
+    float n = valueNoise3(vec3(q.x * 4.5, q.y * 2.6 - t * 1.9, t * 0.35)) +
               0.5 * valueNoise3(vec3(q.x * 7.0, q.y * 5.5 - t * 3.1, t * 0.6 + 9.0));
     float envelope = (1.0 - q.x * q.x * 1.3) * (0.62 + 0.25 * noise1(t * 0.7 + q.x * 2.0));
-    float heat = envelope - q.y * 1.05 + (n - 0.75) * 0.75 + 0.18;
+    float tongues = noise1(q.x * 6.0 + noise1(t * 0.3) * 2.0 - t * 0.25) - 0.5;  // separate tongues up high
+    float heat = envelope - q.y * 1.05 + (n - 0.75) * 0.75 + 0.18 + tongues * q.y * 0.9;
     float flame = smoothstep(0.0, 0.16, heat) * smoothstep(0.05, 0.15, q.y);
     vec3 flameCol = mix(vec3(0.9, 0.16, 0.02), vec3(1.0, 0.55, 0.12), smoothstep(0.1, 0.5, heat));
     flameCol = mix(flameCol, vec3(1.0, 0.85, 0.55), smoothstep(0.5, 0.9, heat));
@@ -287,8 +289,9 @@ Surface fireOpening(vec2 p, float pw) {
     float coal = noise2(cp * 26.0 + vec2(0.0, t * 0.02)) * 0.65 + noise2(cp * 70.0 + 5.0) * 0.35;
     float bedTop = 0.125 + 0.02 * noise1(p.x * 14.0) - 0.03 * q.x * q.x;
     float bed = 1.0 - aaStep(bedTop, p.y, pw);
-    float glowCoal = smoothstep(0.3, 0.8, coal) * (0.6 + 0.4 * noise1(t * 0.6 + p.x * 9.0));
-    vec3 coals = mix(vec3(0.06, 0.014, 0.004), vec3(1.0, 0.3, 0.05) * 1.8, glowCoal * glowCoal) * flick;
+    float glowCoal = smoothstep(0.45, 0.8, coal) * (0.6 + 0.4 * noise1(t * 0.6 + p.x * 9.0));
+    float crust = smoothstep(0.38, 0.22, coal);
+    vec3 coals = mix(vec3(0.5, 0.05, 0.004), vec3(1.0, 0.22, 0.03) * 1.8, glowCoal) * (1.0 - 0.8 * crust) * flick;
     coals *= 0.5 + 0.5 * smoothstep(1.0, 0.5, abs(q.x));
     col = mix(col, coals, bed);
     // Two logs across the grate: charred bark lit from the flames above, cracks glowing below.
@@ -307,10 +310,11 @@ Surface fireOpening(vec2 p, float pw) {
         float across = clamp(rel.y / r, -1.0, 1.0);  // -1 underside, 1 top
         float along = hproj * length(ba);
         float bark = 0.6 + 0.8 * noise2(vec2(along * 40.0, across * 3.0 + float(i) * 7.0));
-        float cracks = 1.0 - smoothstep(0.0, 0.06, abs(noise2(vec2(along * 18.0, across * 2.5 + float(i) * 3.0)) - 0.5));
+        float cracks = (1.0 - smoothstep(0.0, 0.035, abs(noise2(vec2(along * 18.0, across * 2.5 + float(i) * 3.0)) - 0.5))) *
+                       smoothstep(0.3, 0.6, noise2(vec2(along * 7.0, float(i) * 5.0)));
         float pulse = 0.55 + 0.45 * noise1(t * 0.45 + along * 6.0 + float(i) * 3.0);
         vec3 charred = vec3(0.03, 0.02, 0.015) * bark * (0.4 + 1.6 * smoothstep(0.3, 1.0, across) * flick);
-        vec3 glow = vec3(1.0, 0.26, 0.04) * 2.4 * pulse * flick *
+        vec3 glow = vec3(1.0, 0.16, 0.015) * 2.2 * pulse * flick *
                     (cracks * smoothstep(0.5, -0.6, across) + 0.6 * smoothstep(-0.55, -1.0, across));
         logCol += m * (charred + glow);
         logs += m;
@@ -622,7 +626,7 @@ vec3 sceneColour(vec3 ro, vec3 rd, float pixelAngle) {
         float pane = s.emission.x;
         s.emission = vec3(0.0);
         vec3 frame = lightSurface(p, v, s, false);
-        vec3 wet = rainOnGlass(p.xy, uParams[0].w, sceneTime());
+        vec3 wet = rainOnGlass(p.xy, uParams[0].w, uTime.z);  // the day-long clock: no jump on the hour
         vec3 through = outsideView(normalize(rd + vec3(wet.xy, 0.0)));
         // Water on the glass gathers the sky's light and the fire's glow.
         vec3 gathered = windowRadiance() * 0.5 + FIRE_COLOUR * fireFlicker() * 0.035;
