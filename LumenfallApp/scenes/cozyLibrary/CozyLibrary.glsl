@@ -380,17 +380,37 @@ Surface backWall(vec2 p, float pw, out bool isWindow) {
             art = mix(sea, art, aaStep(0.4, v.y, pw * 3.0));
             float headland = 0.62 - 0.75 * v.x + 0.05 * sin(v.x * 17.0);
             art = mix(vec3(0.07, 0.07, 0.04), art, aaStep(headland, v.y, pw * 3.0));
-            art *= (0.8 + 0.4 * stroke) * 1.8;
+            art *= (0.8 + 0.4 * stroke) * 2.4;
             vec3 gilt = vec3(0.45, 0.32, 0.12) * (0.8 + 0.4 * smoothstep(0.0, 0.06, min(min(v.x, 1.0 - v.x), min(v.y, 1.0 - v.y))));
             s.albedo = mix(s.albedo, mix(gilt, art, inner), outer);
             s.gloss = mix(s.gloss, 0.5 * (1.0 - inner), outer);
+            s.ao = mix(s.ao, 1.0 - 0.3 * (1.0 - smoothstep(0.0, 0.04, v.y)), outer);
+        }
+        // Two candles on the mantel, their small flames swaying.
+        for (int i = 0; i < 2; ++i) {
+            float cx = i == 0 ? -0.8 : 0.78;
+            float top = 1.3 + (i == 0 ? 0.16 : 0.11);
+            float body = rectMask(p, vec4(cx - 0.018, 1.29, cx + 0.018, top), pw);
+            float holder = rectMask(p, vec4(cx - 0.04, 1.27, cx + 0.04, 1.3), pw);
+            s.albedo = mix(s.albedo, vec3(0.62, 0.56, 0.45), body);
+            s.albedo = mix(s.albedo, vec3(0.4, 0.28, 0.1), holder);
+            s.ao = mix(s.ao, 1.0, max(body, holder));
+            s.gloss = mix(s.gloss, 0.8, holder);
+            float time = sceneTime();
+            float rise = max(p.y - top, 0.0);
+            float sway = 0.006 * (noise1(time * 0.9 + float(i) * 7.0) - 0.5) * rise / 0.03;
+            vec2 fq = (p - vec2(cx + sway, top + 0.02)) / vec2(0.008, 0.02);
+            float flame = 1.0 - aaStep(1.0, length(fq * vec2(1.0, fq.y > 0.0 ? 0.8 : 1.6)), pw / 0.01);
+            float glow = exp(-length(p - vec2(cx, top + 0.02)) / 0.06);
+            float breathe = 0.9 + 0.1 * noise1(time * 2.1 + float(i) * 3.0);
+            s.emission += (vec3(1.0, 0.7, 0.35) * 3.0 * flame + vec3(1.0, 0.5, 0.2) * 0.06 * glow) * breathe;
         }
         // The opening itself.
         float opening = rectMask(p, vec4(-OPENING.x, 0.0, OPENING.x, OPENING.y), pw);
         if (opening > 0.0) {
             Surface f = fireOpening(p, pw);
             s.albedo *= 1.0 - opening;
-            s.emission = f.emission * opening;
+            s.emission += f.emission * opening;
         }
         return s;
     }
