@@ -4,11 +4,12 @@
 
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
+#include "scenes/tropicalBeach/TropicalBeachScene.hpp"
 
 namespace lumen::app {
 
 void registerBuiltInScenes() {
-    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass()}) {
+    for (SceneClass sceneClass : {DeepReefScene::sceneClass(), NebulaScene::sceneClass(), TropicalBeachScene::sceneClass()}) {
         SceneClasses::add(std::move(sceneClass));
     }
 }
