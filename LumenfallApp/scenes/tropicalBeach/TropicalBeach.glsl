@@ -30,6 +30,8 @@ struct Light {
     vec3 ambient;     // light from the whole sky on an upward surface
 };
 
+vec3 skyGradient(vec3 dir, Light l);
+
 Light hourLight() {
     Light l;
     l.sunDir = normalize(uSun.xyz);
@@ -44,11 +46,15 @@ Light hourLight() {
     l.sunColor = mix(low, high, smoothstep(2.0, 30.0, l.sunElev)) * sunUp * mix(1.6, 3.2, l.day);
     float moonUp = smoothstep(-1.0, 4.0, degrees(asin(clamp(l.moonDir.y, -1.0, 1.0))));
     l.moonColor = vec3(0.62, 0.72, 0.95) * 0.09 * moonUp * (0.25 + 0.75 * uSky.w) * (1.0 - l.day);
-    vec3 dayAmbient = vec3(0.38, 0.55, 0.85) * 0.9;
-    vec3 duskAmbient = vec3(0.78, 0.46, 0.40) * 0.5;
-    vec3 nightAmbient = vec3(0.02, 0.03, 0.06) + l.moonColor * 0.35;
-    l.ambient = mix(mix(nightAmbient, duskAmbient, smoothstep(-12.0, -2.0, l.sunElev)), dayAmbient,
-                    smoothstep(3.0, 20.0, l.sunElev));
+    // What an upward surface gathers from the sky: a few samples of the sky itself, so the
+    // ground always matches the sky above it.
+    l.ambient = vec3(0.0);
+    vec3 ambient = skyGradient(vec3(0.0, 1.0, 0.0), l) * 0.4;
+    for (int i = 0; i < 4; ++i) {
+        float a = float(i) * 0.5 * PI + 0.4;
+        ambient += skyGradient(normalize(vec3(cos(a), 0.45, sin(a))), l) * 0.15;
+    }
+    l.ambient = ambient + l.moonColor * 0.3;
     return l;
 }
 
@@ -195,7 +201,7 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
 
 // ---- the bay ----------------------------------------------------------------------------------
 
-const float SHORE_Z = -9.5;     // where the still sea meets the sand, straight ahead
+const float SHORE_Z = -6.5;     // where the still sea meets the sand, straight ahead
 const float SHORE_TURN = 0.32;  // the shoreline runs off to the right
 const float SAND_SLOPE = 0.035;
 
@@ -206,7 +212,7 @@ float shoreZ(float x) {
 
 struct Swell {
     float period;     // seconds; divides 3600
-    float length;     // metres between crests
+    float spacing;    // metres between crests
     float runUp;      // metres the water climbs the sand
     float breakZone;  // metres offshore where crests start to break
     float height;
@@ -214,7 +220,7 @@ struct Swell {
 
 Swell swell() {
     float rolling = uParams[0].w;
-    return Swell(mix(9.0, 12.0, rolling), mix(11.0, 17.0, rolling), mix(3.0, 5.0, rolling), mix(7.0, 16.0, rolling),
+    return Swell(mix(9.0, 12.0, rolling), mix(11.0, 17.0, rolling), mix(3.0, 5.0, rolling), mix(12.0, 22.0, rolling),
                  mix(0.05, 0.2, rolling));
 }
 
@@ -248,23 +254,23 @@ vec2 seaSlope(vec2 p, float footprint, float shoreDistance, Swell s) {
         slope += d * (a * k * cos(phase));
     }
     // The swell rolls in towards the beach, steepening as it nears the break.
-    float phase = fract(shoreDistance / s.length + swellPhase(p.x, s));
+    float phase = fract(shoreDistance / s.spacing + swellPhase(p.x, s));
     float crest = pow(0.5 + 0.5 * cos(2.0 * PI * phase), 3.0);
     float steep = 1.0 + 2.0 * smoothstep(s.breakZone * 1.6, 0.0, shoreDistance);
-    float dh = -s.height * steep * 2.0 * PI / s.length * sin(2.0 * PI * phase) * (0.3 + crest);
-    slope += vec2(0.0, dh) * smoothstep(s.length * 0.5, s.length * 0.1, footprint);
+    float dh = -s.height * steep * 2.0 * PI / s.spacing * sin(2.0 * PI * phase) * (0.3 + crest);
+    slope += vec2(0.0, dh) * smoothstep(s.spacing * 0.5, s.spacing * 0.1, footprint);
     return slope;
 }
 
 // White water: the broken crests rolling in and the lace they leave behind.
 float surfFoam(vec2 p, float shoreDistance, float footprint, Swell s) {
-    float phase = fract(shoreDistance / s.length + swellPhase(p.x, s));
+    float phase = fract(shoreDistance / s.spacing + swellPhase(p.x, s));
     float breaking = smoothstep(s.breakZone, s.breakZone * 0.35, shoreDistance);
-    float crest = exp(-phase * 9.0) + exp(-(1.0 - phase) * 40.0) * 0.6;
-    float trail = exp(-phase * 3.0) * 0.5;
+    float crest = exp(-phase * 6.0) + exp(-(1.0 - phase) * 30.0) * 0.6;
+    float trail = exp(-phase * 2.0) * 0.6;
     float lace = fbm3(vec3(p * vec2(0.9, 2.2) + vec2(0.0, uTime.x * 0.25), uTime.x * 0.05), 3);
     lace = smoothstep(0.42, 0.7, lace + 0.25 * (1.0 - phase));
-    float foam = (crest + trail * lace) * breaking;
+    float foam = (crest * (0.5 + 0.5 * smoothstep(0.3, 0.6, lace)) + trail * lace) * breaking;
     // A faint line where the crests would break on a calm day.
     return clamp(foam, 0.0, 1.0) * mix(0.5, 1.0, smoothstep(footprint * 4.0, 0.0, 0.3));
 }
@@ -311,7 +317,10 @@ vec3 seaColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     color += l.sunColor * (sunPath * 0.18 + sparkle * 3.0) + l.moonColor * moonPath * 0.6;
 
     float foam = surfFoam(p.xz, shoreDistance, footprint, s);
-    vec3 foamLight = l.ambient * 1.5 + l.sunColor * (0.1 + 0.5 * max(l.sunDir.y, 0.0));
+    // Where the sea meets the sand the water is always stirred white.
+    float stirred = valueNoise3(vec3(p.xz * vec2(1.2, 2.5), uTime.x * 0.3));
+    foam = max(foam, smoothstep(1.6, 0.1, shoreDistance) * (0.3 + 0.5 * stirred));
+    vec3 foamLight = l.ambient * 1.3 + l.sunColor * (0.12 + 0.5 * max(l.sunDir.y, 0.0));
     color = mix(color, vec3(0.9, 0.93, 0.95) * foamLight, foam * 0.85);
 
     // Haze towards the horizon.
@@ -349,15 +358,17 @@ vec3 sandColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     // The thin sheet of the run-up and the foam along its edge.
     float sheet = smoothstep(reach.x + 0.05, reach.x - 0.15, up);
     if (sheet > 0.0) {
-        float cover = sheet * (0.55 + 0.4 * fresnel(dot(n, -dir)));
-        vec3 water = mix(color * vec3(0.6, 0.75, 0.78), mirror, 0.6);
+        // Clear water: the wet sand shows through where it is thin, the sky where it is seen flat.
+        float depth = clamp((reach.x - up) * 0.4, 0.0, 1.0);
+        float cover = sheet * (0.35 + 0.5 * fresnel(dot(n, -dir)) + 0.1 * depth);
+        vec3 water = mix(color * vec3(0.55, 0.72, 0.74), mirror, 0.75);
         water += l.sunColor * glitter(dir, n, l.sunDir, 0.09) * 0.12;
         color = mix(color, water, cover);
         float behind = reach.x - up;
         float edge = exp(-behind * behind * 5.0) * 0.9;
         float lace = fbm3(vec3(p.xz * vec2(1.3, 3.0), uTime.x * 0.06), 3);
         float trailing = smoothstep(0.5, 0.72, lace) * smoothstep(0.0, 0.6, behind) * 0.55;
-        vec3 foamLight = l.ambient * 1.5 + l.sunColor * (0.1 + 0.5 * max(l.sunDir.y, 0.0));
+        vec3 foamLight = l.ambient * 1.3 + l.sunColor * (0.12 + 0.5 * max(l.sunDir.y, 0.0));
         float foam = clamp((edge * (0.6 + 0.4 * lace) + trailing) * sheet, 0.0, 1.0);
         color = mix(color, vec3(0.92, 0.94, 0.95) * foamLight, foam);
     }
@@ -394,13 +405,15 @@ vec2 trunkPoint(Palm pm, float t) {
 }
 
 // Coverage of a palm at point q (metres on its plane, from its base), and how much of that is
-// frond (1) rather than trunk (0). `pixel` is one pixel in metres on the plane.
-vec2 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
+// frond (1) rather than trunk (0), and where across the trunk it falls (-1 left ... 1 right).
+// `pixel` is one pixel in metres on the plane.
+vec3 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     float coverage = 0.0;
     float frond = 0.0;
     // Trunk: a tapering, slightly bowed stem with growth rings.
     float nearest = 1e9;
     float along = 0.0;
+    float across = 0.0;
     vec2 previous = trunkPoint(pm, 0.0);
     for (int i = 1; i <= 8; ++i) {
         vec2 next = trunkPoint(pm, float(i) / 8.0);
@@ -409,11 +422,14 @@ vec2 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
         if (d < nearest) {
             nearest = d;
             along = (float(i - 1) + h) / 8.0;
+            vec2 stem = normalize(next - previous);
+            across = stem.y * (q - previous).x - stem.x * (q - previous).y;
         }
         previous = next;
     }
     float radius = mix(0.2, 0.11, along) * (1.0 + 0.08 * smoothstep(0.3, 0.8, sin(along * 70.0)));
     coverage = smoothstep(pixel, -pixel, nearest - radius);
+    across = clamp(across / radius, -1.0, 1.0);
 
     // Crown: drooping fronds, each a rib with narrow leaflets slanting back along both sides.
     vec2 top = trunkPoint(pm, 1.0);
@@ -421,10 +437,12 @@ vec2 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     if (dot(c, c) < 24.0) {
         for (int f = 0; f < 9; ++f) {
             float seed = pm.seed * 13.0 + float(f) * 3.1;
-            float angle = float(f) / 9.0 * 2.0 * PI + hash11(seed) * 0.5 + sway * (0.6 + 0.4 * hash11(seed + 1.0));
-            vec2 dir = vec2(cos(angle), sin(angle) * 0.55 + 0.3);
-            float span = 2.4 + 1.1 * hash11(seed + 2.0);
-            float droop = 1.5 + 0.9 * hash11(seed + 4.0);
+            // Fronds fan out over the top of the crown and arch down under their own weight.
+            float angle = mix(-0.12, 1.12, float(f) / 8.0) * PI + (hash11(seed) - 0.5) * 0.35 +
+                          sway * (0.6 + 0.4 * hash11(seed + 1.0));
+            vec2 dir = vec2(cos(angle), sin(angle) * 0.75 + 0.15);
+            float span = 2.5 + 1.0 * hash11(seed + 2.0);
+            float droop = span * (0.45 + 0.4 * (1.0 - abs(sin(angle)))) * (0.8 + 0.4 * hash11(seed + 4.0));
             vec2 a = vec2(0.0);
             float best = 1e9;
             float at = 0.0;
@@ -451,7 +469,7 @@ vec2 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
             float id = floor(stripe) + (side < 0.0 ? 57.0 : 0.0);
             float own = hash11(id * 1.37 + seed * 7.0);
             float offset = abs(fract(stripe) - 0.5) * SPACING;
-            float thickness = 0.05 * (0.8 + 0.4 * own) * (1.0 - 0.4 * at) * (1.0 - 0.5 * abs(side) / max(reach, 0.01));
+            float thickness = 0.08 * (0.8 + 0.4 * own) * (1.0 - 0.4 * at) * (1.0 - 0.5 * abs(side) / max(reach, 0.01));
             thickness *= step(0.06, own);
             float leaflet = smoothstep(pixel, -pixel, offset - thickness);
             // Too fine to draw: their average instead of a shimmer.
@@ -462,7 +480,7 @@ vec2 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
             frond = max(frond, leaf);
         }
     }
-    return vec2(max(coverage, frond), frond);
+    return vec3(max(coverage, frond), frond, across);
 }
 
 // Draws the palms over `color`; they stand between the camera and the sea.
@@ -474,18 +492,20 @@ vec3 drawPalms(vec3 color, vec3 origin, vec3 dir, float surfaceT, Light l, float
         vec3 p = origin + dir * t;
         vec2 q = vec2(p.x - pm.base.x, p.y - (pm.base.y + SAND_SLOPE * (pm.base.z - shoreZ(pm.base.x))));
         float sway = 0.05 * sin(uTime.x * 2.0 * PI / 7.2 + pm.seed) + 0.03 * sin(uTime.x * 2.0 * PI / 3.0 + pm.seed * 2.0);
-        vec2 cover = palmCoverage(pm, q, t * pixel, sway);
+        vec3 cover = palmCoverage(pm, q, t * pixel, sway);
         if (cover.x <= 0.0) continue;
-        // Mostly seen against the light: dark, with a little colour where light gets through.
-        vec3 trunk = vec3(0.30, 0.25, 0.20);
-        vec3 leaves = vec3(0.10, 0.24, 0.06);
+        // A round trunk and leaves lit by the sky; against a low sun they are silhouettes with a
+        // warm rim and a little light shining through the leaves.
+        vec3 trunk = vec3(0.32, 0.26, 0.21);
+        vec3 leaves = vec3(0.09, 0.22, 0.05);
         vec3 albedo = mix(trunk, leaves, cover.y);
-        // Lit from above by day and from behind the viewer in the morning; a low sun ahead leaves
-        // only a silhouette.
-        float facingSun = max(l.sunDir.z, 0.0);
-        vec3 lit = l.ambient * 0.3 + l.sunColor * (max(l.sunDir.y, 0.0) * 0.5 + facingSun * 0.5) + l.moonColor * 0.3;
-        vec3 through = l.sunColor * cover.y * max(-l.sunDir.z, 0.0) * 0.025 * vec3(0.8, 1.0, 0.35);
-        vec3 palmColor = albedo * lit + through;
+        vec3 normal = mix(vec3(cover.z, 0.0, sqrt(max(1.0 - cover.z * cover.z, 0.0))), vec3(0.0, 0.6, 0.8), cover.y);
+        float backLight = max(-l.sunDir.z, 0.0);
+        vec3 lit = l.ambient * mix(0.12, 0.45, l.day) + l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 +
+                   l.moonColor * 0.3;
+        vec3 rim = l.sunColor * pow(abs(cover.z), 6.0) * (1.0 - cover.y) * backLight * 0.25;
+        vec3 through = l.sunColor * cover.y * backLight * 0.02 * vec3(0.9, 1.0, 0.3);
+        vec3 palmColor = albedo * lit + rim + through;
         color = mix(color, palmColor, cover.x);
     }
     return color;
