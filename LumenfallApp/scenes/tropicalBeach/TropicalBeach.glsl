@@ -40,7 +40,7 @@ Light hourLight() {
     l.day = smoothstep(-6.0, 14.0, l.sunElev);
     l.golden = exp(-pow((l.sunElev - 2.0) / 9.0, 2.0));
     l.night = 1.0 - smoothstep(-14.0, -3.0, l.sunElev);
-    float sunUp = smoothstep(-1.2, 1.5, l.sunElev);
+    float sunUp = smoothstep(-1.8, 1.0, l.sunElev);
     vec3 low = vec3(1.0, 0.42, 0.13);
     vec3 high = vec3(1.0, 0.95, 0.88);
     l.sunColor = mix(low, high, smoothstep(2.0, 30.0, l.sunElev)) * sunUp * mix(1.6, 3.2, l.day);
@@ -54,6 +54,9 @@ Light hourLight() {
         float a = float(i) * 0.5 * PI + 0.4;
         ambient += skyGradient(normalize(vec3(cos(a), 0.45, sin(a))), l) * 0.15;
     }
+    // The bright sky low over the sun lights the ground as much as the rest of the dome.
+    vec3 towardSun = normalize(vec3(l.sunDir.x, 0.0, l.sunDir.z) + vec3(0.0, 0.12, 0.0));
+    ambient += skyGradient(towardSun, l) * 0.18;
     l.ambient = ambient + l.moonColor * 0.3;
     return l;
 }
@@ -117,7 +120,7 @@ const float CLOUD_HEIGHT = 2200.0;
 float cloudDensity(vec2 q, int octaves) {
     float d = fbm3(vec3(q, uTime.z * 0.0009), octaves);
     // Long streaks along the wind, broken into soft patches.
-    return smoothstep(0.46, 0.78, d);
+    return smoothstep(0.43, 0.76, d);
 }
 
 // Sky with clouds, the sun disc and the moon disc; `full` adds the finer cloud octaves and the
@@ -139,7 +142,7 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
         float lit = exp(-shade * 2.2);
         float cosSun = max(dot(dir, l.sunDir), 0.0);
 
-        vec3 under = mix(vec3(0.95, 0.42, 0.32), vec3(1.15, 0.62, 0.26), pow(cosSun, 3.0));
+        vec3 under = mix(vec3(1.0, 0.42, 0.36), vec3(1.3, 0.62, 0.24), pow(cosSun, 3.0));
         vec3 dusk = mix(vec3(0.20, 0.13, 0.24), under, lit) + l.sunColor * pow(cosSun, 24.0) * lit * 0.9;
         vec3 day = mix(vec3(0.55, 0.60, 0.70), vec3(1.05, 1.04, 1.02), lit) + l.sunColor * pow(cosSun, 16.0) * 0.3;
         vec3 night = vec3(0.012, 0.016, 0.03) + l.moonColor * (0.35 + 1.5 * pow(max(dot(dir, l.moonDir), 0.0), 16.0));
@@ -220,7 +223,7 @@ struct Swell {
 
 Swell swell() {
     float rolling = uParams[0].w;
-    return Swell(mix(9.0, 12.0, rolling), mix(11.0, 17.0, rolling), mix(3.0, 5.0, rolling), mix(12.0, 22.0, rolling),
+    return Swell(mix(9.0, 12.0, rolling), mix(11.0, 17.0, rolling), mix(1.8, 3.4, rolling), mix(12.0, 22.0, rolling),
                  mix(0.05, 0.2, rolling));
 }
 
@@ -284,7 +287,7 @@ float glitter(vec3 view, vec3 normal, vec3 lightDir, float roughness) {
     float r2 = roughness * roughness;
     float distribution = exp(-tan2 / r2) / (PI * r2 * nh * nh * nh * nh);
     float nv = max(dot(normal, -view), 0.02);
-    return distribution / (4.0 * nv) * max(lightDir.y + 0.02, 0.0) * 4.0;
+    return distribution / (4.0 * nv) * max(lightDir.y + 0.06, 0.0) * 3.0;
 }
 
 float fresnel(float cosTheta) {
@@ -443,23 +446,21 @@ vec3 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
             vec2 dir = vec2(cos(angle), sin(angle) * 0.75 + 0.15);
             float span = 2.5 + 1.0 * hash11(seed + 2.0);
             float droop = span * (0.45 + 0.4 * (1.0 - abs(sin(angle)))) * (0.8 + 0.4 * hash11(seed + 4.0));
-            vec2 a = vec2(0.0);
-            float best = 1e9;
-            float at = 0.0;
-            float side = 0.0;
-            for (int k = 1; k <= 6; ++k) {
-                float s = float(k) / 6.0;
-                vec2 b = dir * span * s - vec2(0.0, droop * s * s);
-                float h;
-                float d = segmentDistance(c, a, b, h);
-                if (d < best) {
-                    best = d;
-                    at = (float(k - 1) + h) / 6.0;
-                    vec2 along = normalize(b - a);
-                    side = along.x * (c - a).y - along.y * (c - a).x;
-                }
-                a = b;
+            // The rib is the parabola dir * span * s - (0, droop * s^2); a few Newton steps find
+            // the nearest point, so the leaflets run on smoothly along the whole rib.
+            float at = clamp(dot(c, dir) / (span * dot(dir, dir)), 0.0, 1.0);
+            for (int k = 0; k < 3; ++k) {
+                vec2 point = dir * span * at - vec2(0.0, droop * at * at);
+                vec2 tangent = dir * span - vec2(0.0, 2.0 * droop * at);
+                float slope = dot(point - c, tangent);
+                float curve = dot(tangent, tangent) + dot(point - c, vec2(0.0, -2.0 * droop));
+                at = clamp(at - slope / max(curve, 1e-3), 0.0, 1.0);
             }
+            vec2 nearestPoint = dir * span * at - vec2(0.0, droop * at * at);
+            vec2 along = normalize(dir * span - vec2(0.0, 2.0 * droop * at));
+            vec2 offRib = c - nearestPoint;
+            float best = length(offRib);
+            float side = along.x * offRib.y - along.y * offRib.x;
             float reach = 0.85 * pow(sin(PI * pow(at, 0.75)), 0.8) * (side < 0.0 ? 1.0 : 0.8);
             if (best > reach + pixel) continue;
             // Leaflets: thin strips slanting back towards the trunk.
@@ -501,10 +502,10 @@ vec3 drawPalms(vec3 color, vec3 origin, vec3 dir, float surfaceT, Light l, float
         vec3 albedo = mix(trunk, leaves, cover.y);
         vec3 normal = mix(vec3(cover.z, 0.0, sqrt(max(1.0 - cover.z * cover.z, 0.0))), vec3(0.0, 0.6, 0.8), cover.y);
         float backLight = max(-l.sunDir.z, 0.0);
-        vec3 lit = l.ambient * mix(0.12, 0.45, l.day) + l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 +
+        vec3 lit = l.ambient * mix(0.08, 0.5, smoothstep(4.0, 25.0, l.sunElev)) + l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 +
                    l.moonColor * 0.3;
         vec3 rim = l.sunColor * pow(abs(cover.z), 6.0) * (1.0 - cover.y) * backLight * 0.25;
-        vec3 through = l.sunColor * cover.y * backLight * 0.02 * vec3(0.9, 1.0, 0.3);
+        vec3 through = l.sunColor * cover.y * backLight * 0.01 * vec3(0.9, 1.0, 0.3);
         vec3 palmColor = albedo * lit + rim + through;
         color = mix(color, palmColor, cover.x);
     }
