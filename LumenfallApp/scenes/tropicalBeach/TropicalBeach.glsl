@@ -120,7 +120,7 @@ const float CLOUD_HEIGHT = 2200.0;
 float cloudDensity(vec2 q, int octaves) {
     float d = fbm3(vec3(q, uTime.z * 0.0009), octaves);
     // Long streaks along the wind, broken into soft patches.
-    return smoothstep(0.43, 0.76, d);
+    return smoothstep(0.44, 0.74, d);
 }
 
 // Sky with clouds, the sun disc and the moon disc; `full` adds the finer cloud octaves and the
@@ -131,7 +131,7 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
     float h = dir.y;
     if (h > 0.004) {
         vec2 plane = dir.xz / h * CLOUD_HEIGHT;
-        vec2 q = plane / 5200.0 * vec2(1.0, 2.2) + vec2(uTime.z * 0.0016, 0.0);
+        vec2 q = plane / 4600.0 * vec2(1.0, 1.7) + vec2(uTime.z * 0.0016, 0.0);
         // Squeezed far cells lose their finest octaves instead of flickering.
         float far = clamp(1.0 / (h * 12.0), 1.0, 8.0);
         int octaves = full ? int(6.0 - log2(far)) : 3;
@@ -139,11 +139,12 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
         // Light reaches a cloud through the cloud between it and the sun.
         vec2 towardSun = normalize(l.sunDir.xz + 1e-4) * 0.09;
         float shade = cloudDensity(q + towardSun, 3);
-        float lit = exp(-shade * 2.2);
+        float lit = exp(-shade * 1.6);
         float cosSun = max(dot(dir, l.sunDir), 0.0);
 
         vec3 under = mix(vec3(1.0, 0.42, 0.36), vec3(1.3, 0.62, 0.24), pow(cosSun, 3.0));
-        vec3 dusk = mix(vec3(0.20, 0.13, 0.24), under, lit) + l.sunColor * pow(cosSun, 24.0) * lit * 0.9;
+        // A low sun lights the clouds' undersides whatever lies beside them.
+        vec3 dusk = mix(vec3(0.20, 0.13, 0.24), under * 1.15, mix(lit, 1.0, 0.25)) + l.sunColor * pow(cosSun, 24.0) * lit * 0.9;
         vec3 day = mix(vec3(0.55, 0.60, 0.70), vec3(1.05, 1.04, 1.02), lit) + l.sunColor * pow(cosSun, 16.0) * 0.3;
         vec3 night = vec3(0.012, 0.016, 0.03) + l.moonColor * (0.35 + 1.5 * pow(max(dot(dir, l.moonDir), 0.0), 16.0));
         float toDusk = smoothstep(-10.0, -2.0, l.sunElev);
@@ -269,10 +270,10 @@ vec2 seaSlope(vec2 p, float footprint, float shoreDistance, Swell s) {
 float surfFoam(vec2 p, float shoreDistance, float footprint, Swell s) {
     float phase = fract(shoreDistance / s.spacing + swellPhase(p.x, s));
     float breaking = smoothstep(s.breakZone, s.breakZone * 0.35, shoreDistance);
-    float crest = exp(-phase * 6.0) + exp(-(1.0 - phase) * 30.0) * 0.6;
-    float trail = exp(-phase * 2.0) * 0.6;
+    float crest = exp(-phase * 8.0) + exp(-(1.0 - phase) * 30.0) * 0.6;
+    float trail = exp(-phase * 4.0) * 0.45;
     float lace = fbm3(vec3(p * vec2(0.9, 2.2) + vec2(0.0, uTime.x * 0.25), uTime.x * 0.05), 3);
-    lace = smoothstep(0.42, 0.7, lace + 0.25 * (1.0 - phase));
+    lace = smoothstep(0.5, 0.75, lace + 0.2 * (1.0 - phase));
     float foam = (crest * (0.5 + 0.5 * smoothstep(0.3, 0.6, lace)) + trail * lace) * breaking;
     // A faint line where the crests would break on a calm day.
     return clamp(foam, 0.0, 1.0) * mix(0.5, 1.0, smoothstep(footprint * 4.0, 0.0, 0.3));
@@ -317,8 +318,13 @@ vec3 seaColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     float sunPath = glitter(dir, mix(level, n, 0.35), l.sunDir, roughness);
     float moonPath = glitter(dir, mix(level, n, 0.35), l.moonDir, roughness);
     float sparkle = pow(max(dot(reflect(dir, n), l.sunDir), 0.0), 900.0) * smoothstep(30.0, 6.0, footprint * 40.0);
-    color += l.sunColor * (sunPath * 0.18 + sparkle * 3.0) + l.moonColor * moonPath * 0.6;
+    color += l.sunColor * (sunPath * 0.18 + sparkle * 3.0) + l.moonColor * moonPath * 0.35;
 
+    // Rolling swell stands up before it breaks: its steep face, seen against the light, is darker
+    // and glows a little green where the light shines through its crest.
+    float swellAt = fract(shoreDistance / s.spacing + swellPhase(p.x, s));
+    float face = exp(-(1.0 - swellAt) * 10.0) * uParams[0].w * smoothstep(s.breakZone * 2.5, s.breakZone * 0.5, shoreDistance);
+    color = mix(color, body * bodyLight * 1.4 + l.sunColor * vec3(0.05, 0.12, 0.08), face * 0.6);
     float foam = surfFoam(p.xz, shoreDistance, footprint, s);
     // Where the sea meets the sand the water is always stirred white.
     float stirred = valueNoise3(vec3(p.xz * vec2(1.2, 2.5), uTime.x * 0.3));
