@@ -8,9 +8,17 @@
 // uParams[0] = camera x offset (parallax), camera height, display side offset, waves (0 gentle,
 // 1 rolling).
 //
-// Every periodic motion divides 3600 s, the wrap of uTime.x, so no wave jumps when it wraps.
+// Every periodic motion divides 3600 s, the wrap of uTime.x, so no wave jumps when it wraps;
+// noise that drifts or churns walks a closed loop through its domain over that hour (the clouds
+// over a day), so it never snaps back either.
 
 #ifdef FRAGMENT_STAGE
+
+// A point circling once per `period` seconds of the clock `t`: a seamless path through noise.
+vec2 loopPath(float t, float period, float radius) {
+    float a = t * (2.0 * PI / period);
+    return vec2(cos(a), sin(a)) * radius;
+}
 
 const float FOCAL = 1.7;
 const float LENS_SHIFT = 0.14;  // raises the view so the horizon sits a little below the middle
@@ -116,10 +124,10 @@ float fbm3(vec3 p, int octaves) {
 
 const float CLOUD_HEIGHT = 2200.0;
 
-// The cloud deck's density where `dir` meets it; `detail` drops octaves for far, squeezed cells.
+// The cloud deck's density at deck coordinates q; far, squeezed cells ask for fewer octaves.
 float cloudDensity(vec2 q, int octaves) {
-    float d = fbm3(vec3(q, uTime.z * 0.0009), octaves);
-    // Long streaks along the wind, broken into soft patches.
+    float d = fbm3(vec3(q, loopPath(uTime.z, 86400.0, 12.0).y), octaves);
+    // Soft patches with clear sky between them.
     return smoothstep(0.44, 0.74, d);
 }
 
@@ -131,7 +139,7 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
     float h = dir.y;
     if (h > 0.004) {
         vec2 plane = dir.xz / h * CLOUD_HEIGHT;
-        vec2 q = plane / 4600.0 * vec2(1.0, 1.7) + vec2(uTime.z * 0.0016, 0.0);
+        vec2 q = plane / 4600.0 * vec2(1.0, 1.7) + loopPath(uTime.z, 86400.0, 22.0);  // the wind turns over the day
         // Squeezed far cells lose their finest octaves instead of flickering.
         float far = clamp(1.0 / (h * 12.0), 1.0, 8.0);
         int octaves = full ? int(6.0 - log2(far)) : 3;
@@ -153,7 +161,6 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
         // Far clouds dissolve into the horizon haze.
         float amount = density * smoothstep(0.004, 0.09, h) * 0.85;
         sky = mix(sky, mix(cloud, sky, 0.15), amount);
-        sky *= 1.0;
         if (full) {
             // Stars, hidden behind clouds and faded near the horizon.
             vec3 p = dir * 110.0;
@@ -272,11 +279,11 @@ float surfFoam(vec2 p, float shoreDistance, float footprint, Swell s) {
     float breaking = smoothstep(s.breakZone, s.breakZone * 0.35, shoreDistance);
     float crest = exp(-phase * 8.0) + exp(-(1.0 - phase) * 30.0) * 0.6;
     float trail = exp(-phase * 4.0) * 0.45;
-    float lace = fbm3(vec3(p * vec2(0.9, 2.2) + vec2(0.0, uTime.x * 0.25), uTime.x * 0.05), 3);
+    float lace = fbm3(vec3(p * vec2(0.9, 2.2), 0.0) + vec3(loopPath(uTime.x, 3600.0, 30.0), 0.0).zxy, 3);
     lace = smoothstep(0.5, 0.75, lace + 0.2 * (1.0 - phase));
     float foam = (crest * (0.5 + 0.5 * smoothstep(0.3, 0.6, lace)) + trail * lace) * breaking;
-    // A faint line where the crests would break on a calm day.
-    return clamp(foam, 0.0, 1.0) * mix(0.5, 1.0, smoothstep(footprint * 4.0, 0.0, 0.3));
+    // Far off, where a pixel spans metres of sea, the foam thins instead of shimmering.
+    return clamp(foam, 0.0, 1.0) * mix(1.0, 0.5, smoothstep(0.3, 1.2, footprint));
 }
 
 // Glitter of the sun or moon on a rough sea: the average sparkle for a surface whose slopes
@@ -327,7 +334,7 @@ vec3 seaColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     color = mix(color, body * bodyLight * 1.4 + l.sunColor * vec3(0.05, 0.12, 0.08), face * 0.6);
     float foam = surfFoam(p.xz, shoreDistance, footprint, s);
     // Where the sea meets the sand the water is always stirred white.
-    float stirred = valueNoise3(vec3(p.xz * vec2(1.2, 2.5), uTime.x * 0.3));
+    float stirred = valueNoise3(vec3(p.xz * vec2(1.2, 2.5), 0.0) + vec3(loopPath(uTime.x, 3600.0, 170.0), 0.0).zxy);
     foam = max(foam, smoothstep(1.6, 0.1, shoreDistance) * (0.3 + 0.5 * stirred));
     vec3 foamLight = l.ambient * 1.3 + l.sunColor * (0.12 + 0.5 * max(l.sunDir.y, 0.0));
     color = mix(color, vec3(0.9, 0.93, 0.95) * foamLight, foam * 0.85);
@@ -375,7 +382,7 @@ vec3 sandColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
         color = mix(color, water, cover);
         float behind = reach.x - up;
         float edge = exp(-behind * behind * 5.0) * 0.9;
-        float lace = fbm3(vec3(p.xz * vec2(1.3, 3.0), uTime.x * 0.06), 3);
+        float lace = fbm3(vec3(p.xz * vec2(1.3, 3.0), 0.0) + vec3(loopPath(uTime.x, 3600.0, 34.0), 0.0).zxy, 3);
         float trailing = smoothstep(0.5, 0.72, lace) * smoothstep(0.0, 0.6, behind) * 0.55;
         vec3 foamLight = l.ambient * 1.3 + l.sunColor * (0.12 + 0.5 * max(l.sunDir.y, 0.0));
         float foam = clamp((edge * (0.6 + 0.4 * lace) + trailing) * sheet, 0.0, 1.0);
