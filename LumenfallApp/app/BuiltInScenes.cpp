@@ -7,6 +7,7 @@
 #include "scenes/desertNight/DesertNightScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
+#include "scenes/tropicalBeach/TropicalBeachScene.hpp"
 
 namespace lumen::app {
 
@@ -15,6 +16,7 @@ void registerBuiltInScenes() {
              DeepReefScene::sceneClass(),
              NebulaScene::sceneClass(),
              NorthernLightsScene::sceneClass(),
+             TropicalBeachScene::sceneClass(),
              CozyLibraryScene::sceneClass(),
              DesertNightScene::sceneClass(),
          }) {
