@@ -90,7 +90,7 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
         std::filesystem::copy_file(std::filesystem::path(LUMENFALL_BUILD_SHADER_DIR) / name, shaders / name,
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    const std::string none = "DISPLAY= WAYLAND_DISPLAY=", scenes = "scenes: deepReef, nebulaFlythrough\n";
+    const std::string none = "DISPLAY= WAYLAND_DISPLAY=", scenes = "scenes: deepReef, ";
     const std::string nebula = "render nebulaFlythrough ";
     std::vector<std::tuple<std::string, std::string, int, std::string>> rows = {
         {"", "--help", exitOK, "bench <sceneId> [--size WxH] [--frames N] [--json]"},
