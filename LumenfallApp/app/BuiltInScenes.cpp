@@ -2,6 +2,7 @@
 
 #include "scenekit/SceneClasses.hpp"
 
+#include "scenes/autumnStream/AutumnStreamScene.hpp"
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/desertNight/DesertNightScene.hpp"
@@ -19,6 +20,7 @@ void registerBuiltInScenes() {
              TropicalBeachScene::sceneClass(),
              CozyLibraryScene::sceneClass(),
              DesertNightScene::sceneClass(),
+             AutumnStreamScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }

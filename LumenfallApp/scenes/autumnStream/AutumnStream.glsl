@@ -1,0 +1,491 @@
+// Autumn Forest Stream: a brook running towards the eye between birches and maples in autumn.
+//
+// uParams[0] = parallax xy, display side offset (metres sideways along the bank), falling leaves
+// (0 none ... 1 many).
+//
+// One pass. The forest is a stack of vertical planes across the view, each holding trunks and a
+// canopy; the water and the banks are two horizontal planes, the stones flattened ellipsoids.
+// The water mirrors the same planes. Sunlight reaching the floor through gaps in the canopy uses
+// one gap pattern for the dapples and for the shafts in the air, so they agree. Every motion
+// repeats a whole number of times per hour of uTime.x, so the hourly wrap never shows.
+
+#ifdef FRAGMENT_STAGE
+
+const float TAN_HALF_FOV = 0.56;
+const float PITCH = -0.10;
+const float EYE_HEIGHT = 1.55;
+const float BANK_HEIGHT = 0.2;
+const float HOUR = 3600.0;
+const int TREE_PLANES = 7;
+const float FLOW = 0.3;  // m/s; 0.3 * 3600 is a whole number of 1.5 m leaf cells
+
+float hourPhase(float cyclesPerHour) {
+    return uTime.x * (2.0 * PI * cyclesPerHour / HOUR);
+}
+
+float noise2(vec2 p) {
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    vec2 u = f * f * (3.0 - 2.0 * f);
+    return mix(mix(hash12(i), hash12(i + vec2(1, 0)), u.x), mix(hash12(i + vec2(0, 1)), hash12(i + vec2(1, 1)), u.x), u.y);
+}
+
+float fbm2(vec2 p, int octaves) {
+    float sum = 0.0, amp = 0.5, norm = 0.0;
+    for (int i = 0; i < octaves; ++i) {
+        sum += amp * noise2(p);
+        norm += amp;
+        p = mat2(1.6, 1.2, -1.2, 1.6) * p + vec2(5.3, 1.7);
+        amp *= 0.5;
+    }
+    return sum / norm;
+}
+
+// ---- the stream's course ------------------------------------------------------------------------
+
+float streamX(float z) {
+    return 0.9 * sin(z * 0.09 + 0.6) + 0.45 * sin(z * 0.21 + 2.0) - 0.55;
+}
+
+float streamHalfWidth(float z) {
+    return 1.7 + 0.35 * sin(z * 0.15 + 1.0) - 0.012 * z;
+}
+
+// ---- light of the hour ----------------------------------------------------------------------------
+
+struct Light {
+    vec3 sunDir;
+    vec3 sun;      // radiance from the sun, 0 once it is down
+    vec3 moonDir;
+    vec3 moon;
+    vec3 ambient;  // sky light on an upward surface
+    vec3 haze;     // the colour distance fades to
+    float night;
+};
+
+Light hourLight() {
+    Light l;
+    l.sunDir = normalize(uSun.xyz);
+    l.moonDir = normalize(uMoon.xyz);
+    float e = uSky.z;
+    float up = smoothstep(-1.5, 3.0, e);
+    vec3 low = vec3(1.0, 0.5, 0.2);
+    vec3 high = vec3(1.0, 0.93, 0.8);
+    l.sun = mix(low, high, smoothstep(3.0, 35.0, e)) * 2.6 * up;
+    float moonUp = smoothstep(-2.0, 6.0, degrees(asin(clamp(l.moonDir.y, -1.0, 1.0))));
+    l.night = 1.0 - smoothstep(-12.0, -2.0, e);
+    l.moon = vec3(0.55, 0.65, 0.9) * 0.22 * moonUp * (0.3 + 0.7 * uSky.w) * l.night;
+    vec3 day = vec3(0.42, 0.5, 0.62) * 0.55;
+    vec3 dusk = vec3(0.42, 0.3, 0.32) * 0.16;
+    vec3 dark = vec3(0.012, 0.018, 0.04);
+    l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), day, smoothstep(-1.0, 15.0, e));
+    l.ambient += l.moon * 0.12;
+    // Afternoon haze glows gold on the sun's side of the wood.
+    vec3 hazeDay = mix(vec3(0.75, 0.55, 0.32), vec3(0.55, 0.6, 0.62), smoothstep(10.0, 45.0, e));
+    l.haze = mix(vec3(0.014, 0.02, 0.04) + l.moon * 0.08, hazeDay * 0.55, smoothstep(-8.0, 6.0, e));
+    return l;
+}
+
+// Sunlight through the canopy at a point: 1 in a gap, 0 in full shade. The gap pattern lives on
+// the canopy's underside, reached along the sun's direction.
+float canopyGap(vec3 p, Light l) {
+    float sy = max(l.sunDir.y, 0.08);
+    vec2 q = p.xz + l.sunDir.xz * ((7.0 - p.y) / sy);
+    float n = fbm2(q * 0.28 + vec2(3.1, 7.7), 3);
+    // The canopy opens over the water.
+    n += 0.22 * smoothstep(3.5, 0.5, abs(q.x - streamX(q.y)));
+    return smoothstep(0.55, 0.68, n);
+}
+
+// ---- sky -----------------------------------------------------------------------------------------
+
+vec3 skyColour(vec3 rd, Light l, bool full) {
+    float h = max(rd.y, 0.0);
+    float e = uSky.z;
+    vec3 day = mix(vec3(0.62, 0.72, 0.86), vec3(0.2, 0.38, 0.78), pow(h, 0.6));
+    vec3 dusk = mix(vec3(0.95, 0.55, 0.3), vec3(0.25, 0.25, 0.45), pow(h, 0.5)) * 0.5;
+    vec3 dark = mix(vec3(0.02, 0.03, 0.06), vec3(0.006, 0.01, 0.025), pow(h, 0.5));
+    vec3 c = mix(mix(dark, dusk, smoothstep(-12.0, -1.0, e)), day, smoothstep(2.0, 18.0, e));
+    float cs = max(dot(rd, l.sunDir), 0.0);
+    c += l.sun * (pow(cs, 8.0) * 0.25 + pow(cs, 90.0) * 0.8 + pow(cs, 2000.0) * 4.0);
+    float cm = max(dot(rd, l.moonDir), 0.0);
+    c += l.moon * (pow(cm, 20.0) * 0.4 + smoothstep(0.99985, 0.99993, cm) * 6.0);
+    if (full && l.night > 0.3) {
+        vec2 cell = floor(rd.xy / (rd.z - 1.2) * 260.0);
+        float star = step(0.994, hash12(cell));
+        c += vec3(0.8, 0.85, 1.0) * star * hash12(cell + 3.7) * 0.35 * l.night;
+    }
+    return c;
+}
+
+// ---- the forest ------------------------------------------------------------------------------------
+
+vec3 autumnHue(float k) {
+    vec3 red = vec3(0.55, 0.06, 0.025);
+    vec3 orange = vec3(0.78, 0.26, 0.03);
+    vec3 yellow = vec3(0.8, 0.56, 0.08);
+    vec3 c = mix(red, orange, smoothstep(0.1, 0.45, k));
+    return mix(c, yellow, smoothstep(0.5, 0.85, k));
+}
+
+float planeDepth(int k) {
+    return 3.5 + float(k) * 4.2 + float(k * k) * 0.35;
+}
+
+// The colour and cover of tree plane k along a ray; `cheap` drops fine detail for reflections.
+vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out float t) {
+    float z = -planeDepth(k);
+    t = (z - ro.z) / rd.z;
+    if (t <= 0.0) return vec4(0.0);
+    vec3 p = ro + rd * t;
+    float px = pixel * t;  // one pixel's width in metres on this plane
+    float seed = float(k) * 17.13;
+    float water = abs(p.x - streamX(z)) - streamHalfWidth(z);
+    vec3 colour = vec3(0.0);
+    float cover = 0.0;
+
+    // Canopy: clumped crowns, thinning over the water and towards the ground; the farthest
+    // planes carry undergrowth down to the floor.
+    float far = float(k) / float(TREE_PLANES - 1);
+    float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed));
+    float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 4);
+    float density = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
+    density -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
+    float detail = cheap ? 0.5 : noise2(p.xy * 4.0 + seed);
+    density += (detail - 0.5) * 0.14;
+    if (!cheap) density += (noise2(p.xy * 11.0 + seed * 1.7) - 0.5) * 0.12 * (1.0 - smoothstep(0.03, 0.09, px));
+    if (k == TREE_PLANES - 1) density += 1.2 * smoothstep(3.5, 2.0, p.y);  // the far wood closes the view
+    float edge = 0.03 + px * 1.5;
+    float leaves = smoothstep(0.58 - edge, 0.58 + edge, density);
+    if (leaves > 0.0) {
+        float hueNoise = noise2(vec2(p.x * 0.22, p.y * 0.15) + seed * 0.37);
+        vec3 albedo = autumnHue(hueNoise);
+        // Leaves glow with the sun behind them and catch it from the side.
+        float through = pow(max(dot(rd, l.sunDir), 0.0), 3.0);
+        float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.6 + 0.4;
+        // Inside a crown it is darker than at its edge.
+        float inner = smoothstep(0.6, 0.85, density);
+        vec3 light = l.ambient * mix(0.75, 0.3, inner);
+        light += l.sun * sunlit * (0.12 + 0.7 * through) * (0.3 + 1.1 * detail) * mix(1.0, 0.35, inner);
+        light += l.moon * (0.25 + 0.4 * detail);
+        colour = albedo * light;
+        cover = leaves;
+    }
+
+    // Trunks: one per cell at most, kept off the water.
+    float cellWidth = 2.1 + float(k) * 0.35;
+    float cell = floor(p.x / cellWidth);
+    for (int i = -1; i <= 1; ++i) {
+        float c = cell + float(i);
+        float hs = hash12(vec2(c, seed));
+        if (hs < 0.25) continue;
+        float cx = (c + 0.2 + 0.6 * hash12(vec2(seed, c))) * cellWidth;
+        if (abs(cx - streamX(z)) < streamHalfWidth(z) + 0.5) continue;
+        cx += (p.y - BANK_HEIGHT) * (hash11(c + seed) - 0.5) * 0.06;  // a slight lean
+        float radius = 0.1 + 0.14 * hash11(c * 3.1 + seed);
+        float d = abs(p.x - cx);
+        float on = smoothstep(radius + px, radius - px, d);
+        if (on <= 0.0) continue;
+        float s = clamp((p.x - cx) / radius, -1.0, 1.0);
+        vec3 n = vec3(s, 0.0, sqrt(1.0 - s * s));
+        bool birch = hs < 0.55;
+        vec3 bark;
+        if (birch) {
+            float marks = smoothstep(0.62, 0.7, noise2(vec2(p.x * 9.0, p.y * 5.0) + c));
+            bark = mix(vec3(0.72, 0.7, 0.64), vec3(0.05, 0.045, 0.04), marks);
+        } else {
+            float streak = noise2(vec2(s * 3.0 + c, p.y * 0.7));
+            bark = vec3(0.13, 0.1, 0.08) * (0.7 + 0.6 * streak);
+        }
+        float sunny = max(dot(n, l.sunDir), 0.0) * canopyGap(vec3(cx, p.y, z), l);
+        float rim = pow(1.0 - n.z, 3.0) * pow(max(dot(rd, l.sunDir), 0.0), 2.0);
+        vec3 light = l.ambient * (0.6 + 0.3 * n.z) + l.sun * (sunny * 0.8 + rim * 0.6) + l.moon * max(dot(n, l.moonDir), 0.0);
+        vec3 trunk = bark * light;
+        // In front of this plane's own leaves.
+        colour = mix(colour, trunk, on);
+        cover = max(cover, on);
+    }
+    // Distance hazes the far planes towards the light of the air.
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.022));
+    return vec4(colour, cover);
+}
+
+// The forest and sky along a ray up to distance tMax: colour, and what fraction passes.
+vec4 forest(vec3 ro, vec3 rd, float tMax, Light l, float pixel, bool cheap) {
+    vec3 colour = vec3(0.0);
+    float transmit = 1.0;
+    for (int k = 0; k < TREE_PLANES; ++k) {
+        if (cheap && (k & 1) == 1 && k < TREE_PLANES - 1) continue;
+        float t;
+        vec4 layer = treePlane(ro, rd, k, l, pixel, cheap, t);
+        if (t > tMax) break;
+        colour += transmit * layer.a * layer.rgb;
+        transmit *= 1.0 - layer.a;
+        if (transmit < 0.01) break;
+    }
+    return vec4(colour, transmit);
+}
+
+// ---- stones -----------------------------------------------------------------------------------------
+
+const int STONES = 8;
+
+// Centre (x relative to the stream, y, z) and radii of stone i.
+void stone(int i, out vec3 centre, out vec3 radii) {
+    float fi = float(i);
+    float z = -2.6 - fi * 2.4 - fi * fi * 0.18;
+    float side = (hash11(fi * 7.3) - 0.5) * 2.2 * streamHalfWidth(z);
+    centre = vec3(streamX(z) + side, -0.05, z);
+    radii = vec3(0.35 + 0.3 * hash11(fi + 2.1), 0.22 + 0.12 * hash11(fi + 5.7), 0.3 + 0.25 * hash11(fi + 9.2));
+}
+
+// Nearest stone along a ray: distance, and the normal in `n`.
+float hitStones(vec3 ro, vec3 rd, out vec3 n, out float which) {
+    float best = 1e9;
+    for (int i = 0; i < STONES; ++i) {
+        vec3 c, r;
+        stone(i, c, r);
+        vec3 o = (ro - c) / r;
+        vec3 d = rd / r;
+        float a = dot(d, d);
+        float b = dot(o, d);
+        float disc = b * b - a * (dot(o, o) - 1.0);
+        if (disc < 0.0) continue;
+        float t = (-b - sqrt(disc)) / a;
+        if (t > 0.0 && t < best) {
+            best = t;
+            n = normalize((ro + rd * t - c) / (r * r));
+            which = float(i);
+        }
+    }
+    return best;
+}
+
+// How close a water point lies to a stone's waterline (0 far, 1 touching), for the foam.
+float stoneWake(vec3 p) {
+    float wake = 0.0;
+    for (int i = 0; i < STONES; ++i) {
+        vec3 c, r;
+        stone(i, c, r);
+        float waterline = r.x * sqrt(max(1.0 - c.y * c.y / (r.y * r.y), 0.0));
+        vec2 q = (p.xz - c.xz) / vec2(1.0, r.z / r.x);
+        // The current trails a wake downstream, towards the eye.
+        q.y -= clamp(q.y, 0.0, 1.4) * 0.6;
+        float d = length(q) - waterline;
+        wake = max(wake, exp(-max(d, 0.0) * 9.0) * step(-0.05, d));
+    }
+    return wake;
+}
+
+vec3 stoneColour(vec3 p, vec3 n, float which, vec3 rd, Light l) {
+    float grain = noise2(p.xz * 14.0 + which) * 0.5 + noise2(p.xy * 30.0) * 0.5;
+    vec3 rock = mix(vec3(0.22, 0.21, 0.19), vec3(0.42, 0.4, 0.36), grain);
+    float moss = smoothstep(0.55, 0.85, n.y + 0.5 * (noise2(p.xz * 6.0 + which * 3.0) - 0.5)) * step(0.02, p.y);
+    vec3 albedo = mix(rock, vec3(0.2, 0.3, 0.06) * (0.7 + 0.6 * grain), moss);
+    // Wet just above the water.
+    albedo *= mix(0.55, 1.0, smoothstep(0.0, 0.08, p.y));
+    float gap = canopyGap(p, l);
+    vec3 light = l.ambient * (0.5 + 0.5 * n.y) + l.sun * max(dot(n, l.sunDir), 0.0) * gap + l.moon * max(dot(n, l.moonDir), 0.0);
+    vec3 c = albedo * light;
+    // A wet sheen on the bare rock.
+    vec3 h = normalize(l.sunDir - rd);
+    c += l.sun * gap * pow(max(dot(n, h), 0.0), 40.0) * 0.25 * (1.0 - moss);
+    return c;
+}
+
+// ---- floor and water ---------------------------------------------------------------------------------
+
+vec3 leafLitter(vec3 p, Light l, float px) {
+    float big = fbm2(p.xz * 1.3, 3);
+    float fine = noise2(p.xz * 11.0);
+    fine = mix(fine, 0.5, smoothstep(0.03, 0.12, px));  // no shimmer where leaves shrink below a pixel
+    vec3 albedo = mix(autumnHue(big) * 0.7, vec3(0.2, 0.12, 0.06), smoothstep(0.35, 0.75, fine));
+    float moss = smoothstep(0.58, 0.72, fbm2(p.xz * 0.5 + 9.0, 2));
+    albedo = mix(albedo, vec3(0.1, 0.17, 0.04), moss * 0.8);
+    vec3 light = l.ambient + l.sun * (0.15 + max(l.sunDir.y, 0.0)) * canopyGap(p, l) * 1.8 + l.moon * max(l.moonDir.y, 0.0);
+    return albedo * light;
+}
+
+// Water surface height for the ripples, carried downstream by the current. Two copies half a
+// cycle apart blend so the flowing pattern never has to jump back.
+float rippleHeight(vec2 q, float phase, float seed) {
+    vec2 flow = vec2(0.0, phase * 8.0 * FLOW);
+    return fbm2((q - flow) * vec2(2.2, 1.2) + seed, 2);
+}
+
+vec3 waterNormal(vec3 p, float px) {
+    float cyclePhase = fract(uTime.x / 8.0);  // 8 s cycles: 450 to the hour
+    float strength = 0.08 * (1.0 - smoothstep(0.02, 0.2, px));
+    vec3 n = vec3(0.0, 1.0, 0.0);
+    for (int j = 0; j < 2; ++j) {
+        float ph = fract(cyclePhase + 0.5 * float(j));
+        float w = 1.0 - abs(2.0 * ph - 1.0);
+        float seed = float(j) * 13.7;
+        float h0 = rippleHeight(p.xz, ph, seed);
+        float hx = rippleHeight(p.xz + vec2(0.05, 0.0), ph, seed);
+        float hz = rippleHeight(p.xz + vec2(0.0, 0.05), ph, seed);
+        n.xz -= vec2(hx - h0, hz - h0) / 0.05 * strength * w;
+    }
+    return normalize(n);
+}
+
+vec3 floatingLeaves(vec3 p, Light l, float amount, float px, vec3 water, out float cover) {
+    cover = 0.0;
+    vec2 q = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW);
+    vec2 cell = floor(q / vec2(0.9, 1.5));
+    vec2 local = q - (cell + 0.5) * vec2(0.9, 1.5);
+    if (hash12(cell + 41.0) > amount * 0.45) return water;
+    vec2 jitter = (vec2(hash12(cell), hash12(cell + 7.0)) - 0.5) * vec2(0.5, 1.0);
+    float a = hash12(cell + 3.0) * 6.28 + hourPhase(60.0) * (hash12(cell + 9.0) - 0.5) * 0.05;
+    vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * (local - jitter);
+    float shape = length(d / vec2(0.09, 0.055)) - 1.0 + 0.3 * abs(d.x) / 0.09;
+    cover = smoothstep(0.2 + px * 10.0, -0.2 - px * 10.0, shape);
+    vec3 albedo = autumnHue(hash12(cell + 5.0));
+    vec3 leaf = albedo * (l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(p, l) + l.moon * 0.5);
+    return mix(water, leaf, cover);
+}
+
+vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
+    float px = pixel * t;
+    vec3 n = waterNormal(p, px);
+    float wake = stoneWake(p);
+    // Slick and quick beside the stones.
+    n = normalize(n + vec3(0.0, 0.0, 0.12) * wake * sin(p.z * 20.0 - hourPhase(900.0)));
+
+    vec3 r = reflect(rd, n);
+    r.y = max(r.y, 0.02);
+    vec4 mirrored = forest(p, r, 1e9, l, pixel * 1.5, true);
+    vec3 reflection = mirrored.rgb + mirrored.a * skyColour(r, l, false);
+
+    // Through the water: the pebbled bed, shallower by the banks.
+    float across = abs(p.x - streamX(p.z)) / streamHalfWidth(p.z);
+    float depth = mix(0.45, 0.08, across * across);
+    vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75;
+    float pebbles = noise2(bedPoint * 7.0) * 0.6 + noise2(bedPoint * 2.0) * 0.4;
+    pebbles = mix(pebbles, 0.5, smoothstep(0.02, 0.1, px));
+    vec3 bed = mix(vec3(0.16, 0.12, 0.07), vec3(0.36, 0.28, 0.17), pebbles);
+    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 + l.moon * 0.5;
+    vec3 absorb = exp(-vec3(2.2, 1.3, 1.1) * depth / max(-rd.y, 0.15));
+    vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
+
+    float cosI = clamp(dot(-rd, n), 0.0, 1.0);
+    float fresnel = 0.02 + 0.98 * pow(1.0 - cosI, 5.0);
+    vec3 c = mix(below, reflection, fresnel);
+    // Sun glints where the canopy lets it through.
+    vec3 h = normalize(l.sunDir - rd);
+    c += l.sun * pow(max(dot(n, h), 0.0), 300.0) * 6.0 * canopyGap(p, l);
+    c = mix(c, l.ambient * 0.9 + l.sun * 0.2 * max(l.sunDir.y, 0.0) + l.moon * 0.4, wake * 0.55);
+    // Wet margin where the water meets the bank.
+    c *= mix(1.0, 0.7, smoothstep(0.85, 1.0, across));
+    float leafCover;
+    return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
+}
+
+// ---- falling leaves ------------------------------------------------------------------------------------
+
+vec3 fallingLeaves(vec2 uv, vec3 colour, Light l, float amount) {
+    float aspect = uResolution.x * uResolution.w;
+    for (int layer = 0; layer < 3; ++layer) {
+        float fl = float(layer);
+        float size = 0.11 - fl * 0.025;  // screen heights per cell
+        // Cells per second, each a whole number of cells per hour.
+        float fall = (0.10 - fl * 0.02) / size;
+        fall = floor(fall * HOUR) / HOUR;
+        vec2 q = vec2(uv.x * aspect, uv.y) / size + vec2(fl * 3.3, 0.0);
+        float column = floor(q.x);
+        q.y += uTime.x * fall + hash11(column + fl * 11.0) * 9.0;
+        vec2 cell = floor(q);
+        if (hash12(cell + fl * 31.0) > amount * 0.13) continue;
+        vec2 local = fract(q) - 0.5;
+        float sway = sin(hourPhase(900.0 - fl * 180.0) + hash12(cell) * 6.28);
+        local.x -= sway * 0.22 + (hash12(cell + 2.0) - 0.5) * 0.4;
+        float a = hourPhase(600.0 + fl * 120.0) * (hash12(cell + 4.0) > 0.5 ? 1.0 : -1.0) + hash12(cell + 5.0) * 6.28;
+        vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * local;
+        // Tumbling: the leaf shows its edge as it turns.
+        float flip = 0.35 + 0.65 * abs(sin(a * 0.5 + hash12(cell + 6.0) * 3.0));
+        float shape = length(d / vec2(0.16, 0.09 * flip)) - 1.0;
+        float blur = 0.12 + 1.5 / (uResolution.y * size);
+        float cover = smoothstep(blur, -blur, shape) * (0.85 - fl * 0.15);
+        if (cover <= 0.0) continue;
+        vec3 albedo = autumnHue(hash12(cell + 8.0));
+        vec3 leaf = albedo * (l.ambient * 0.9 + l.sun * 0.45 * (0.6 + 0.4 * flip) + l.moon * 0.5);
+        leaf = mix(leaf, l.haze, fl * 0.15);
+        colour = mix(colour, leaf, cover);
+    }
+    return colour;
+}
+
+// ---- shafts of light -----------------------------------------------------------------------------------
+
+vec3 lightShafts(vec3 ro, vec3 rd, float tEnd, Light l) {
+    if (l.sun.r <= 0.0) return vec3(0.0);
+    float reach = min(tEnd, 24.0);
+    float jitter = hash12(gl_FragCoord.xy + fract(uTime.x) * 17.0);
+    float sum = 0.0;
+    const int STEPS = 6;
+    for (int i = 0; i < STEPS; ++i) {
+        float s = (float(i) + jitter) / float(STEPS) * reach;
+        vec3 p = ro + rd * s;
+        sum += canopyGap(vec3(p.x, min(p.y, 6.5), p.z), l);
+    }
+    float phase = 0.1 + 1.6 * pow(max(dot(rd, l.sunDir), 0.0), 6.0);
+    return l.sun * sum / float(STEPS) * reach * 0.0028 * phase;
+}
+
+// ---- the frame ---------------------------------------------------------------------------------------
+
+void sceneFragment() {
+    Light l = hourLight();
+    float aspect = uResolution.x * uResolution.w;
+    vec2 ndc = sceneUV * 2.0 - 1.0;
+    vec3 ro = vec3(uParams[0].z + 0.25 * uParams[0].x, EYE_HEIGHT + 0.08 * uParams[0].y, 0.0);
+    vec3 rd = normalize(vec3(ndc.x * aspect * TAN_HALF_FOV, ndc.y * TAN_HALF_FOV, -1.0));
+    float cp = cos(PITCH), sp = sin(PITCH);
+    rd = vec3(rd.x, rd.y * cp - rd.z * sp, rd.y * sp + rd.z * cp);
+    float pixel = 2.0 * TAN_HALF_FOV / uResolution.y;
+
+    // The floor: the water's surface, or the bank top beside it, or the bank's cut face.
+    float tGround = 1e9;
+    vec3 ground = vec3(0.0);
+    if (rd.y < 0.0) {
+        float tBank = (BANK_HEIGHT - ro.y) / rd.y;
+        vec3 pb = ro + rd * tBank;
+        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.25 * noise2(pb.xz * 1.5);
+        float tWater = -ro.y / rd.y;
+        vec3 pw = ro + rd * tWater;
+        float edgeW = abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z);
+        if (edgeB > 0.0) {
+            tGround = tBank;
+            ground = leafLitter(pb, l, pixel * tBank);
+        } else if (edgeW < 0.0) {
+            tGround = tWater;
+            ground = waterColour(ro, rd, pw, tWater, l, pixel);
+        } else {
+            // The earth bank between water and litter, roots and dark soil.
+            tGround = tWater;
+            float soil = noise2(vec2(pw.z * 3.0, pw.x * 9.0));
+            ground = mix(vec3(0.09, 0.06, 0.04), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil)) * (0.6 + 0.6 * soil) * (l.ambient + l.moon * 0.3 + l.sun * 0.15);
+        }
+        if ((ro + rd * tGround).z < -planeDepth(TREE_PLANES - 1)) tGround = 1e9;  // behind the far wood
+        vec3 sn;
+        float which;
+        float tStone = hitStones(ro, rd, sn, which);
+        if (tStone < tGround) {
+            tGround = tStone;
+            ground = stoneColour(ro + rd * tStone, sn, which, rd, l);
+        }
+        ground = mix(ground, l.haze, 1.0 - exp(-tGround * 0.022));
+    }
+
+    vec4 trees = forest(ro, rd, tGround, l, pixel, false);
+    vec3 behind = tGround < 1e8 ? ground : skyColour(rd, l, true);
+    vec3 colour = trees.rgb + trees.a * behind;
+    colour += lightShafts(ro, rd, tGround, l);
+    colour = fallingLeaves(sceneUV, colour, l, uParams[0].w);
+
+    vec2 c = sceneUV * 2.0 - 1.0;
+    colour *= 1.0 - 0.2 * dot(c * vec2(0.7, 1.0), c * vec2(0.7, 1.0));
+    fragColor = vec4(encodeOutput(toneMapHue(colour, 4.0), gl_FragCoord.xy), 1.0);
+}
+
+#endif
