@@ -150,7 +150,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed));
     float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 4);
     float density = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
-    density -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
+    if (k < TREE_PLANES - 1) density -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
     float detail = cheap ? 0.5 : noise2(p.xy * 4.0 + seed);
     density += (detail - 0.5) * 0.14;
     if (!cheap) density += (noise2(p.xy * 11.0 + seed * 1.7) - 0.5) * 0.12 * (1.0 - smoothstep(0.03, 0.09, px));
@@ -165,9 +165,17 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.6 + 0.4;
         // Inside a crown it is darker than at its edge.
         float inner = smoothstep(0.6, 0.85, density);
-        vec3 light = l.ambient * mix(0.75, 0.3, inner);
-        light += l.sun * sunlit * (0.12 + 0.7 * through) * (0.3 + 1.1 * detail) * mix(1.0, 0.35, inner);
-        light += l.moon * (0.25 + 0.4 * detail);
+        // The crowns bulge towards the eye: their noise slope stands in for a normal.
+        vec3 n = vec3(0.0, 0.3, 1.0);
+        if (!cheap) {
+            vec2 q = p.xy * 1.6 + seed;
+            float c0 = fbm2(q, 2);
+            n = normalize(vec3(c0 - fbm2(q + vec2(0.15, 0.0), 2), c0 - fbm2(q + vec2(0.0, 0.15), 2) + 0.05, 0.22));
+        }
+        float facingSun = max(dot(n, l.sunDir) * 0.6 + 0.4, 0.0);
+        vec3 light = l.ambient * mix(0.8, 0.35, inner) * (0.55 + 0.45 * n.y + 0.25 * n.z) * (0.5 + detail);
+        light += l.sun * sunlit * (0.25 * facingSun + 0.6 * through) * (0.3 + 1.2 * detail * detail) * mix(1.0, 0.4, inner);
+        light += l.moon * (0.2 + 0.4 * max(dot(n, l.moonDir), 0.0));
         colour = albedo * light;
         cover = leaves;
     }
@@ -191,7 +199,9 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         bool birch = hs < 0.55;
         vec3 bark;
         if (birch) {
-            float marks = smoothstep(0.62, 0.7, noise2(vec2(p.x * 9.0, p.y * 5.0) + c));
+            // Short dark dashes across the white bark, and a darker foot.
+            float marks = smoothstep(0.66, 0.74, noise2(vec2(s * 1.6 + c * 7.0, p.y * 14.0)));
+            marks = max(marks, smoothstep(1.4, 0.6, p.y - BANK_HEIGHT) * 0.7);
             bark = mix(vec3(0.72, 0.7, 0.64), vec3(0.05, 0.045, 0.04), marks);
         } else {
             float streak = noise2(vec2(s * 3.0 + c, p.y * 0.7));
@@ -206,7 +216,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         cover = max(cover, on);
     }
     // Distance hazes the far planes towards the light of the air.
-    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.022));
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.018));
     return vec4(colour, cover);
 }
 
@@ -428,8 +438,8 @@ vec3 lightShafts(vec3 ro, vec3 rd, float tEnd, Light l) {
         vec3 p = ro + rd * s;
         sum += canopyGap(vec3(p.x, min(p.y, 6.5), p.z), l);
     }
-    float phase = 0.1 + 1.6 * pow(max(dot(rd, l.sunDir), 0.0), 6.0);
-    return l.sun * sum / float(STEPS) * reach * 0.0028 * phase;
+    float phase = 0.08 + 1.6 * pow(max(dot(rd, l.sunDir), 0.0), 8.0);
+    return l.sun * sum / float(STEPS) * reach * 0.0018 * phase;
 }
 
 // ---- the frame ---------------------------------------------------------------------------------------
