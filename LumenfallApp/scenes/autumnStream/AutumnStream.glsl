@@ -243,7 +243,7 @@ const int STONES = 8;
 // Centre (x relative to the stream, y, z) and radii of stone i.
 void stone(int i, out vec3 centre, out vec3 radii) {
     float fi = float(i);
-    float z = -2.6 - fi * 2.4 - fi * fi * 0.18;
+    float z = -4.2 - fi * 2.4 - fi * fi * 0.18;
     float side = (hash11(fi * 7.3) - 0.5) * 2.2 * streamHalfWidth(z);
     centre = vec3(streamX(z) + side, -0.05, z);
     radii = vec3(0.35 + 0.3 * hash11(fi + 2.1), 0.22 + 0.12 * hash11(fi + 5.7), 0.3 + 0.25 * hash11(fi + 9.2));
@@ -344,11 +344,13 @@ vec3 floatingLeaves(vec3 p, Light l, float amount, float px, vec3 water, out flo
     vec2 q = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW);
     vec2 cell = floor(q / vec2(0.9, 1.5));
     vec2 local = q - (cell + 0.5) * vec2(0.9, 1.5);
-    if (hash12(cell + 41.0) > amount * 0.45) return water;
+    // An hour of current moves the cells by a whole number of rows: the same leaves come round.
+    cell.y = mod(cell.y, HOUR * FLOW / 1.5);
+    if (hash12(cell + 41.0) > amount * 0.6) return water;
     vec2 jitter = (vec2(hash12(cell), hash12(cell + 7.0)) - 0.5) * vec2(0.5, 1.0);
-    float a = hash12(cell + 3.0) * 6.28 + hourPhase(60.0) * (hash12(cell + 9.0) - 0.5) * 0.05;
+    float a = hash12(cell + 3.0) * 6.28 + 0.4 * sin(hourPhase(60.0) + hash12(cell + 9.0) * 6.28);  // slow turning in the current
     vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * (local - jitter);
-    float shape = length(d / vec2(0.09, 0.055)) - 1.0 + 0.3 * abs(d.x) / 0.09;
+    float shape = length(d / vec2(0.11, 0.065)) - 1.0 + 0.3 * abs(d.x) / 0.11;
     cover = smoothstep(0.2 + px * 10.0, -0.2 - px * 10.0, shape);
     vec3 albedo = autumnHue(hash12(cell + 5.0));
     vec3 leaf = albedo * (l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(p, l) + l.moon * 0.5);
@@ -384,7 +386,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Sun glints where the canopy lets it through.
     vec3 h = normalize(l.sunDir - rd);
     c += l.sun * pow(max(dot(n, h), 0.0), 300.0) * 6.0 * canopyGap(p, l);
-    c = mix(c, l.ambient * 0.9 + l.sun * 0.2 * max(l.sunDir.y, 0.0) + l.moon * 0.4, wake * 0.55);
+    float froth = wake * (0.6 + 0.4 * noise2(vec2(p.x * 12.0, p.z * 5.0)));
+    c = mix(c, l.ambient * 1.1 + l.sun * 0.3 * max(l.sunDir.y, 0.1) + l.moon * 0.5, froth * 0.7);
     // Wet margin where the water meets the bank.
     c *= mix(1.0, 0.7, smoothstep(0.85, 1.0, across));
     float leafCover;
@@ -399,14 +402,15 @@ vec3 fallingLeaves(vec2 uv, vec3 colour, Light l, float amount) {
         float fl = float(layer);
         float size = 0.11 - fl * 0.025;  // screen heights per cell
         // Cells per second, each a whole number of cells per hour.
-        float fall = (0.10 - fl * 0.02) / size;
-        fall = floor(fall * HOUR) / HOUR;
+        float cellsPerHour = floor((0.10 - fl * 0.02) / size * HOUR);
+        float fall = cellsPerHour / HOUR;
         vec2 q = vec2(uv.x * aspect, uv.y) / size + vec2(fl * 3.3, 0.0);
         float column = floor(q.x);
         q.y += uTime.x * fall + hash11(column + fl * 11.0) * 9.0;
         vec2 cell = floor(q);
-        if (hash12(cell + fl * 31.0) > amount * 0.13) continue;
         vec2 local = fract(q) - 0.5;
+        cell.y = mod(cell.y, cellsPerHour);  // the hour wrap brings back the same leaves
+        if (hash12(cell + fl * 31.0) > amount * 0.13) continue;
         float sway = sin(hourPhase(900.0 - fl * 180.0) + hash12(cell) * 6.28);
         local.x -= sway * 0.22 + (hash12(cell + 2.0) - 0.5) * 0.4;
         float a = hourPhase(600.0 + fl * 120.0) * (hash12(cell + 4.0) > 0.5 ? 1.0 : -1.0) + hash12(cell + 5.0) * 6.28;
@@ -430,9 +434,9 @@ vec3 fallingLeaves(vec2 uv, vec3 colour, Light l, float amount) {
 vec3 lightShafts(vec3 ro, vec3 rd, float tEnd, Light l) {
     if (l.sun.r <= 0.0) return vec3(0.0);
     float reach = min(tEnd, 24.0);
-    float jitter = hash12(gl_FragCoord.xy + fract(uTime.x) * 17.0);
+    float jitter = interleavedGradient(gl_FragCoord.xy);
     float sum = 0.0;
-    const int STEPS = 6;
+    const int STEPS = 8;
     for (int i = 0; i < STEPS; ++i) {
         float s = (float(i) + jitter) / float(STEPS) * reach;
         vec3 p = ro + rd * s;
