@@ -77,12 +77,12 @@ Light hourLight() {
     l.moon = vec3(0.55, 0.65, 0.9) * 0.22 * moonUp * (0.3 + 0.7 * uSky.w) * l.night;
     vec3 day = vec3(0.42, 0.5, 0.62) * 0.55;
     vec3 dusk = vec3(0.42, 0.3, 0.32) * 0.16;
-    vec3 dark = vec3(0.012, 0.018, 0.04);
+    vec3 dark = vec3(0.016, 0.024, 0.05);
     l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), day, smoothstep(-1.0, 15.0, e));
     l.ambient += l.moon * 0.12;
-    // Afternoon haze glows gold on the sun's side of the wood.
-    vec3 hazeDay = mix(vec3(0.75, 0.55, 0.32), vec3(0.55, 0.6, 0.62), smoothstep(10.0, 45.0, e));
-    l.haze = mix(vec3(0.014, 0.02, 0.04) + l.moon * 0.08, hazeDay * 0.55, smoothstep(-8.0, 6.0, e));
+    // The air glows with the light that is in it: gold in the afternoon, dim at dusk.
+    vec3 tint = mix(vec3(1.0, 0.82, 0.62), vec3(0.9, 0.95, 1.0), smoothstep(10.0, 45.0, e));
+    l.haze = tint * (l.ambient * 1.1 + l.sun * 0.1) + l.moon * 0.05;
     return l;
 }
 
