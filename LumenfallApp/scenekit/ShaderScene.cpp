@@ -49,7 +49,7 @@ RecordLayout sceneDataRecord(const char* vertex, const char* fragment) {
 }  // namespace
 
 ShaderScene::ShaderScene(const SceneContext& context)
-    : device(context.gpu.device()), gpuContext(context.gpu) {
+    : device(context.gpu.device()), gpuContext(context.gpu), zone_(context.environment.zone) {
     sky_ = SkyClock::state(context.environment.wallTime, 12.0, std::nullopt, context.environment.zone);
 }
 
@@ -118,12 +118,18 @@ void ShaderScene::step(const SceneFrame& frame, double dt) {
     if (weather_ != frame.weather) weather_ = frame.weather;
     lowPower_ = frame.lowPower;
     reduceMotion_ = frame.reduceMotion;
+    zone_ = frame.zone;
     sky_ = skyFor(frame.sky);
 }
 
 void ShaderScene::update(const SceneFrame& frame) {
     step(frame, frame.dt);
     advance(frame);
+}
+
+float ShaderScene::alternatingSide(int displayIndex, float step) {
+    if (displayIndex == 0) return 0;
+    return displayIndex % 2 != 0 ? -step : step;
 }
 
 int ShaderScene::prewarmSteps(double seconds) {

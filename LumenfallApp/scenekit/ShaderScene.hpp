@@ -97,6 +97,9 @@ public:
     // The scene's own bindings, beyond the shared ones.
     virtual std::vector<ShaderSlot> shaderSlots() const { return {}; }
 
+    // The side offset most scenes use so neighbouring displays show neighbouring parts of the
+    // scene: 0 for display 0, -step for odd and +step for even indices.
+    static float alternatingSide(int displayIndex, float step);
     // The layer size for a view: the scaled size, at least 8 x 8.
     static std::pair<int, int> layerSize(const LayerSpec& layering, int viewWidth, int viewHeight);
     // How many steps prewarm takes for `seconds`.
@@ -108,6 +111,8 @@ public:
     double clock() const { return clock_; }
     float dt() const { return dt_; }
     const SkyState& sky() const { return sky_; }
+    // The zone the frames' skies are read in (null is UTC); a pinned hour is local to it.
+    const date::time_zone* zone() const { return zone_; }
     const std::optional<WeatherState>& weather() const { return weather_; }
     const SceneOptionValues& options() const { return options_; }
     bool lowPower() const { return lowPower_; }
@@ -160,6 +165,7 @@ private:
     std::map<ViewID, Layer> layers_;
     double clock_ = 0;
     SkyState sky_;
+    const date::time_zone* zone_ = nullptr;
     std::optional<WeatherState> weather_;
     SceneOptionValues options_;
     bool lowPower_ = false;

@@ -26,19 +26,11 @@ float AutumnStreamScene::leafAmount(const std::optional<std::string>& leaves, bo
     return amount;
 }
 
-float AutumnStreamScene::sideOffset(int displayIndex) {
-    if (displayIndex == 0) return 0;
-    return displayIndex % 2 == 1 ? -sideStep : sideStep;
-}
+float AutumnStreamScene::sideOffset(int displayIndex) { return alternatingSide(displayIndex, sideStep); }
 
 SkyState AutumnStreamScene::skyFor(const SkyState& frameSky) {
-    if (options().value(names::light) == names::lightGolden) return golden_.at(frameSky, zone_);
+    if (options().value(names::light) == names::lightGolden) return golden_.at(frameSky, zone());
     return frameSky;
-}
-
-void AutumnStreamScene::advance(const SceneFrame& frame) {
-    // The zone follows the frame so the golden hour stays the local afternoon after a move.
-    zone_ = frame.zone;
 }
 
 std::span<const Float4> AutumnStreamScene::parameters(const SceneView& view) {

@@ -26,15 +26,12 @@ public:
 
 protected:
     friend class ShaderScene;
-    explicit AutumnStreamScene(const SceneContext& context)
-        : ShaderScene(context), zone_(context.environment.zone) {}
+    explicit AutumnStreamScene(const SceneContext& context) : ShaderScene(context) {}
 
     SkyState skyFor(const SkyState& frameSky) override;
-    void advance(const SceneFrame& frame) override;
     std::span<const Float4> parameters(const SceneView& view) override;
 
 private:
-    const date::time_zone* zone_;
     PinnedSky golden_{goldenHour};
     std::array<Float4, 1> parameters_{};
 };

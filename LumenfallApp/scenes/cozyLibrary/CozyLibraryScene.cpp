@@ -24,10 +24,7 @@ SkyState CozyLibraryScene::outsideSky(const SkyState& frameSky, const std::optio
     return night;
 }
 
-float CozyLibraryScene::side(int displayIndex) {
-    if (displayIndex == 0) return 0;
-    return displayIndex % 2 != 0 ? -displaySide : displaySide;
-}
+float CozyLibraryScene::side(int displayIndex) { return alternatingSide(displayIndex, displaySide); }
 
 float CozyLibraryScene::rainAmount(const std::optional<std::string>& option, bool reduceMotion) {
     float rain = 0.8f;

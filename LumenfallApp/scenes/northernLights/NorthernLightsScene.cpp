@@ -43,12 +43,11 @@ float NorthernLightsScene::sideOffset(int displayIndex) {
 }
 
 SkyState NorthernLightsScene::skyFor(const SkyState& frameSky) {
-    if (options().value(names::sky) == names::skyNight) return cachedNight_.at(frameSky, zone_);
+    if (options().value(names::sky) == names::skyNight) return cachedNight_.at(frameSky, zone());
     return frameSky;
 }
 
 void NorthernLightsScene::advance(const SceneFrame& frame) {
-    zone_ = frame.zone;
     auroraClock_ += auroraRate(options().value(names::aurora), frame.reduceMotion) * frame.dt;
 }
 

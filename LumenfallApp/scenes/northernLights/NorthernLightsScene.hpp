@@ -34,15 +34,13 @@ public:
 
 protected:
     friend class ShaderScene;
-    explicit NorthernLightsScene(const SceneContext& context)
-        : ShaderScene(context), zone_(context.environment.zone) {}
+    explicit NorthernLightsScene(const SceneContext& context) : ShaderScene(context) {}
 
     SkyState skyFor(const SkyState& frameSky) override;
     void advance(const SceneFrame& frame) override;
     std::span<const Float4> parameters(const SceneView& view) override;
 
 private:
-    const date::time_zone* zone_;
     double auroraClock_ = 0;
     PinnedSky cachedNight_{nightHour};
     std::array<Float4, 2> parameters_{};

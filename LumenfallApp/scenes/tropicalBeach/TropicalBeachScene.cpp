@@ -26,10 +26,7 @@ float TropicalBeachScene::sunsetElevation(double clock) {
     return static_cast<float>(half + half * std::cos(2.0 * std::numbers::pi * phase));
 }
 
-float TropicalBeachScene::sideOffset(int displayIndex) {
-    if (displayIndex == 0) return 0;
-    return displayIndex % 2 != 0 ? -sideStep : sideStep;
-}
+float TropicalBeachScene::sideOffset(int displayIndex) { return alternatingSide(displayIndex, sideStep); }
 
 float TropicalBeachScene::wavesAmount(const std::optional<std::string>& option) {
     return option == names::wavesRolling ? 1.0f : 0.0f;
