@@ -196,6 +196,7 @@ LumenSettings LumenSettings::fromJSON(const json& document) {
     settings.sceneOptions = readOptions(document);
     settings.place = readPlace(document);
     settings.useLocation = readBool(document, "useLocation").value_or(defaults.useLocation);
+    settings.animateInSoftware = readBool(document, "animateInSoftware").value_or(defaults.animateInSoftware);
     return settings;
 }
 
@@ -221,6 +222,7 @@ json LumenSettings::toJSON() const {
         document["place"] = place->toJSON();
     }
     document["useLocation"] = useLocation;
+    document["animateInSoftware"] = animateInSoftware;
     return document;
 }
 

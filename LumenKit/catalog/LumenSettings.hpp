@@ -47,6 +47,8 @@ struct LumenSettings {
     std::map<std::string, std::string> sceneOptions;  // "sceneId.optionKey" -> non-default value
     std::optional<Place> place;
     bool useLocation = false;
+    // Without graphics hardware the displays keep a still frame unless this asks for motion.
+    bool animateInSoftware = false;
 
     static constexpr std::array<int, 2> fpsCapChoices{15, 30};
     static constexpr std::array<int, 5> idleMinuteChoices{2, 5, 10, 15, 30};

@@ -13,6 +13,7 @@ std::string_view rawValue(PauseReason reason) {
         case PauseReason::thermal: return "thermal";
         case PauseReason::battery: return "battery";
         case PauseReason::lowPower: return "lowPower";
+        case PauseReason::noGraphicsHardware: return "noGraphicsHardware";
     }
     return "user";
 }
@@ -36,6 +37,8 @@ std::string_view statusText(PauseReason reason) {
         // Battery and power saver keep a still frame on screen rather than a blank wallpaper.
         case PauseReason::battery: return "Still frame on battery";
         case PauseReason::lowPower: return "Still frame in power saver";
+        // A software rasteriser takes whole cores for a slideshow: a still costs nothing.
+        case PauseReason::noGraphicsHardware: return "Still frame: no graphics hardware";
     }
     return "Paused";
 }

@@ -17,13 +17,15 @@ enum class PauseReason {
     thermal,
     battery,
     lowPower,
+    noGraphicsHardware,
 };
 
 namespace PauseReasonInfo {
-inline constexpr std::array<PauseReason, 9> allCases{
-    PauseReason::user,       PauseReason::systemSleep, PauseReason::locked,
+inline constexpr std::array<PauseReason, 10> allCases{
+    PauseReason::user,          PauseReason::systemSleep, PauseReason::locked,
     PauseReason::displayAsleep, PauseReason::screensaver, PauseReason::covered,
-    PauseReason::thermal,    PauseReason::battery,     PauseReason::lowPower,
+    PauseReason::thermal,       PauseReason::battery,     PauseReason::lowPower,
+    PauseReason::noGraphicsHardware,
 };
 std::string_view rawValue(PauseReason reason);
 std::optional<PauseReason> fromRawValue(std::string_view raw);

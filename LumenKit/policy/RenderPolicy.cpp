@@ -46,10 +46,11 @@ bool batterySaverActive(const PowerContext& context, const LumenSettings& settin
 }
 
 RenderDecision decide(const PowerContext& context, bool covered, const LumenSettings& settings,
-                      bool secondary, bool heavyScene, float autoScale) {
+                      bool secondary, bool heavyScene, float autoScale, Graphics graphics) {
     if (auto reason = pauseReason(context, covered, settings)) {
         return RenderDecision::paused(*reason);
     }
+    if (graphics == Graphics::softwareStill) return RenderDecision::paused(PauseReason::noGraphicsHardware);
 
     int fps = allowedCap(settings.fpsCap);
     float scale = qualityScale(settings.quality, autoScale);
@@ -76,6 +77,10 @@ RenderDecision decide(const PowerContext& context, bool covered, const LumenSett
     if (context.thermal == ThermalLevel::serious) fps = std::min(fps, hotCap);
 
     if (secondary && !settings.secondaryFullRate) fps = std::min(fps, secondaryCap);
+    if (graphics == Graphics::softwareAnimated) {
+        fps = std::min(fps, softwareCap);
+        scale = std::min(scale, softwareScale);
+    }
 
     return RenderDecision::render(fps, scale);
 }

@@ -88,6 +88,17 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     thumbnails_ = std::make_unique<ThumbnailStore>();
 
     if (backend_ && environment.openGpu) gpu_ = environment.openGpu(backend_.get());
+    if (gpu_) {
+        const gpu::DeviceInfo& info = gpu_->device().info();
+        softwareGpu_ = !environment.graphicsHardware.value_or(!info.softwareRasterizer());
+        if (softwareGpu_) {
+            logEvent("graphics: " + info.renderer + " draws on the processor; the displays show still frames" +
+                     (settings_.animateInSoftware || overrides_.animateInSoftware ? " unless asked to animate"
+                                                                                   : ""));
+        }
+    }
+    softwareStillTimer_.setInterval(softwareStillInterval);
+    connect(&softwareStillTimer_, &QTimer::timeout, this, &AppModel::redrawSoftwareStills);
 
     PowerMonitorOptions power = std::move(environment.power);
     power.simulateBattery = power.simulateBattery || defaults_.boolValue("simulateBattery");
@@ -175,11 +186,14 @@ void AppModel::start() {
 
     powerMonitor_->onChange = [self](const PowerContext& context) {
         if (!self) return;
+        const bool woke = self->power_.systemSleeping && !context.systemSleeping;
         if (context != self->power_) {
             self->power_ = context;
             emit self->changed();
         }
         self->apply();
+        // The still from before the sleep shows another time of day.
+        if (woke) self->redrawSoftwareStills();
     };
     weather_->onChange = [self] {
         if (!self) return;
@@ -219,6 +233,7 @@ void AppModel::stop() {
     if (stopped_) return;
     stopped_ = true;
     perfTimer_.stop();
+    softwareStillTimer_.stop();
     weather_->setActive(false);
     if (idle_) idle_->dismiss();
     if (wallpaper_) wallpaper_->removeAll();
@@ -237,6 +252,7 @@ void AppModel::setSettings(const LumenSettings& settings) {
     emit changed();
     apply();
     if (placeChanged) redrawStills();
+    else redrawSoftwareStills();
 }
 
 void AppModel::updateSettings(const std::function<void(LumenSettings&)>& change) {
@@ -333,6 +349,19 @@ void AppModel::redrawStills() {
     }
 }
 
+void AppModel::redrawSoftwareStills() {
+    if (!wallpaper_ || stopped_) return;
+    for (auto* window : wallpaper_->orderedWindows()) {
+        if (window->surface().decision().reason() == PauseReason::noGraphicsHardware) window->surface().requestStill();
+    }
+}
+
+RenderPolicy::Graphics AppModel::graphics() const {
+    using enum RenderPolicy::Graphics;
+    if (!softwareGpu_) return hardware;
+    return settings_.animateInSoftware || overrides_.animateInSoftware ? softwareAnimated : softwareStill;
+}
+
 void AppModel::setReduceMotion(bool reduce) {
     if (reduce == reduceMotion_) return;
     reduceMotion_ = reduce;
@@ -412,8 +441,8 @@ void AppModel::applyIdle() {
 
     if (!idleShowing_) return;
     // The idle displays animate as a main display would, at full resolution.
-    RenderDecision decision = RenderPolicy::decide(power_, false, settings_, false, false, 1.0f);
-    if (decision.isRender()) decision = RenderDecision::render(decision.fps(), 1.0f);
+    RenderDecision decision = RenderPolicy::decide(power_, false, settings_, false, false, 1.0f, graphics());
+    if (decision.isRender() && !softwareGpu_) decision = RenderDecision::render(decision.fps(), 1.0f);
     for (const auto& window : idle_->windows()) window->surface().apply(decision);
 }
 
@@ -422,6 +451,7 @@ void AppModel::applyDecisions(const SceneInfo& live) {
     const bool haveMain = !screens.empty();
     const std::uint32_t mainDisplay = haveMain ? screens.front().id : 0;
     bool animating = false;
+    bool softwareStill = false;
     for (auto* window : wallpaper_->orderedWindows()) {
         SceneSurfaceView& surface = window->surface();
         surface.setParallaxEnabled(settings_.parallax && !reduceMotion_);
@@ -433,11 +463,22 @@ void AppModel::applyDecisions(const SceneInfo& live) {
         const bool covered = !window->visible() || idleShowing_ || overrides_.simulateCovered;
         const bool secondary = !haveMain || window->displayID() != mainDisplay;
         const float autoScale = autoQuality ? autoQuality->scale() : 1.0f;
-        surface.apply(RenderPolicy::decide(power_, covered, settings_, secondary, live.isHeavy(), autoScale));
+        surface.apply(
+            RenderPolicy::decide(power_, covered, settings_, secondary, live.isHeavy(), autoScale, graphics()));
         animating = animating || surface.decision().isRender();
+        softwareStill = softwareStill || surface.decision().reason() == PauseReason::noGraphicsHardware;
     }
-    if (idleShowing_) animating = animating || RenderPolicy::decide(power_, false, settings_, false, false, 1.0f).isRender();
+    if (idleShowing_) {
+        animating = animating ||
+                    RenderPolicy::decide(power_, false, settings_, false, false, 1.0f, graphics()).isRender();
+    }
     powerMonitor_->setAnimating(animating);
+    // One wake-up every ten minutes while a still stands for want of graphics hardware, none otherwise.
+    if (!softwareStill) {
+        softwareStillTimer_.stop();
+    } else if (!softwareStillTimer_.isActive()) {
+        softwareStillTimer_.start();
+    }
 }
 
 void AppModel::updateStatuses() {

@@ -12,6 +12,7 @@
 
 #include "LumenKit/catalog/LumenSettings.hpp"
 #include "LumenKit/policy/PowerContext.hpp"
+#include "LumenKit/policy/RenderPolicy.hpp"
 #include "LumenKit/catalog/SceneCatalog.hpp"
 
 #include <QObject>
@@ -57,6 +58,8 @@ struct AppEnvironment {
     // and "placeLookupHost" when those are set.
     WeatherServiceOptions weather;
     PlaceServiceOptions places;
+    // Whether the GPU draws in hardware; unset: judged from the device's renderer name.
+    std::optional<bool> graphicsHardware;
 };
 
 // The one object that owns every long-lived part of the application and keeps them consistent
@@ -111,6 +114,10 @@ public:
     const std::set<std::string>& failedScenes() const { return failedScenes_; }
     const LaunchOverrides& overrides() const { return overrides_; }
     bool reduceMotion() const { return reduceMotion_; }
+    // A software rasteriser draws: the displays keep still frames unless motion is asked for.
+    bool softwareGpu() const { return softwareGpu_; }
+    // How often such a still is drawn again, so the sky in it follows the day.
+    static constexpr int softwareStillInterval = 10 * 60 * 1000;
 
     DesktopBackend* backend() const { return backend_.get(); }
     SceneHost* host() const { return host_.get(); }
@@ -143,6 +150,9 @@ private:
     // Hands the host the weather its frames carry, and redraws paused displays' stills with it.
     void pushWeather();
     void redrawStills();
+    // Stills of the displays held for want of graphics hardware, which stand for hours.
+    void redrawSoftwareStills();
+    RenderPolicy::Graphics graphics() const;
 
     UserDefaults& defaults_;
     bool persist_;
@@ -174,6 +184,8 @@ private:
     std::unique_ptr<DayChangeTimer> dayChange_;
     QTimer perfTimer_;
     std::optional<PerfSnapshot> perf_;
+    bool softwareGpu_ = false;
+    QTimer softwareStillTimer_;
     bool started_ = false;
     bool stopped_ = false;
 };

@@ -24,6 +24,7 @@ LaunchOverrides LaunchOverrides::read(const UserDefaults& defaults) {
         }
     }
     overrides.simulateCovered = defaults.boolValue("simulateCovered");
+    overrides.animateInSoftware = defaults.boolValue("animateInSoftware");
     return overrides;
 }
 

@@ -14,13 +14,14 @@ namespace lumen::app {
 class UserDefaults;
 
 // Launch-time switches read once from the defaults (and so from "-key value" arguments): a scene
-// shown whatever the settings say, option values written over the scene's, a fixed weather, and
-// every wallpaper treated as covered.
+// shown whatever the settings say, option values written over the scene's, a fixed weather,
+// every wallpaper treated as covered, and motion without graphics hardware.
 struct LaunchOverrides {
     std::optional<SceneID> scene;
     std::map<std::string, std::string> options;
     std::optional<WeatherState> weather;
     bool simulateCovered = false;
+    bool animateInSoftware = false;
 
     // Logs what it ignores (an unknown weather condition, an option piece that is not key=value).
     // The scene and the options are checked against the catalog by the model, which knows it.

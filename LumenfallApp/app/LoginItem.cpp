@@ -79,7 +79,7 @@ std::string LoginItem::entryText() const {
          << "Name=Lumenfall\n"
          << "Comment=Live wallpapers drawn in real time\n"
          << "Exec=" << execQuoted(program_) << "\n"
-         << "Icon=lumenfall\n"
+         << "Icon=com.quorl802.Lumenfall\n"
          << "Terminal=false\n"
          << "NoDisplay=true\n"
          << "X-GNOME-Autostart-enabled=true\n";

@@ -7,6 +7,7 @@
 #include "app/RenderCommand.hpp"
 #include "app/WallpaperApplication.hpp"
 #include "app/WeatherCommand.hpp"
+#include "services/ProductIdentity.hpp"
 
 #include <cstdio>
 #include <string>
@@ -24,8 +25,9 @@ const char* const helpText =
     "Without a command, runs the live wallpaper on every display, with a tray menu. Launch switches\n"
     "(-key value) include -scene ID, -sceneOptions key=value,..., -weather CONDITION,\n"
     "-simulateCovered YES, -simulateBattery YES, -onlyMainDisplay YES, -perfLog YES,\n"
-    "-noMenuBarItem YES and -quitAfter SECONDS. --settings opens the settings window (in the running\n"
-    "wallpaper when there is one).\n"
+    "-noMenuBarItem YES, -animateInSoftware YES (motion even without graphics hardware) and\n"
+    "-quitAfter SECONDS. --settings opens the settings window (in the running wallpaper when there is\n"
+    "one).\n"
     "\n"
     "commands:\n"
     "  render <sceneId> [--size WxH] [--hour H] [--weather CONDITION] [--option key=value]...\n"
@@ -42,6 +44,8 @@ const char* const helpText =
     "      came from: network, cache (with its age), override or none. Asks MET Norway only when due.\n"
     "  list-scenes\n"
     "      Lists the scenes this program can draw, one id a line.\n"
+    "  --version\n"
+    "      Prints the version and build number.\n"
     "  --help\n"
     "      Shows this text.\n";
 
@@ -56,6 +60,10 @@ int main(int argc, char** argv) {
     if (arguments[0] == "--settings") {
         arguments.erase(arguments.begin());
         return lumen::app::runWallpaperApplication(argc, argv, arguments, true);
+    }
+    if (arguments[0] == "--version") {
+        std::printf("lumenfall %s (build %s)\n", lumen::app::productVersion(), lumen::app::productBuild());
+        return lumen::app::cli::exitOK;
     }
     if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
         std::fputs(helpText, stdout);

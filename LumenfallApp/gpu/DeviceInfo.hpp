@@ -1,8 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace lumen::gpu {
 
@@ -33,6 +36,17 @@ struct DeviceInfo {
     std::array<int, 3> maxComputeGroupSize{};
     std::array<int, 3> maxComputeGroupCount{};
     int timestampBits = 0;
+
+    // Mesa's llvmpipe and softpipe, or another rasteriser that runs on the CPU (as in virtual
+    // machines and remote desktops without a GPU).
+    bool softwareRasterizer() const {
+        std::string lower = renderer;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (std::string_view name : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "lavapipe"}) {
+            if (lower.find(name) != std::string::npos) return true;
+        }
+        return false;
+    }
 };
 
 }  // namespace lumen::gpu

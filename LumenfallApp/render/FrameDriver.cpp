@@ -16,6 +16,8 @@ FrameDriver::FrameDriver(SceneHost& sceneHost) : host(sceneHost) {
         return std::make_unique<DisplayLink>(std::move(tick), refresh);
     };
     mediaTime = [] { return DisplayLink::now(); };
+    const gpu::DeviceInfo& info = host.gpu().device().info();
+    gpuTimesMeasureWork = info.timestampBits > 0 && !info.softwareRasterizer();
 }
 
 FrameDriver::~FrameDriver() {
@@ -180,12 +182,16 @@ void FrameDriver::drawBatch() {
                 host.drawFade(encoder, *surface, t0);
             });
         }
+        const double presentStart = mediaTime();
         surface->present(*drawable);
+        entry.waitSeconds += mediaTime() - presentStart;
         surface->markDrawn(drawn ? &view : nullptr, surface->decision().isPaused());
         entry.drawn.push_back({surface, static_cast<std::int64_t>(drawable->width()) * drawable->height()});
     }
 
+    const double commitStart = mediaTime();
     commandBuffer.commit();
+    entry.waitSeconds += mediaTime() - commitStart;
     stats.addWork(commandBuffer.counters());
     if (entry.drawn.empty()) {
         inFlight_.remove(inFlight_.size() - 1);
@@ -207,7 +213,8 @@ void FrameDriver::reapFinished() {
             continue;
         }
         if (status == FrameStatus::completed) {
-            const double g = entry.gpuSeconds();
+            const double g =
+                gpuTimesMeasureWork ? entry.gpuSeconds() : std::max(entry.gpuSeconds(), entry.waitSeconds);
             stats.addGPU(g);
             const std::int64_t total = entry.drawnPixels();
             // A bogus whole is not split either: its shares would be just as bogus.

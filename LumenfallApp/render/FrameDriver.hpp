@@ -58,6 +58,9 @@ public:
     SceneHost& host;
     FrameStats stats;
     MeasureHandler onMeasure;
+    // False where timestamp queries do not see the work (none offered, or a software rasteriser
+    // that draws while the main thread waits in present): the time spent waiting counts instead.
+    bool gpuTimesMeasureWork = true;
 
     const std::vector<SceneSurfaceView*>& surfaces() const { return surfaces_; }
     FrameLink* link() const { return link_.get(); }

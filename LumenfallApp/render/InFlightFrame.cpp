@@ -31,6 +31,7 @@ InFlightFrame& InFlightFrames::push() {
     slot.commandBuffer.reset();
     slot.standIn = nullptr;
     slot.drawn.clear();
+    slot.waitSeconds = 0;
     return slot;
 }
 

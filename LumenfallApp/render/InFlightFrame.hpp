@@ -36,6 +36,8 @@ struct InFlightFrame {
     std::optional<gpu::CommandBuffer> commandBuffer;
     FrameCompletion* standIn = nullptr;
     std::vector<DrawnSurface> drawn;
+    // Seconds the main thread spent in calls that wait for the GPU (presenting, committing).
+    double waitSeconds = 0;
 
     FrameStatus status();
     double gpuSeconds() const;

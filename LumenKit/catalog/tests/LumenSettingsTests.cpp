@@ -20,7 +20,8 @@ LumenSettings everythingChanged() {
             .batterySaver = true, .batterySaverOnBattery = false, .parallax = false, .pointerReacts = false,
             .idleSceneEnabled = true, .idleMinutes = 30, .secondaryFullRate = true, .shuffleDaily = true,
             .sceneOptions = {{"neonCityRain.rain", "heavy"}, {"gone.option", "kept"}},
-            .place = Place{"Denver", 39.74, -104.99}, .useLocation = true};
+            .place = Place{"Denver", 39.74, -104.99}, .useLocation = true,
+            .animateInSoftware = true};
 }
 
 TEST(QualityTests, RawValuesTitlesAndScales) {
@@ -43,7 +44,7 @@ TEST(LumenSettingsTests, DefaultsAndUnreadableDocuments) {
         "runOnBattery": false, "batterySaver": false, "batterySaverOnBattery": true,
         "parallax": true, "pointerReacts": true, "idleSceneEnabled": false, "idleMinutes": 10,
         "secondaryFullRate": false, "shuffleDaily": false, "sceneOptions": {},
-        "useLocation": false})"));
+        "useLocation": false, "animateInSoftware": false})"));
     for (const char* text : {"", "not json", "[1,2,3]", "\"deepReef\"", "42", "null", "{}", "{\"scene\":",
                              "{\"scene\":\"x\"} trailing", "{'scene':'x'}", "{\"fpsCap\": NaN}"}) {
         EXPECT_EQ(LumenSettings::decode(text), LumenSettings{}) << text;
@@ -54,7 +55,7 @@ TEST(LumenSettingsTests, EncodesEveryKeyAndRoundTrips) {
     const auto text = everythingChanged().encode();
     ASSERT_TRUE(text.has_value());
     const json document = json::parse(*text);
-    EXPECT_EQ(document.size(), 16u);
+    EXPECT_EQ(document.size(), 17u);
     EXPECT_EQ(document["quality"], "half");
     EXPECT_FALSE(document.contains("fishReactToPointer"));  // only the current key is written
     EXPECT_EQ(document["place"], json({{"name", "Denver"}, {"latitude", 39.74}, {"longitude", -104.99}}));

@@ -17,6 +17,7 @@ TEST(PauseReason, CasesRawValuesAndTexts) {
         {PauseReason::thermal, "thermal", "Paused: the computer is very hot"},
         {PauseReason::battery, "battery", "Still frame on battery"},
         {PauseReason::lowPower, "lowPower", "Still frame in power saver"},
+        {PauseReason::noGraphicsHardware, "noGraphicsHardware", "Still frame: no graphics hardware"},
     };
     ASSERT_EQ(PauseReasonInfo::allCases.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {

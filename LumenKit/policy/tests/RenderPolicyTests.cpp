@@ -18,6 +18,7 @@ struct Inputs {
     bool runOnBattery = false, batterySaver = false, secondaryFullRate = false;
     bool secondary = false, heavy = false;
     float autoScale = 1.0f;
+    RenderPolicy::Graphics graphics = RenderPolicy::Graphics::hardware;
 
     RenderDecision decide() const {
         LumenSettings settings;
@@ -27,7 +28,7 @@ struct Inputs {
         settings.runOnBattery = runOnBattery;
         settings.batterySaver = batterySaver;
         settings.secondaryFullRate = secondaryFullRate;
-        return RenderPolicy::decide(context, covered, settings, secondary, heavy, autoScale);
+        return RenderPolicy::decide(context, covered, settings, secondary, heavy, autoScale, graphics);
     }
 };
 
@@ -38,6 +39,7 @@ TEST(RenderPolicy, DecisionTable) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     using enum Quality;
     const ThermalLevel warm = ThermalLevel::fair, hot = ThermalLevel::serious;
+    using RenderPolicy::Graphics;
     const std::tuple<const char*, Inputs, RenderDecision> cases[] = {
         {"plain case", {}, render(30, 1)},
         {"cap 15 accepted", {.fpsCap = 15}, render(15, 1)},
@@ -72,6 +74,12 @@ TEST(RenderPolicy, DecisionTable) {
         {"auto scale NaN", {.autoScale = nan}, render(30, 1)},
         {"full quality ignores the auto scale", {.quality = full, .autoScale = 0.5f}, render(30, 1)},
         {"half quality ignores the auto scale", {.quality = half}, render(30, 0.5f)},
+        {"software rasteriser: a still", {.graphics = Graphics::softwareStill}, paused(PauseReason::noGraphicsHardware)},
+        {"software rasteriser, motion asked for: lowest quality",
+         {.quality = full, .graphics = Graphics::softwareAnimated}, render(15, 0.5f)},
+        {"software motion never raises a lower cap",
+         {.context = {.onBattery = true}, .runOnBattery = true, .graphics = Graphics::softwareAnimated},
+         render(15, 0.5f)},
     };
     for (const auto& [why, in, expected] : cases) EXPECT_EQ(in.decide(), expected) << why;
 }
@@ -92,6 +100,10 @@ TEST(RenderPolicy, PausesFollowTheirPriorityOrder) {
         {PauseReason::covered, [](Inputs& in, bool on) { in.covered = on; }},
         {PauseReason::thermal,
          [](Inputs& in, bool on) { in.context.thermal = on ? ThermalLevel::critical : ThermalLevel::nominal; }},
+        {PauseReason::noGraphicsHardware,
+         [](Inputs& in, bool on) {
+             in.graphics = on ? RenderPolicy::Graphics::softwareStill : RenderPolicy::Graphics::hardware;
+         }},
         {PauseReason::battery, [](Inputs& in, bool on) { in.context.onBattery = on; }},
         {PauseReason::lowPower, [](Inputs& in, bool on) { in.context.lowPowerMode = on; }},
     };

@@ -1,5 +1,6 @@
 #include "app/BuiltInScenes.hpp"
 #include "app/CommandLine.hpp"
+#include "services/ProductIdentity.hpp"
 
 #include <QImage>
 #include <QString>
@@ -95,6 +96,7 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
     std::vector<std::tuple<std::string, std::string, int, std::string>> rows = {
         {"", "--help", exitOK, "bench <sceneId> [--size WxH] [--frames N] [--json]"},
         {"", "list-scenes", exitOK, "nebulaFlythrough\n"},
+        {"", "--version", exitOK, std::string("lumenfall ") + productVersion() + " (build " + productBuild() + ")\n"},
         {"", "paint", exitUsage, "unknown command \"paint\""},
         {"DISPLAY=:987", "", exitFailure, "lumenfall: cannot open the X display \":987\""},
         {"DISPLAY='not a display'", "", exitFailure, "lumenfall: \"not a display\" is not an X display name"},

@@ -108,6 +108,7 @@ protected:
         environment.autostartDirectory = home->filePath("autostart").toStdString();
         environment.program = "/usr/bin/lumenfall";
         environment.followReduceMotion = false;
+        environment.graphicsHardware = graphicsHardware;
         model = std::make_unique<AppModel>(true, std::move(environment));
         return model->gpuAvailable();
     }
@@ -127,6 +128,8 @@ protected:
     static inline QTemporaryDir caches;
     static inline std::string reason = "dbus-daemon or python3-dbusmock is missing";
     std::vector<std::string> events;
+    // llvmpipe counts as graphics hardware here unless a test asks for the real judgement.
+    std::optional<bool> graphicsHardware = true;
     std::unique_ptr<QTemporaryDir> home;
     std::unique_ptr<lumen::app::test::TestGpu> gpu;
     std::unique_ptr<UserDefaults> defaults;

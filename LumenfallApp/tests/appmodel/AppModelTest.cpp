@@ -98,6 +98,39 @@ TEST_F(AppModelTest, PowerSleepLockAndScreenSaverHoldTheDisplaysWhileTheyLast) {
     set(rows[1], false);
 }
 
+// On llvmpipe, judged as the application judges it: one still per display, then no wake-ups;
+// motion only when asked for, at the lowest cost.
+TEST_F(AppModelTest, WithoutGraphicsHardwareEachDisplayKeepsAStill) {
+    graphicsHardware.reset();
+    ASSERT_TRUE(make());
+    ASSERT_TRUE(model->softwareGpu()) << "the tests draw with Mesa's software rasteriser";
+    model->start();
+    const std::string still = "Still frame: no graphics hardware";
+    EXPECT_EQ(labels(), (Labels{still, still}));
+    EXPECT_TRUE(saw("display 0: " + still));
+    FrameDriver& driver = *model->driver();
+    auto stills = [&] {
+        std::vector<std::int64_t> counts;
+        for (auto* window : model->wallpaper()->orderedWindows()) counts.push_back(window->surface().stats().totals().stills);
+        return counts;
+    };
+    ASSERT_TRUE(waitFor([&] { return stills() == std::vector<std::int64_t>{1, 1} && driver.link()->paused(); }, 20'000));
+    driver.stats.takeTotals();
+    waitFor([] { return false; }, std::chrono::seconds(10));
+    EXPECT_EQ(driver.stats.totals().ticks, 0);
+    EXPECT_EQ(stills(), (std::vector<std::int64_t>{1, 1}));
+
+    // A settings change shows in a new still; the user may ask for motion instead.
+    model->updateSettings([](LumenSettings& s) { s.parallax = false; });
+    EXPECT_TRUE(waitFor([&] { return stills() == std::vector<std::int64_t>{2, 2}; }, 20'000));
+    model->updateSettings([](LumenSettings& s) { s.animateInSoftware = true; });
+    const std::string slow = "Animating at 15 fps, half resolution";
+    EXPECT_EQ(labels(), (Labels{slow, slow}));
+    ASSERT_TRUE(make({"-animateInSoftware", "YES"}));
+    model->start();
+    EXPECT_EQ(labels(), (Labels{slow, slow}));
+}
+
 TEST_F(AppModelTest, PickingASceneEndsTheShuffleAndCrossFades) {
     model->start();
     model->updateSettings([](LumenSettings& s) { s.shuffleDaily = true; });

@@ -189,6 +189,26 @@ TEST_F(FrameDriverTest, SplitsGPUTimeByDrawnPixels) {
     EXPECT_NEAR(hd.stats().totals().gpuSeconds, 2.52, 1e-9);
 }
 
+// Where timestamps miss the work (a software rasteriser draws inside the swap), the time the main
+// thread waits in present counts as the frame's GPU time; elsewhere the timestamps alone count.
+TEST_F(FrameDriverTest, WaitingInPresentCountsWhereTimestampsMissTheWork) {
+    auto& surface = addSurface(0, RenderDecision::render(30, 1));
+    windows.back()->onPresent = [this] { media += 0.25; };
+    for (const bool measured : {false, true}) {
+        SCOPED_TRACE(measured);
+        driver->gpuTimesMeasureWork = measured;
+        surface.takeTotals();
+        tickAt(media + 1);
+        driver->reapFinished();
+        const double seconds = surface.stats().totals().gpuSeconds;
+        if (measured) {
+            EXPECT_LT(seconds, 0.25);
+        } else {
+            EXPECT_NEAR(seconds, 0.25, 1e-9);
+        }
+    }
+}
+
 TEST_F(FrameDriverTest, FirstMeasurementOnlyResetsThenEveryTwoSeconds) {
     auto& animating = addSurface(0, RenderDecision::render(30, 1));
     auto& paused = addSurface(1, RenderDecision::paused(PauseReason::covered));

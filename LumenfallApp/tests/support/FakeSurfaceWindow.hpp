@@ -4,6 +4,8 @@
 
 #include "gpu/Texture.hpp"
 
+#include <functional>
+
 namespace lumen::app::test {
 
 // A window that is wherever the test puts it and counts what it is shown.
@@ -19,6 +21,7 @@ public:
         ++presents;
         lastWidth = drawable.width();
         lastHeight = drawable.height();
+        if (onPresent) onPresent();
     }
 
     void setFrame(ScreenRect rect) { rect_ = rect; }
@@ -26,6 +29,8 @@ public:
     void setOnScreen(bool onScreen) { onScreen_ = onScreen; }
 
     int presents = 0, lastWidth = 0, lastHeight = 0;
+    // Runs in present, as a swap that blocks would (tests move their clock here).
+    std::function<void()> onPresent;
 
 private:
     ScreenRect rect_;

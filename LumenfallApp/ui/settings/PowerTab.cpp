@@ -28,6 +28,11 @@ PowerTab::PowerTab(AppModel& model, QWidget* parent) : SettingsPage(parent), mod
                            "keeps moving at 15 frames a second and half resolution, and the castle’s fireworks "
                            "come less often."));
 
+    animateInSoftware_ = addToggle(QStringLiteral("Animate without graphics hardware"), [this](bool on) {
+        model_.updateSettings([on](LumenSettings& s) { s.animateInSoftware = on; });
+    });
+    softwareNote_ = addNote(QString());
+
     beginSection(QStringLiteral("Always"));
     addNote(QStringLiteral("Nothing is drawn while the wallpaper is covered by windows or a full-screen app, while "
                            "the screen is locked, the display sleeps or the screen saver runs. When your computer is "
@@ -48,6 +53,13 @@ void PowerTab::refresh() {
                        : model_.batterySaverAutomatic() ? QStringLiteral("On (battery)")
                                                         : QStringLiteral("Off"));
     runOnBattery_->setChecked(settings.runOnBattery);
+    animateInSoftware_->setChecked(settings.animateInSoftware);
+    softwareNote_->setText(
+        model_.softwareGpu()
+            ? QStringLiteral("This computer draws without graphics hardware, on its processor. Off: each display "
+                             "shows a still frame, drawn again every ten minutes. On: the scene moves at 15 frames a "
+                             "second and half resolution, which keeps the processor busy.")
+            : QStringLiteral("Used only where a computer has no graphics hardware; this one has."));
 
     const PowerContext& power = model_.power();
     power_->setText(power.onBattery ? QStringLiteral("Battery") : QStringLiteral("Power adapter"));

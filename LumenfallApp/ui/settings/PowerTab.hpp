@@ -21,6 +21,8 @@ private:
     QCheckBox* batterySaverOnBattery_;
     QLabel* saverNow_;
     QCheckBox* runOnBattery_;
+    QCheckBox* animateInSoftware_;
+    QLabel* softwareNote_;
     QLabel* power_;
     QLabel* lowPower_;
     QLabel* temperature_;
