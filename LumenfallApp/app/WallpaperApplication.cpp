@@ -120,6 +120,10 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
             model.selectRequestedScene(request.substr(6));
         } else if (request == "settings") {
             settings.open();
+        } else if (request == "activate") {
+            // Started again from the application menu: the way back in where no tray shows.
+            logEvent("another launch asked: activate");
+            settings.open();
         } else {
             logEvent("another launch asked: " + request);
         }

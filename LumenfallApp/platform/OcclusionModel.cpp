@@ -50,19 +50,37 @@ bool unionCovers(const PixelRect& area, const std::vector<PixelRect>& rects)
     return true;
 }
 
-bool covered(const PixelRect& monitor, const std::vector<StackedWindow>& windows)
+bool shown(const StackedWindow& window, const DesktopState& desktop)
 {
-    std::vector<PixelRect> shown;
+    if (!window.mapped || window.hidden) {
+        return false;
+    }
+    return window.sticky || !window.desktop || *window.desktop == DesktopState::allDesktops ||
+           *window.desktop == desktop.current;
+}
+
+bool covered(const PixelRect& monitor, const std::vector<StackedWindow>& windows, const DesktopState& desktop)
+{
+    std::vector<PixelRect> frames;
     for (const StackedWindow& w : windows) {
-        if (!w.mapped || w.hidden) {
+        if (!shown(w, desktop)) {
             continue;
         }
         if (w.fullscreen && w.frame.intersects(monitor)) {
             return true;
         }
-        shown.push_back(w.frame);
+        frames.push_back(w.frame);
     }
-    return unionCovers(monitor, shown);
+    // A work area elsewhere (another monitor's, as some window managers give one for all) says
+    // nothing about this monitor.
+    PixelRect open = monitor;
+    if (desktop.workArea && desktop.workArea->intersects(monitor)) {
+        const PixelRect& work = *desktop.workArea;
+        const std::int64_t x0 = std::max<std::int64_t>(work.x, monitor.x), y0 = std::max<std::int64_t>(work.y, monitor.y);
+        const std::int64_t x1 = std::min(work.right(), monitor.right()), y1 = std::min(work.bottom(), monitor.bottom());
+        open = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+    }
+    return unionCovers(open, frames);
 }
 
 }  // namespace lumen::app::OcclusionModel

@@ -16,6 +16,9 @@ struct X11Atoms {
     xcb_atom_t wmStateHidden = XCB_NONE;
     xcb_atom_t wmStateFullscreen = XCB_NONE;
     xcb_atom_t wmDesktop = XCB_NONE;
+    xcb_atom_t icccmWmState = XCB_NONE;  // WM_STATE: Normal or Iconic
+    xcb_atom_t currentDesktop = XCB_NONE;
+    xcb_atom_t workArea = XCB_NONE;
     xcb_atom_t wmName = XCB_NONE;
     xcb_atom_t utf8String = XCB_NONE;
     xcb_atom_t clientListStacking = XCB_NONE;

@@ -279,12 +279,13 @@ void X11Backend::handle(const xcb_generic_event_t* event)
     case XCB_PROPERTY_NOTIFY: {
         const auto* e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         if (e->window == screen_->root) {
-            if (e->atom == atoms_.clientListStacking) {
+            if (e->atom == atoms_.clientListStacking || e->atom == atoms_.currentDesktop ||
+                e->atom == atoms_.workArea) {
                 occlusionDirty_ = true;
             } else if (e->atom == XCB_ATOM_RESOURCE_MANAGER) {
                 screensDirty_ = true;
             }
-        } else if (e->atom == atoms_.wmState) {
+        } else if (e->atom == atoms_.wmState || e->atom == atoms_.icccmWmState || e->atom == atoms_.wmDesktop) {
             occlusionDirty_ = true;
         }
         break;
@@ -396,7 +397,7 @@ void X11Backend::recomputeOcclusion()
     for (auto& [id, window] : windows_) {
         std::vector<StackedWindow> above = stacking.above(window->xid(), ours);
         above.insert(above.end(), idle.begin(), idle.end());
-        const bool covered = OcclusionModel::covered(window->pixelFrame(), above);
+        const bool covered = OcclusionModel::covered(window->pixelFrame(), above, stacking.desktop);
         if (window->setVisible(!covered)) {
             changed.push_back(id);
         }

@@ -32,6 +32,23 @@ std::vector<xcb_window_t> clientList(xcb_connection_t* c, xcb_window_t root, xcb
     return list;
 }
 
+// The 32-bit values of a property of any type; empty when it is unset or not 32-bit.
+std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t atom)
+{
+    std::vector<std::uint32_t> values;
+    if (atom == XCB_NONE) {
+        return values;
+    }
+    auto reply = own(xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+                                            nullptr));
+    if (!reply || reply->format != 32) {
+        return values;
+    }
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    values.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
+    return values;
+}
+
 // The window's ancestor that is a child of the root: the frame the window manager put around it.
 xcb_window_t topLevel(xcb_connection_t* c, xcb_window_t root, xcb_window_t window)
 {
@@ -60,6 +77,18 @@ X11Stacking X11Stacking::read(xcb_connection_t* c, xcb_window_t root, const X11A
             clients.assign(children, children + xcb_query_tree_children_length(tree.get()));
         }
     }
+    if (stacking.fromWindowManager) {
+        const auto current = cardinals(c, root, atoms.currentDesktop);
+        stacking.desktop.current = current.empty() ? 0 : current.front();
+        // Four values (x, y, width, height) per desktop.
+        const auto area = cardinals(c, root, atoms.workArea);
+        const std::size_t at = std::size_t{stacking.desktop.current} * 4;
+        if (area.size() >= at + 4) {
+            stacking.desktop.workArea = PixelRect{static_cast<int>(area[at]), static_cast<int>(area[at + 1]),
+                                                  static_cast<int>(area[at + 2]), static_cast<int>(area[at + 3])};
+        }
+    }
+    constexpr std::uint32_t iconicState = 3;
     for (xcb_window_t client : clients) {
         const auto attrCookie = xcb_get_window_attributes(c, client);
         const auto stateCookie = xcb_get_property(c, 0, client, atoms.wmState, XCB_ATOM_ATOM, 0, 64);
@@ -80,6 +109,14 @@ X11Stacking X11Stacking::read(xcb_connection_t* c, xcb_window_t root, const X11A
             for (int i = 0; i < count; ++i) {
                 entry.window.hidden |= atomsSet[i] == atoms.wmStateHidden;
                 entry.window.fullscreen |= atomsSet[i] == atoms.wmStateFullscreen;
+                entry.window.sticky |= atomsSet[i] == atoms.wmStateSticky;
+            }
+        }
+        if (stacking.fromWindowManager) {
+            const auto icccm = cardinals(c, client, atoms.icccmWmState);
+            entry.window.hidden |= !icccm.empty() && icccm.front() == iconicState;
+            if (const auto desktop = cardinals(c, client, atoms.wmDesktop); !desktop.empty()) {
+                entry.window.desktop = desktop.front();
             }
         }
         const xcb_window_t frame = stacking.fromWindowManager ? topLevel(c, root, client) : client;

@@ -11,8 +11,9 @@ namespace lumen::app {
 
 // The top-level windows from bottom to top, as occlusion sees them: the window manager's
 // _NET_CLIENT_LIST_STACKING with each client's frame (its top-level ancestor), map state and
-// _NET_WM_STATE. Without an EWMH window manager, the root's children (override-redirect ones
-// left out) stand in.
+// _NET_WM_STATE, WM_STATE (Iconic counts as hidden) and _NET_WM_DESKTOP, and the root's current
+// desktop and work area. Without an EWMH window manager, the root's children (override-redirect
+// ones left out) stand in.
 struct X11Stacking {
     struct Entry {
         xcb_window_t client = XCB_NONE;
@@ -20,6 +21,7 @@ struct X11Stacking {
     };
     std::vector<Entry> entries;
     bool fromWindowManager = false;
+    DesktopState desktop;
 
     static X11Stacking read(xcb_connection_t* connection, xcb_window_t root, const X11Atoms& atoms);
 

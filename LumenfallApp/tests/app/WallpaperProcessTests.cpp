@@ -112,7 +112,7 @@ TEST_F(WallpaperProcess, ALaterLaunchHandsItsRequestToTheRunningWallpaper) {
     log = log.mid(log.indexOf("settings window: first launch"));
     const QString still = "still showing nebulaFlythrough";
     const std::pair<QStringList, QStringList> rows[] = {
-        {{}, {"another launch asked: activate"}},
+        {{}, {"another launch asked: activate", "settings window: opened"}},
         {{"--settings"}, {"settings window: opened"}},
         {{"-scene", "nebulaFlythrough"}, {"another launch asked for scene nebulaFlythrough", "scene: nebulaFlythrough"}},
         {{"-scene", "noSuchScene"}, {"another launch asked for scene \"noSuchScene\", which is not a scene; " + still}},

@@ -72,6 +72,22 @@ TEST_F(WallpaperHostTest, OtherWindowsCoverOnlyTheMonitorTheyFill) {
     client->requestFullscreen(small);
     EXPECT_TRUE(waitFor([&] { return covered(1); }));
     EXPECT_FALSE(covered(0));
+
+    // On another desktop the fullscreen window covers nothing; back on its own, it covers again.
+    ASSERT_TRUE(server->run("xdotool set_desktop 1"));
+    EXPECT_TRUE(waitFor([&] { return !covered(1); }));
+    ASSERT_TRUE(server->run("xdotool set_desktop 0"));
+    EXPECT_TRUE(waitFor([&] { return covered(1); }));
+    xcb_destroy_window(client->connection(), small);
+
+    // A panel reserves the top 20 rows: a window filling the rest covers, as a maximised one does.
+    const xcb_window_t panel = client->makeTopPanel({0, 0, 10, 20}, 20);
+    const xcb_window_t below = client->makeWindow({0, 20, 320, 220});
+    EXPECT_TRUE(waitFor([&] { return covered(0); }));
+    xcb_destroy_window(client->connection(), panel);
+    xcb_flush(client->connection());
+    EXPECT_TRUE(waitFor([&] { return !covered(0); })) << "the rows are the wallpaper's again";
+    xcb_destroy_window(client->connection(), below);
 }
 
 long contextSwitches() {

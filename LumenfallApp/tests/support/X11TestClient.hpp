@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,8 +63,22 @@ public:
         return reply ? static_cast<int>(reply->rectangles_len) : -1;
     }
 
-    // An undecorated application window at the given place, mapped.
-    xcb_window_t makeWindow(const app::PixelRect& frame)
+    // A panel at the given place reserving `top` pixels at the top of the screen, mapped.
+    xcb_window_t makeTopPanel(const app::PixelRect& frame, std::uint32_t top)
+    {
+        return makeWindow(frame, [&](xcb_window_t w) {
+            const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE"), dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, type, XCB_ATOM_ATOM, 32, 1, &dock);
+            const std::uint32_t strut[12] = {0, 0, top, 0, 0, 0, 0, 0, 0, 0xFFFF, 0, 0};
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
+                                32, 12, strut);
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4,
+                                strut);
+        });
+    }
+
+    // An undecorated application window at the given place, mapped after `before` set up more.
+    xcb_window_t makeWindow(const app::PixelRect& frame, const std::function<void(xcb_window_t)>& before = {})
     {
         const xcb_window_t w = xcb_generate_id(connection_);
         const std::uint32_t grey[] = {0x808080};
@@ -79,6 +94,7 @@ public:
         const xcb_atom_t motif = atom("_MOTIF_WM_HINTS");
         const std::uint32_t noDecorations[5] = {2, 0, 0, 0, 0};
         xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, motif, motif, 32, 5, noDecorations);
+        if (before) before(w);
         xcb_map_window(connection_, w);
         xcb_flush(connection_);
         return w;

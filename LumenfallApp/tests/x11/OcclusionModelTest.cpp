@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using lumen::app::DesktopState;
 using lumen::app::PixelRect;
 using lumen::app::StackedWindow;
 namespace Occlusion = lumen::app::OcclusionModel;
@@ -10,6 +11,10 @@ namespace {
 
 StackedWindow shown(PixelRect frame, bool fullscreen = false) { return {frame, true, false, fullscreen}; }
 StackedWindow hidden(PixelRect frame, bool fullscreen = false) { return {frame, true, true, fullscreen}; }
+StackedWindow onDesktop(std::uint32_t desktop, PixelRect frame, bool fullscreen = false, bool sticky = false)
+{
+    return {frame, true, false, fullscreen, desktop, sticky};
+}
 
 }  // namespace
 
@@ -21,6 +26,7 @@ TEST(X11Occlusion, CoveredOnlyWhenEveryPixelIsUnderAShownWindowOrAFullscreenOne)
         const char* why;
         std::vector<StackedWindow> windows;
         bool covered;
+        DesktopState desktop{};
     } rows[] = {
         {"nothing above", {}, false},
         {"exactly on it", {shown(monitor)}, true},
@@ -41,8 +47,20 @@ TEST(X11Occlusion, CoveredOnlyWhenEveryPixelIsUnderAShownWindowOrAFullscreenOne)
         {"a small fullscreen window on it", {shown({1100, 100, 200, 200}, true)}, true},
         {"fullscreen on the other monitor", {shown({0, 0, 960, 1080}, true)}, false},
         {"minimised fullscreen", {hidden(monitor, true)}, false},
+        // Window managers keep other desktops' windows mapped.
+        {"fullscreen on another desktop", {onDesktop(1, monitor, true)}, false},
+        {"fullscreen on the current desktop", {onDesktop(2, monitor, true)}, true, {.current = 2}},
+        {"unset current desktop reads as the first", {onDesktop(0, monitor)}, true},
+        {"sticky on another desktop", {onDesktop(1, monitor, false, true)}, true},
+        {"on every desktop", {onDesktop(DesktopState::allDesktops, monitor)}, true, {.current = 3}},
+        // A maximised window under a reserved top bar.
+        {"maximised below the top bar", {shown({960, 32, 960, 1048})}, true, {.workArea = PixelRect{0, 32, 1920, 1048}}},
+        {"the same without a work area", {shown({960, 32, 960, 1048})}, false},
+        {"a gap below the bar", {shown({960, 40, 960, 1040})}, false, {.workArea = PixelRect{0, 32, 1920, 1048}}},
+        {"another monitor's work area says nothing", {shown({960, 32, 960, 1048})}, false,
+         {.workArea = PixelRect{0, 32, 960, 1048}}},
     };
-    for (const auto& row : rows) EXPECT_EQ(Occlusion::covered(monitor, row.windows), row.covered) << row.why;
+    for (const auto& row : rows) EXPECT_EQ(Occlusion::covered(monitor, row.windows, row.desktop), row.covered) << row.why;
 
     EXPECT_FALSE(Occlusion::unionCovers({0, 0, 0, 0}, {{0, 0, 10, 10}})) << "an empty area is never covered";
     EXPECT_FALSE(Occlusion::unionCovers({0, 0, 10, 10}, {{0, 0, 0, 10}, {0, 0, 10, 0}}));
