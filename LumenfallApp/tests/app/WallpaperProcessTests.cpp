@@ -1,8 +1,8 @@
 #include "app/SingleInstance.hpp"
+#include "support/ProgramLog.hpp"
 #include "support/XServer.hpp"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -12,6 +12,8 @@
 #include <fstream>
 
 namespace {
+
+using lumen::test::waitForLog;
 
 // The wallpaper program on a private Xvfb with two monitors, without buses, and with its own
 // configuration and cache folders; its event log is read from standard error.
@@ -47,18 +49,6 @@ protected:
         process->setProcessEnvironment(environment);
         process->start(LUMENFALL_PROGRAM, arguments);
         return process;
-    }
-
-    // Reads standard error until a line contains `text` or the time is up.
-    static bool waitForLog(QProcess& process, QString& log, const QString& text) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!log.contains(text) && timer.elapsed() < 60000) {
-            if (!process.waitForReadyRead(200) && process.state() == QProcess::NotRunning) break;
-            log += QString::fromUtf8(process.readAllStandardError());
-        }
-        log += QString::fromUtf8(process.readAllStandardError());
-        return log.contains(text);
     }
 
     static inline std::unique_ptr<lumen::test::XServer> server;

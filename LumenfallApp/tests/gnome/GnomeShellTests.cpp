@@ -1,0 +1,117 @@
+#include "support/GnomeShell.hpp"
+#include "support/ProgramLog.hpp"
+#include "support/X11TestClient.hpp"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+using lumen::test::waitForLog;
+
+// The wallpaper on GNOME, where users of Debian and Ubuntu meet it: a headless GNOME Shell 43 with
+// Xwayland, shared by the suite (it takes seconds to start).
+class GnomeShellTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "LumenGnomeTests";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+        shell = lumen::test::GnomeShell::start(reason);
+    }
+    static void TearDownTestSuite() { shell.reset(); }
+    void SetUp() override
+    {
+        if (!shell) GTEST_SKIP() << "no headless GNOME Shell: " << reason;
+    }
+
+    std::unique_ptr<QProcess> launch(const QStringList& arguments)
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = shell->environment();
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
+        environment.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        environment.insert("LUMENFALL_LOG_STDERR", "1");
+        process->setProcessEnvironment(environment);
+        process->start(LUMENFALL_PROGRAM, arguments);
+        return process;
+    }
+
+    // The wallpaper window's picture, as Xwayland holds it.
+    QImage wallpaperShot()
+    {
+        const auto tree = shell->output("xwininfo", {"-root", "-tree"});
+        if (!tree) return {};
+        const auto line = tree->split('\n').filter("\"Lumenfall wallpaper\"");
+        if (line.isEmpty()) return {};
+        const QString file = home.filePath("shot.png");
+        if (!shell->output("import", {"-window", line.front().trimmed().section(' ', 0, 0), file})) return {};
+        return QImage(file);
+    }
+
+    // A later picture differs from the first: the wallpaper moves (on llvmpipe a frame may take
+    // seconds while other tests share the cores).
+    bool animates()
+    {
+        const QImage first = wallpaperShot();
+        for (int tries = 0; tries < 15 && !first.isNull(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            const QImage later = wallpaperShot();
+            if (!later.isNull() && later != first) return true;
+        }
+        return false;
+    }
+
+    static inline std::unique_ptr<lumen::test::GnomeShell> shell;
+    static inline std::string reason;
+    QTemporaryDir home;
+};
+
+// A fullscreen window on workspace 1 hides the wallpaper there only; a maximised window under
+// GNOME's top bar hides it too, although the bar's rows are not the window's.
+TEST_F(GnomeShellTest, TheWallpaperFollowsTheWorkspaceAndTheTopBar)
+{
+    auto wallpaper = launch({"-welcomed", "YES", "-animateInSoftware", "YES", "-scene", "cozyLibrary"});
+    QString log;
+    const QString moving = "display 0: Animating", covered = "display 0: Paused while covered";
+    ASSERT_TRUE(waitForLog(*wallpaper, log, moving)) << log.toStdString();
+    EXPECT_TRUE(animates());
+
+    qputenv("XAUTHORITY", shell->environment().value("XAUTHORITY").toUtf8());
+    lumen::test::X11TestClient client(shell->display());
+    ASSERT_TRUE(client.ok());
+    const xcb_window_t fullscreen = client.makeWindow({100, 100, 400, 300});
+    client.requestFullscreen(fullscreen);
+    ASSERT_TRUE(waitForLog(*wallpaper, log, covered)) << log.toStdString();
+
+    auto switchTo = [&](int workspace, const QString& expected) {
+        log.clear();
+        ASSERT_TRUE(shell->output("wmctrl", {"-s", QString::number(workspace)}));
+        ASSERT_TRUE(waitForLog(*wallpaper, log, expected)) << workspace << ": " << log.toStdString();
+    };
+    switchTo(1, moving);
+    EXPECT_TRUE(animates()) << "workspace 2 shows the wallpaper, moving";
+    switchTo(0, covered);
+
+    log.clear();
+    xcb_destroy_window(client.connection(), fullscreen);
+    xcb_flush(client.connection());
+    ASSERT_TRUE(waitForLog(*wallpaper, log, moving)) << log.toStdString();
+    const xcb_window_t maximised = client.makeWindow({100, 100, 400, 300});
+    log.clear();
+    ASSERT_TRUE(shell->output("wmctrl", {"-i", "-r", QString::number(maximised), "-b", "add,maximized_vert,maximized_horz"}));
+    EXPECT_TRUE(waitForLog(*wallpaper, log, covered)) << log.toStdString();
+
+    wallpaper->terminate();
+    wallpaper->waitForFinished(20000);
+}
+
+}  // namespace
