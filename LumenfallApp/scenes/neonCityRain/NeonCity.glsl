@@ -1,0 +1,420 @@
+// Neon City Rain: a narrow street at night in the rain, its neon signs smeared across the wet road.
+//
+// One pass, traced analytically: the road and kerbs (y = 0), the two facades (x = +-7), the signs
+// (blades across the street, wall signs flat on the facades) and the sky strip between the roofs.
+// The road reflects the signs and the shop windows as long vertical streaks, sharper in puddles;
+// rain falls in three screen layers lit by the nearby signs, and mist scatters their glow.
+//
+// uParams[0] = camera sway x, eye height, street offset (z), rain strength
+// uParams[1] = number of signs
+// uData[4i..4i+3] = sign i: (x, bottom, z, mount), (width, height, flicker, vertical),
+//                   atlas cell (u0, v0, u1, v1), colour
+// SCENE_TEXTURE0_SLOT = the lettering atlas (greyscale, mipmapped): 1 tube, 0.22 letter core
+
+#ifdef FRAGMENT_STAGE
+
+layout(binding = SCENE_TEXTURE0_SLOT) uniform sampler2D signAtlas;
+
+const float HALF_WIDTH = 7.0;
+const float KERB = 5.3;         // the road between the kerbs, pavements outside
+const float KERB_HEIGHT = 0.14;
+const float FOCAL = 1.55;
+const float PITCH = 0.06;       // the view tilts up a little, towards the signs
+const float SIGN_PERIOD = 70.0; // signs repeat this far down the street
+const float SIGN_NEAR = 6.0;    // no sign closer to the eye than this
+const float STOREY = 3.1;
+const float SHOP_TOP = 3.2;
+const float BLOCK = 9.0;        // buildings are whole blocks of this length along the street
+const float FAR = 160.0;
+
+struct Sign {
+    vec3 origin;  // x, bottom, z
+    float mount;  // 0 blade, 1 left wall, 2 right wall
+    vec2 size;
+    float flicker;
+    bool vertical;
+    vec4 cell;
+    vec3 color;
+    float level;  // current brightness with flicker and daylight
+};
+
+float dayLight() { return clamp(uSky.y, 0.0, 1.0); }
+
+// Sign flicker: long steady stretches, then a short stutter now and then, and a faint hum.
+float flickerLevel(float strength, float seed, float t) {
+    if (strength <= 0.0) return 1.0;
+    float slot = floor(t / 6.0);
+    float burst = step(0.8, hash11(slot * 1.37 + seed * 13.1));
+    float into = t - slot * 6.0;
+    float inBurst = burst * (1.0 - step(0.5 + 0.9 * hash11(slot + seed * 3.7), into));
+    float stutter = step(0.5, hash11(floor(t * 16.0) + seed * 71.0));
+    float level = mix(1.0, 0.08 + 0.75 * stutter, inBurst * strength);
+    return level * (1.0 - 0.025 * strength * sin(t * 7.0 + seed * 5.0));
+}
+
+Sign loadSign(int i, float eyeZ) {
+    Sign s;
+    vec4 a = uData[i * 4];
+    vec4 b = uData[i * 4 + 1];
+    s.origin = a.xyz;
+    // Each sign stands once in the stretch ahead of the eye, so every display sees a lit street.
+    s.origin.z = eyeZ - SIGN_NEAR - mod(eyeZ - SIGN_NEAR - a.z, SIGN_PERIOD);
+    s.mount = a.w;
+    s.size = b.xy;
+    s.flicker = b.z;
+    s.vertical = b.w > 0.5;
+    s.cell = uData[i * 4 + 2];
+    s.color = uData[i * 4 + 3].rgb;
+    float seed = float(i) * 1.618 + floor((eyeZ - SIGN_NEAR - a.z) / SIGN_PERIOD) * 0.37;
+    s.level = flickerLevel(s.flicker, seed, uTime.x) * mix(1.0, 0.28, dayLight());
+    return s;
+}
+
+// The sign's plane as point + normal, and its local axes (u to the reader's right, v down).
+void signFrame(Sign s, out vec3 corner, out vec3 uAxis, out vec3 vAxis, out vec3 normal) {
+    vAxis = vec3(0.0, -1.0, 0.0);
+    if (s.mount < 0.5) {
+        corner = vec3(s.origin.x, s.origin.y + s.size.y, s.origin.z);
+        uAxis = vec3(1.0, 0.0, 0.0);
+        normal = vec3(0.0, 0.0, 1.0);
+    } else if (s.mount < 1.5) {
+        corner = vec3(-HALF_WIDTH + 0.04, s.origin.y + s.size.y, s.origin.z);
+        uAxis = vec3(0.0, 0.0, -1.0);
+        normal = vec3(1.0, 0.0, 0.0);
+    } else {
+        corner = vec3(HALF_WIDTH - 0.04, s.origin.y + s.size.y, s.origin.z - s.size.x);
+        uAxis = vec3(0.0, 0.0, 1.0);
+        normal = vec3(-1.0, 0.0, 0.0);
+    }
+}
+
+// Where a ray meets the sign's plane: distance and local (u, v) in 0..1 across the sign.
+vec3 signHit(Sign s, vec3 ro, vec3 rd) {
+    vec3 corner, uAxis, vAxis, normal;
+    signFrame(s, corner, uAxis, vAxis, normal);
+    float denom = dot(rd, normal);
+    float t = abs(denom) > 1e-5 ? dot(corner - ro, normal) / denom : -1.0;
+    vec3 p = ro + rd * t - corner;
+    return vec3(t, dot(p, uAxis) / s.size.x, dot(p, vAxis) / s.size.y);
+}
+
+vec3 signCentre(Sign s) {
+    vec3 corner, uAxis, vAxis, normal;
+    signFrame(s, corner, uAxis, vAxis, normal);
+    return corner + uAxis * (0.5 * s.size.x) + vAxis * (0.5 * s.size.y) + normal * 0.1;
+}
+
+vec2 atlasUV(Sign s, vec2 local) { return mix(s.cell.xy, s.cell.zw, local); }
+
+// The light a sign gives off where the eye sees it: tubes, their soft halo on the board and the
+// dim letter cores. `uvLocal` is unclamped; outside the sign only the halo remains.
+vec3 signGlow(Sign s, vec2 uvLocal, vec2 duvdx, vec2 duvdy) {
+    vec2 inside = clamp(uvLocal, 0.0, 1.0);
+    vec2 uv = atlasUV(s, inside);
+    vec2 scale = s.cell.zw - s.cell.xy;
+    float tube = textureGrad(signAtlas, uv, duvdx * scale, duvdy * scale).r;
+    float halo = textureLod(signAtlas, uv, 5.0).r;
+    float wide = textureLod(signAtlas, atlasUV(s, clamp(uvLocal, 0.08, 0.92)), 7.0).r;
+    vec2 outside = max(max(-uvLocal, uvLocal - 1.0), 0.0) * s.size;
+    float fade = exp(-dot(outside, outside) * 6.0);
+    float inRect = step(0.0, uvLocal.x) * step(uvLocal.x, 1.0) * step(0.0, uvLocal.y) * step(uvLocal.y, 1.0);
+    vec3 hot = mix(s.color, vec3(1.0), 0.55 * smoothstep(0.55, 1.0, tube));
+    return s.level * (hot * tube * tube * 9.0 * inRect + s.color * (halo * 2.2 * inRect + wide * 3.0 * fade));
+}
+
+// ---- the buildings -------------------------------------------------------------------------------
+
+// Per block: height, tint and window rhythm.
+vec4 blockLook(float side, float z) {
+    float id = floor(z / BLOCK);
+    float h = hash12(vec2(id, side * 7.0));
+    return vec4(11.0 + 17.0 * h, hash12(vec2(id, side * 3.0 + 1.0)), hash12(vec2(id + 9.0, side)), id);
+}
+
+float blockTop(float side, float z) { return blockLook(side, z).x; }
+
+// Lit windows, shop fronts and the dark wall of one facade point; `blur` widens every edge (for
+// reflections) on top of the pixel footprint `px`.
+vec3 facadeLight(float side, float z, float y, float px, float blur, out float glass) {
+    vec4 look = blockLook(side, z);
+    float night = 1.0 - dayLight();
+    float edge = px + blur;
+    float zb = z - look.w * BLOCK;  // 0..BLOCK within the block
+    glass = 0.0;
+    vec3 light = vec3(0.0);
+    if (y < SHOP_TOP) {
+        // Shop front: a lit window with a frame and a door, under a dark fascia.
+        float pane = smoothstep(0.0, edge, zb - 0.6) * smoothstep(0.0, edge, BLOCK - 0.6 - zb);
+        pane *= smoothstep(0.0, edge, y - 0.55) * smoothstep(0.0, edge, SHOP_TOP - 0.45 - y);
+        float mullion = smoothstep(edge, 0.0, abs(fract(zb / 2.25) - 0.5) * 2.25 - 0.04);
+        pane *= 1.0 - 0.8 * mullion;
+        vec3 warm = mix(vec3(1.0, 0.62, 0.3), vec3(0.55, 0.8, 1.0), step(0.7, look.y));
+        float lit = step(0.25, look.z);
+        float interior = 0.6 + 0.4 * valueNoise3(vec3(zb * 0.8, y * 1.5, look.w));
+        light = warm * pane * lit * interior * mix(0.55, 0.16, dayLight());
+        glass = pane;
+    } else if (y < look.x - 0.6) {
+        float floorY = (y - SHOP_TOP) / STOREY;
+        float fy = fract(floorY);
+        float storey = floor(floorY);
+        float spacing = 1.8 + 0.6 * look.z;
+        float col = floor(zb / spacing);
+        float fz = zb - col * spacing;
+        float w = spacing * 0.55;
+        float win = smoothstep(0.0, edge / spacing, fz / spacing - 0.2) * smoothstep(0.0, edge / spacing, (0.2 * spacing + w - fz) / spacing);
+        win *= smoothstep(0.0, edge / STOREY, fy - 0.28) * smoothstep(0.0, edge / STOREY, 0.82 - fy);
+        win *= step(0.5, zb) * step(zb, BLOCK - 0.5);
+        float pick = hash13(vec3(col, storey, look.w * 3.0 + side));
+        float lit = step(pick, mix(0.12, 0.38, night));
+        vec3 tint = mix(vec3(1.0, 0.7, 0.42), vec3(0.6, 0.75, 1.0), step(0.8, hash11(pick * 91.0)));
+        // Curtains and rooms: not every lit window is evenly bright.
+        float room = 0.45 + 0.55 * hash11(pick * 37.0 + 3.0);
+        light = tint * win * lit * room * 0.22 * night;
+        glass = win;
+    }
+    return light;
+}
+
+vec3 wallAlbedo(float side, float z, float y) {
+    vec4 look = blockLook(side, z);
+    vec3 base = mix(vec3(0.12, 0.1, 0.095), vec3(0.16, 0.15, 0.145), look.y);
+    base = mix(base, vec3(0.1, 0.07, 0.06), step(0.75, look.z));
+    // Storey bands and weathering streaks keep the wall from looking flat.
+    float band = smoothstep(0.05, 0.0, abs(fract((y - SHOP_TOP) / STOREY) - 0.12)) * step(SHOP_TOP, y);
+    float streak = valueNoise3(vec3(z * 1.7, y * 0.12, side * 5.0));
+    return base * (0.8 + 0.35 * streak) * (1.0 - 0.25 * band);
+}
+
+// ---- lighting ------------------------------------------------------------------------------------
+
+vec3 ambientSky() {
+    float day = dayLight();
+    return mix(vec3(0.010, 0.011, 0.018), vec3(0.42, 0.44, 0.46), day);
+}
+
+vec3 skyColor(vec3 rd) {
+    float day = dayLight();
+    float up = clamp(rd.y, 0.0, 1.0);
+    // Low clouds glow with the city's light at night; by day they are a flat rainy grey.
+    vec3 night = mix(vec3(0.05, 0.028, 0.04), vec3(0.012, 0.012, 0.022), sqrt(up));
+    vec3 grey = mix(vec3(0.58, 0.6, 0.62), vec3(0.44, 0.46, 0.5), up);
+    vec2 drift = rd.xz / max(rd.y, 0.05) * 1.5 + vec2(uTime.x * 0.01, 0.0);
+    float cloud = valueNoise3(vec3(drift, 0.0));
+    return mix(night, grey, day) * (0.85 + 0.3 * cloud);
+}
+
+// Light the signs throw on a surface point.
+vec3 signSpill(vec3 p, vec3 n, float eyeZ, int count) {
+    vec3 sum = vec3(0.0);
+    for (int i = 0; i < count; ++i) {
+        Sign s = loadSign(i, eyeZ);
+        vec3 c = signCentre(s);
+        vec3 l = c - p;
+        float d2 = dot(l, l);
+        float lambert = max(dot(n, l) * inversesqrt(d2), 0.0);
+        float area = s.size.x * s.size.y;
+        sum += s.color * s.level * lambert * area * 0.55 / (d2 + area);
+    }
+    return sum;
+}
+
+// ---- the road ------------------------------------------------------------------------------------
+
+float puddleMask(vec2 xz) {
+    float n = valueNoise3(vec3(xz * vec2(0.32, 0.2), 1.7)) * 0.7 + valueNoise3(vec3(xz * 1.1, 4.2)) * 0.3;
+    float lane = 1.0 - 0.35 * smoothstep(KERB - 1.2, KERB, abs(xz.x));
+    return smoothstep(0.5, 0.6, n * lane + 0.08 * (1.0 - lane));
+}
+
+// Raindrop rings on standing water: the slope they give the surface, fading with distance.
+vec2 ripples(vec2 xz, float t, float rain, float footprint) {
+    vec2 slope = vec2(0.0);
+    float fade = 1.0 - smoothstep(0.04, 0.12, footprint);
+    if (fade <= 0.0) return slope;
+    for (int k = 0; k < 2; ++k) {
+        vec2 q = xz * 2.2 + float(k) * vec2(0.37, 0.61);
+        vec2 cell = floor(q);
+        vec2 f = q - cell - 0.5;
+        vec3 h = hash33(vec3(cell, float(k) * 17.0));
+        float age = fract(t * (0.6 + 0.5 * h.z) + h.x);
+        vec2 centre = (h.xy - 0.5) * 0.4;
+        vec2 d = f - centre;
+        float r = length(d);
+        float ring = r - age * 0.45;
+        float wave = sin(ring * 55.0) * exp(-ring * ring * 900.0) * (1.0 - age) * step(h.z, rain + 0.2);
+        slope += d / max(r, 1e-3) * wave;
+    }
+    return slope * 0.06 * fade;
+}
+
+// Signs seen in the wet road from p along the mirrored ray: long streaks on rough asphalt,
+// nearly sharp letters in the puddles.
+vec3 signReflections(vec3 p, vec3 rr, float wet, float eyeZ, int count) {
+    vec3 sum = vec3(0.0);
+    float stretch = mix(2.6, 0.35, wet);
+    float lod = mix(6.5, 3.5, wet);
+    for (int i = 0; i < count; ++i) {
+        Sign s = loadSign(i, eyeZ);
+        vec3 hit = signHit(s, p, rr);
+        if (hit.x <= 0.0) continue;
+        float widthSoft = mix(0.35, 0.08, wet) + hit.x * 0.01;
+        float across = smoothstep(-widthSoft, widthSoft, hit.y * s.size.x) *
+                       smoothstep(-widthSoft, widthSoft, (1.0 - hit.y) * s.size.x);
+        float outside = max(max(-hit.z, hit.z - 1.0), 0.0) * s.size.y;
+        float along = exp(-outside / stretch);
+        if (across * along < 1e-3) continue;
+        float letters = textureLod(signAtlas, atlasUV(s, clamp(hit.yz, 0.0, 1.0)), lod).r;
+        sum += s.color * s.level * across * along * (0.25 + 2.2 * letters) / (1.0 + hit.x * 0.03);
+    }
+    return sum;
+}
+
+// Shop windows and lit rooms in the road, blurred along the street.
+vec3 facadeReflection(vec3 p, vec3 rr, float wet) {
+    float side = sign(rr.x);
+    if (abs(rr.x) < 1e-4) return vec3(0.0);
+    float t = (side * HALF_WIDTH - p.x) / rr.x;
+    vec3 q = p + rr * t;
+    float glass;
+    return facadeLight(side, q.z, q.y, 0.0, mix(0.8, 0.15, wet), glass) * (1.0 - step(blockTop(side, q.z), q.y));
+}
+
+// ---- rain and mist ----------------------------------------------------------------------------
+
+// Streaks falling in screen layers at three depths; each layer lit by what glows near it.
+vec3 rainStreaks(vec2 frag, float hitDepth, float rain, vec3 lightNear, vec3 lightFar) {
+    vec3 sum = vec3(0.0);
+    float t = uTime.x;
+    for (int k = 0; k < 3; ++k) {
+        float depth = 2.5 * pow(2.3, float(k));
+        if (depth > hitDepth) break;
+        float cols = uResolution.y / (9.0 - 2.2 * float(k));
+        vec2 q = frag * uResolution.w * vec2(1.0, 1.0);
+        q.x += q.y * 0.06 + float(k) * 0.31;
+        q.y += t * (2.6 - 0.5 * float(k));
+        float column = floor(q.x * cols / 1.0 * 0.55);
+        float fx = fract(q.x * cols * 0.55) - 0.5;
+        float h = hash12(vec2(column, float(k) * 13.0));
+        float len = 0.09 - 0.02 * float(k);
+        float y = fract(q.y * 1.2 + h * 7.0);
+        float present = step(hash12(vec2(column, floor(q.y * 1.2 + h * 7.0) + float(k) * 5.0)), rain * 0.55);
+        float line = exp(-fx * fx * 40.0);
+        float head = smoothstep(0.0, len * 0.5, y) * (1.0 - smoothstep(len * 0.5, len, y));
+        vec3 light = mix(lightNear, lightFar, float(k) / 2.0);
+        sum += light * line * head * present * (0.5 - 0.12 * float(k));
+    }
+    return sum;
+}
+
+// ---- the frame --------------------------------------------------------------------------------
+
+void sceneFragment() {
+    vec2 frag = gl_FragCoord.xy;
+    float aspect = uResolution.x * uResolution.w;
+    vec2 ndc = sceneUV * 2.0 - 1.0;
+    vec3 ro = vec3(uParams[0].x, uParams[0].y, uParams[0].z);
+    float rain = uParams[0].w;
+    int count = min(int(uParams[1].x + 0.5), 64);
+    float eyeZ = ro.z;
+    float cp = cos(PITCH), sp = sin(PITCH);
+    vec3 rd = normalize(vec3(ndc.x * aspect, ndc.y * cp + FOCAL * sp, ndc.y * sp - FOCAL * cp));
+    float day = dayLight();
+    float pixel = 2.0 / (FOCAL * uResolution.y);  // radians per pixel
+
+    // Nearest opaque hit: road, kerb or facade.
+    float t = FAR;
+    int kind = 0;  // 0 sky, 1 road, 2 facade
+    float facadeSide = 0.0;
+    if (rd.y < 0.0) {
+        float tr = -ro.y / rd.y;
+        if (tr < t) { t = tr; kind = 1; }
+    }
+    if (abs(rd.x) > 1e-5) {
+        facadeSide = sign(rd.x);
+        float tf = (facadeSide * HALF_WIDTH - ro.x) / rd.x;
+        vec3 q = ro + rd * tf;
+        if (tf > 0.0 && tf < t && q.y < blockTop(facadeSide, q.z)) { t = tf; kind = 2; }
+    }
+    // The street ends in haze far ahead; treat the far wall as mist.
+    vec3 p = ro + rd * t;
+
+    vec3 color;
+    vec3 ambient = ambientSky();
+    if (kind == 2) {
+        float glass;
+        float px = pixel * t * 1.5;
+        vec3 albedo = wallAlbedo(facadeSide, p.z, p.y);
+        vec3 n = vec3(-facadeSide, 0.0, 0.0);
+        vec3 emit = facadeLight(facadeSide, p.z, p.y, px, 0.0, glass);
+        vec3 lit = albedo * (ambient * 0.9 + signSpill(p, n, eyeZ, count) * 1.2);
+        // Unlit glass shows a dull sheen of the street light instead of the wall.
+        color = mix(lit, ambient * 0.5 + lit * 0.4, glass) + emit;
+    } else if (kind == 1) {
+        float footprint = pixel * t / max(-rd.y, 0.02);
+        float kerb = smoothstep(KERB, KERB + footprint, abs(p.x));
+        float puddle = puddleMask(p.xz) * (1.0 - kerb) * smoothstep(0.2, 0.8, rain + 0.3 * day);
+        vec2 slope = ripples(p.xz, uTime.x, rain, footprint) * puddle;
+        float wet = puddle;
+        vec3 n = normalize(vec3(slope.x, 1.0, slope.y));
+        vec3 rr = reflect(rd, n);
+        float cosi = max(-rd.y, 0.0);
+        float fresnel = 0.04 + 0.96 * pow(1.0 - cosi, 5.0);
+        float asphaltGrain = 0.75 + 0.5 * valueNoise3(vec3(p.xz * 3.0, 0.0));
+        vec3 albedo = mix(vec3(0.045, 0.045, 0.05) * asphaltGrain, vec3(0.09, 0.085, 0.08), kerb);
+        vec3 diffuse = albedo * (ambient + signSpill(p, n, eyeZ, count) * 0.9);
+        float gloss = mix(0.35, 1.0, wet);
+        vec3 mirrored = signReflections(p, rr, wet, eyeZ, count) + facadeReflection(p, rr, wet) * 1.5 +
+                        skyColor(vec3(rr.x, max(rr.y, 0.02), rr.z)) * 0.6;
+        color = diffuse * (1.0 - 0.5 * wet) + mirrored * fresnel * gloss * mix(0.55, 1.0, wet);
+    } else {
+        color = skyColor(rd);
+    }
+
+    // Signs in front of the hit, nearest first matter little: they are opaque boards of light.
+    vec3 glowAir = vec3(0.0);
+    float nearestSign = t;
+    vec3 signColor = vec3(0.0);
+    for (int i = 0; i < count; ++i) {
+        Sign s = loadSign(i, eyeZ);
+        vec3 hit = signHit(s, ro, rd);
+        vec3 c = signCentre(s);
+        // Mist round each sign: the glow the rain scatters towards the eye.
+        float along = clamp(dot(c - ro, rd), 0.0, t);
+        vec3 off = ro + rd * along - c;
+        float r2 = dot(off, off);
+        float size = 0.35 * (s.size.x + s.size.y);
+        glowAir += s.color * s.level * size * (0.05 / (1.0 + r2 * 0.6) + 0.5 * exp(-r2 / (size * 0.4)));
+        if (hit.x <= 0.0 || hit.x >= nearestSign) continue;
+        vec2 pad = vec2(0.25) / s.size;
+        if (any(lessThan(hit.yz, -pad)) || any(greaterThan(hit.yz, 1.0 + pad))) continue;
+        vec2 local = hit.yz;
+        vec2 duvdx = dFdx(local), duvdy = dFdy(local);
+        vec3 glow = signGlow(s, local, duvdx, duvdy);
+        bool onBoard = all(greaterThanEqual(local, vec2(0.0))) && all(lessThanEqual(local, vec2(1.0)));
+        if (s.mount < 0.5 && onBoard) {
+            // A blade is a dark box; what shows is its lettering and its own glow on the paint.
+            nearestSign = hit.x;
+            signColor = vec3(0.018, 0.018, 0.022) * (1.0 + 6.0 * day) + glow;
+        } else {
+            color += glow * (onBoard ? 1.0 : 0.6);
+        }
+    }
+    if (nearestSign < t) {
+        color = signColor;
+        t = nearestSign;
+    }
+
+    // Mist: the street fades into a haze lit by the whole row of signs.
+    vec3 mistColor = mix(vec3(0.012, 0.011, 0.02), vec3(0.5, 0.52, 0.55), day);
+    float mist = 1.0 - exp(-t * mix(0.012, 0.018, rain));
+    color = mix(color, mistColor, mist) + glowAir * mix(0.5, 1.0, rain) * mix(1.0, 0.3, day);
+
+    vec3 rainLight = ambient * 2.0 + glowAir * 0.5 + vec3(0.02);
+    color += rainStreaks(frag, t, rain, rainLight * 1.2, rainLight * 0.8);
+
+    vec2 v = sceneUV * 2.0 - 1.0;
+    color *= 1.0 - 0.22 * dot(v * vec2(0.6, 0.9), v * vec2(0.6, 0.9));
+    fragColor = vec4(encodeOutput(toneMapHue(color * 1.4, 2.5), frag), 1.0);
+}
+
+#endif
