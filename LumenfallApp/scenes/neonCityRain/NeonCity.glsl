@@ -133,63 +133,97 @@ vec4 blockLook(float side, float z) {
 
 float blockTop(float side, float z) { return blockLook(side, z).x; }
 
-// Lit windows, shop fronts and the dark wall of one facade point; `blur` widens every edge (for
-// reflections) on top of the pixel footprint `px`.
+// What the ground floor of a block is: 0 a lit shop, 1 a shop behind a closed shutter, 2 dark glass.
+float shopKind(vec4 look) {
+    float h = fract(look.z * 7.31 + look.y * 3.7);
+    return h < 0.55 ? 0.0 : h < 0.8 ? 1.0 : 2.0;
+}
+
+// Soft box 0..1 over [a, b] with edges `e` wide.
+float band(float x, float a, float b, float e) {
+    return smoothstep(a - e, a + e, x) * (1.0 - smoothstep(b - e, b + e, x));
+}
+
+// Lit windows and shop fronts of one facade point; `blur` widens every edge (for reflections) on
+// top of the pixel footprint `px`. `glass` says how much of the point is window pane.
 vec3 facadeLight(float side, float z, float y, float px, float blur, out float glass) {
     vec4 look = blockLook(side, z);
     float night = 1.0 - dayLight();
-    float edge = px + blur;
+    float e = 0.5 * (px + blur) + 0.01;
     float zb = z - look.w * BLOCK;  // 0..BLOCK within the block
     glass = 0.0;
     vec3 light = vec3(0.0);
     if (y < SHOP_TOP) {
-        // Shop front: a lit window with a frame and a door, under a dark fascia.
-        float pane = smoothstep(0.0, edge, zb - 0.6) * smoothstep(0.0, edge, BLOCK - 0.6 - zb);
-        pane *= smoothstep(0.0, edge, y - 0.55) * smoothstep(0.0, edge, SHOP_TOP - 0.45 - y);
-        float mullion = smoothstep(edge, 0.0, abs(fract(zb / 2.25) - 0.5) * 2.25 - 0.04);
-        pane *= 1.0 - 0.8 * mullion;
-        vec3 warm = mix(vec3(1.0, 0.62, 0.3), vec3(0.55, 0.8, 1.0), step(0.7, look.y));
-        float lit = step(0.25, look.z);
-        float interior = 0.6 + 0.4 * valueNoise3(vec3(zb * 0.8, y * 1.5, look.w));
-        light = warm * pane * lit * interior * mix(0.55, 0.16, dayLight());
+        // Shop front: a long pane with a door, under a dark fascia.
+        float kind = shopKind(look);
+        float pane = band(zb, 0.5, BLOCK - 0.5, e) * band(y, 0.45, SHOP_TOP - 0.6, e);
+        float door = band(zb, 1.2 + 4.0 * look.y, 2.3 + 4.0 * look.y, e) * band(y, 0.0, SHOP_TOP - 0.6, e);
+        float mullion = 1.0 - smoothstep(0.03, 0.03 + e, abs(fract(zb / 2.6 + 0.5) - 0.5) * 2.6);
+        pane = max(pane * (1.0 - 0.85 * mullion), door * 0.6);
+        if (kind == 1.0) return vec3(0.0);
         glass = pane;
-    } else if (y < look.x - 0.6) {
+        if (kind == 2.0) return vec3(0.0);
+        vec3 warm = look.y < 0.45 ? vec3(1.0, 0.64, 0.32) : look.y < 0.75 ? vec3(0.85, 0.92, 1.0) : vec3(1.0, 0.55, 0.6);
+        // Inside: pools of light under ceiling lamps, shelves of goods, a dark counter in front.
+        float lampZ = (fract(zb / 1.8) - 0.5) * 1.8;
+        float lamps = (0.2 + 0.8 * exp(-lampZ * lampZ * 2.0)) * (0.3 + 0.7 * smoothstep(0.6, SHOP_TOP - 0.6, y));
+        float shelfLine = abs(fract(y / 0.55) - 0.5);
+        float shelf = floor(y / 0.55);
+        float goods = 0.6 + 0.4 * hash12(vec2(floor(zb * 7.0 + hash11(shelf) * 3.0), shelf + look.w * 11.0));
+        goods = mix(0.8, goods, 1.0 - smoothstep(0.04, 0.12, e));
+        float shelves = mix(goods, 0.35, smoothstep(0.42, 0.5, shelfLine) * (1.0 - smoothstep(0.01, 0.03, e)));
+        float counter = mix(0.25, 1.0, smoothstep(0.95, 1.05, y + 0.4 * step(0.5, fract(zb * 0.23 + look.y))));
+        light = warm * pane * lamps * shelves * counter * mix(0.26, 0.1, dayLight());
+    } else if (y < look.x - 0.9) {
         float floorY = (y - SHOP_TOP) / STOREY;
         float fy = fract(floorY);
         float storey = floor(floorY);
-        float spacing = 1.8 + 0.6 * look.z;
-        float col = floor(zb / spacing);
-        float fz = zb - col * spacing;
-        float w = spacing * 0.55;
-        float win = smoothstep(0.0, edge / spacing, fz / spacing - 0.2) * smoothstep(0.0, edge / spacing, (0.2 * spacing + w - fz) / spacing);
-        win *= smoothstep(0.0, edge / STOREY, fy - 0.28) * smoothstep(0.0, edge / STOREY, 0.82 - fy);
-        win *= step(0.5, zb) * step(zb, BLOCK - 0.5);
-        float pick = hash13(vec3(col, storey, look.w * 3.0 + side));
-        float lit = step(pick, mix(0.12, 0.38, night));
-        vec3 tint = mix(vec3(1.0, 0.7, 0.42), vec3(0.6, 0.75, 1.0), step(0.8, hash11(pick * 91.0)));
-        // Curtains and rooms: not every lit window is evenly bright.
-        float room = 0.45 + 0.55 * hash11(pick * 37.0 + 3.0);
-        light = tint * win * lit * room * 0.22 * night;
+        float spacing = 1.9 + 0.7 * look.z;
+        float inner = zb - 0.6;
+        float col = floor(inner / spacing);
+        float fz = inner - col * spacing;
+        float w = spacing * 0.52;
+        float win = band(fz, 0.5 * (spacing - w), 0.5 * (spacing + w), e) * band(fy * STOREY, 0.9, 2.45, e);
+        win *= step(0.0, inner) * step(inner, BLOCK - 1.2) * step(col, floor((BLOCK - 1.2) / spacing) - 1.0);
         glass = win;
+        float pick = hash13(vec3(col, storey, look.w * 3.0 + side));
+        float lit = step(pick, mix(0.06, 0.3, night));
+        vec3 tint = mix(vec3(1.0, 0.68, 0.4), vec3(0.55, 0.7, 1.0), step(0.82, hash11(pick * 91.0)));
+        // Rooms differ; a drawn curtain leaves a glowing slit or a dim half.
+        float room = 0.4 + 0.6 * hash11(pick * 37.0 + 3.0);
+        float curtain = hash11(pick * 53.0 + 1.0);
+        float across = (fz - 0.5 * (spacing - w)) / w;
+        room *= curtain < 0.4 ? mix(0.3, 1.0, step(curtain * 2.0, across)) : 1.0;
+        float lamp = 0.7 + 0.3 * smoothstep(0.9, 2.45, fy * STOREY);
+        light = tint * win * lit * room * lamp * 0.075;
     }
     return light;
 }
 
-vec3 wallAlbedo(float side, float z, float y) {
+vec3 wallAlbedo(float side, float z, float y, float px) {
     vec4 look = blockLook(side, z);
-    vec3 base = mix(vec3(0.12, 0.1, 0.095), vec3(0.16, 0.15, 0.145), look.y);
-    base = mix(base, vec3(0.1, 0.07, 0.06), step(0.75, look.z));
-    // Storey bands and weathering streaks keep the wall from looking flat.
-    float band = smoothstep(0.05, 0.0, abs(fract((y - SHOP_TOP) / STOREY) - 0.12)) * step(SHOP_TOP, y);
+    float zb = z - look.w * BLOCK;
+    vec3 base = mix(vec3(0.13, 0.11, 0.1), vec3(0.17, 0.16, 0.155), look.y);
+    base = mix(base, vec3(0.12, 0.075, 0.06), step(0.72, look.z));  // brick
+    // Pilasters between blocks, storey lines and weathering streaks keep the wall from looking flat.
+    float pilaster = 1.0 - band(zb, 0.35, BLOCK - 0.35, 0.02);
+    float ledge = (1.0 - smoothstep(0.0, 0.12, abs(fract((y - SHOP_TOP) / STOREY) * STOREY - 0.15))) * step(SHOP_TOP, y);
     float streak = valueNoise3(vec3(z * 1.7, y * 0.12, side * 5.0));
-    return base * (0.8 + 0.35 * streak) * (1.0 - 0.25 * band);
+    vec3 albedo = base * (0.75 + 0.4 * streak) * (1.0 + 0.25 * ledge) * (1.0 - 0.3 * pilaster);
+    if (y < SHOP_TOP && shopKind(look) == 1.0) {
+        // A rolling shutter: grey ribs that fade out before they could alias.
+        albedo = vec3(0.2, 0.2, 0.21) * (1.0 + 0.15 * sin(y * 60.0) * (1.0 - smoothstep(0.015, 0.05, px)));
+    }
+    // The fascia over the shops.
+    albedo *= 1.0 - 0.6 * band(y, SHOP_TOP - 0.6, SHOP_TOP, 0.02);
+    return albedo;
 }
 
 // ---- lighting ------------------------------------------------------------------------------------
 
 vec3 ambientSky() {
     float day = dayLight();
-    return mix(vec3(0.010, 0.011, 0.018), vec3(0.42, 0.44, 0.46), day);
+    return mix(vec3(0.010, 0.011, 0.018), vec3(0.36, 0.38, 0.4), day);
 }
 
 vec3 skyColor(vec3 rd) {
@@ -197,7 +231,7 @@ vec3 skyColor(vec3 rd) {
     float up = clamp(rd.y, 0.0, 1.0);
     // Low clouds glow with the city's light at night; by day they are a flat rainy grey.
     vec3 night = mix(vec3(0.05, 0.028, 0.04), vec3(0.012, 0.012, 0.022), sqrt(up));
-    vec3 grey = mix(vec3(0.58, 0.6, 0.62), vec3(0.44, 0.46, 0.5), up);
+    vec3 grey = mix(vec3(0.46, 0.48, 0.5), vec3(0.34, 0.36, 0.4), up);
     vec2 drift = rd.xz / max(rd.y, 0.05) * 1.5 + vec2(uTime.x * 0.01, 0.0);
     float cloud = valueNoise3(vec3(drift, 0.0));
     return mix(night, grey, day) * (0.85 + 0.3 * cloud);
@@ -247,24 +281,26 @@ vec2 ripples(vec2 xz, float t, float rain, float footprint) {
     return slope * 0.06 * fade;
 }
 
-// Signs seen in the wet road from p along the mirrored ray: long streaks on rough asphalt,
-// nearly sharp letters in the puddles.
+// Signs seen in the wet road from p along the mirrored ray. Rough asphalt spreads the mirror image
+// far more in the vertical angle than across, so each sign becomes a long streak; puddles keep
+// the letters nearly sharp.
 vec3 signReflections(vec3 p, vec3 rr, float wet, float eyeZ, int count) {
     vec3 sum = vec3(0.0);
-    float stretch = mix(2.6, 0.35, wet);
-    float lod = mix(6.5, 3.5, wet);
+    float spreadV = mix(0.11, 0.012, wet);  // radians
+    float spreadH = mix(0.012, 0.003, wet);
+    float lod = mix(6.0, 2.5, wet);
     for (int i = 0; i < count; ++i) {
         Sign s = loadSign(i, eyeZ);
         vec3 hit = signHit(s, p, rr);
         if (hit.x <= 0.0) continue;
-        float widthSoft = mix(0.35, 0.08, wet) + hit.x * 0.01;
-        float across = smoothstep(-widthSoft, widthSoft, hit.y * s.size.x) *
-                       smoothstep(-widthSoft, widthSoft, (1.0 - hit.y) * s.size.x);
-        float outside = max(max(-hit.z, hit.z - 1.0), 0.0) * s.size.y;
-        float along = exp(-outside / stretch);
+        float soft = spreadH * hit.x + 0.02;
+        float across = smoothstep(-soft, soft, hit.y * s.size.x) * smoothstep(-soft, soft, (1.0 - hit.y) * s.size.x);
+        float outside = max(max(-hit.z, hit.z - 1.0), 0.0) * s.size.y / (hit.x * spreadV);
+        float along = exp(-0.5 * outside * outside) * 0.85 + 0.15 * exp(-outside * 1.2);
         if (across * along < 1e-3) continue;
         float letters = textureLod(signAtlas, atlasUV(s, clamp(hit.yz, 0.0, 1.0)), lod).r;
-        sum += s.color * s.level * across * along * (0.25 + 2.2 * letters) / (1.0 + hit.x * 0.03);
+        float sharp = mix(0.8 + 1.5 * letters, 0.2 + 4.5 * letters, wet);
+        sum += s.color * s.level * across * along * sharp;
     }
     return sum;
 }
@@ -281,29 +317,46 @@ vec3 facadeReflection(vec3 p, vec3 rr, float wet) {
 
 // ---- rain and mist ----------------------------------------------------------------------------
 
-// Streaks falling in screen layers at three depths; each layer lit by what glows near it.
+// Streaks falling in three screen layers, measured in screen heights so every size looks alike;
+// the near layer is lit by what glows near the eye, the far ones by the street's haze.
 vec3 rainStreaks(vec2 frag, float hitDepth, float rain, vec3 lightNear, vec3 lightFar) {
     vec3 sum = vec3(0.0);
-    float t = uTime.x;
+    float pixel = uResolution.w;
+    vec2 q0 = frag * pixel;
     for (int k = 0; k < 3; ++k) {
-        float depth = 2.5 * pow(2.3, float(k));
+        float fk = float(k);
+        float depth = 2.0 * pow(2.6, fk);
         if (depth > hitDepth) break;
-        float cols = uResolution.y / (9.0 - 2.2 * float(k));
-        vec2 q = frag * uResolution.w * vec2(1.0, 1.0);
-        q.x += q.y * 0.06 + float(k) * 0.31;
-        q.y += t * (2.6 - 0.5 * float(k));
-        float column = floor(q.x * cols / 1.0 * 0.55);
-        float fx = fract(q.x * cols * 0.55) - 0.5;
-        float h = hash12(vec2(column, float(k) * 13.0));
-        float len = 0.09 - 0.02 * float(k);
-        float y = fract(q.y * 1.2 + h * 7.0);
-        float present = step(hash12(vec2(column, floor(q.y * 1.2 + h * 7.0) + float(k) * 5.0)), rain * 0.55);
-        float line = exp(-fx * fx * 40.0);
-        float head = smoothstep(0.0, len * 0.5, y) * (1.0 - smoothstep(len * 0.5, len, y));
-        vec3 light = mix(lightNear, lightFar, float(k) / 2.0);
-        sum += light * line * head * present * (0.5 - 0.12 * float(k));
+        float spacing = 0.016 - 0.004 * fk;
+        float width = max(0.0011 - 0.0003 * fk, 0.6 * pixel);
+        float len = 0.11 - 0.03 * fk;
+        vec2 q = q0;
+        q.x += q.y * 0.05 + fk * 0.137;
+        q.y += uTime.x * (1.7 - 0.4 * fk);
+        float column = floor(q.x / spacing);
+        float fx = (fract(q.x / spacing) - 0.5) * spacing;
+        float h = hash12(vec2(column, fk * 13.0));
+        float cell = q.y / 0.55 + h * 7.0;
+        float y = fract(cell) * 0.55;
+        float present = step(hash12(vec2(column, floor(cell) + fk * 5.0)), rain * rain * 0.55);
+        float jitter = (hash12(vec2(column, floor(cell))) - 0.5) * spacing * 0.6;
+        float line = exp(-0.5 * (fx - jitter) * (fx - jitter) / (width * width)) * min(1.0, (0.0011 - 0.0003 * fk) / width);
+        float head = smoothstep(0.0, len * 0.3, y) * (1.0 - smoothstep(len * 0.3, len, y));
+        sum += mix(lightNear, lightFar, fk * 0.5) * line * head * present * (0.55 - 0.13 * fk);
     }
     return sum;
+}
+
+// Drops bursting on the road: tiny short-lived sparks of the light around them.
+float splashes(vec2 xz, float t, float rain, float footprint) {
+    vec2 q = xz * 3.0;
+    vec2 cell = floor(q);
+    vec3 h = hash33(vec3(cell, 3.0));
+    float age = fract(t * 1.3 + h.z * 9.0);
+    vec2 d = (q - cell) - (0.2 + 0.6 * h.xy);
+    float size = 0.05 + 0.1 * age;
+    float crown = exp(-dot(d, d) / (size * size)) * (1.0 - smoothstep(0.0, 0.12, age));
+    return crown * step(h.z, rain * 0.8) * (1.0 - smoothstep(0.01, 0.04, footprint));
 }
 
 // ---- the frame --------------------------------------------------------------------------------
@@ -343,17 +396,19 @@ void sceneFragment() {
     if (kind == 2) {
         float glass;
         float px = pixel * t * 1.5;
-        vec3 albedo = wallAlbedo(facadeSide, p.z, p.y);
+        vec3 albedo = wallAlbedo(facadeSide, p.z, p.y, px);
         vec3 n = vec3(-facadeSide, 0.0, 0.0);
         vec3 emit = facadeLight(facadeSide, p.z, p.y, px, 0.0, glass);
         vec3 lit = albedo * (ambient * 0.9 + signSpill(p, n, eyeZ, count) * 1.2);
         // Unlit glass shows a dull sheen of the street light instead of the wall.
-        color = mix(lit, ambient * 0.5 + lit * 0.4, glass) + emit;
+        color = mix(lit, ambient * 0.2 + lit * 0.35, glass) + emit;
     } else if (kind == 1) {
         float footprint = pixel * t / max(-rd.y, 0.02);
         float kerb = smoothstep(KERB, KERB + footprint, abs(p.x));
         float puddle = puddleMask(p.xz) * (1.0 - kerb) * smoothstep(0.2, 0.8, rain + 0.3 * day);
         vec2 slope = ripples(p.xz, uTime.x, rain, footprint) * puddle;
+        // Water lies unevenly: the streaks break up along the road.
+        float film = valueNoise3(vec3(p.x * 1.3, p.z * 0.45, 2.0)) * 0.6 + valueNoise3(vec3(p.xz * 4.0, 5.0)) * 0.4;
         float wet = puddle;
         vec3 n = normalize(vec3(slope.x, 1.0, slope.y));
         vec3 rr = reflect(rd, n);
@@ -361,11 +416,13 @@ void sceneFragment() {
         float fresnel = 0.04 + 0.96 * pow(1.0 - cosi, 5.0);
         float asphaltGrain = 0.75 + 0.5 * valueNoise3(vec3(p.xz * 3.0, 0.0));
         vec3 albedo = mix(vec3(0.045, 0.045, 0.05) * asphaltGrain, vec3(0.09, 0.085, 0.08), kerb);
-        vec3 diffuse = albedo * (ambient + signSpill(p, n, eyeZ, count) * 0.9);
-        float gloss = mix(0.35, 1.0, wet);
+        vec3 spill = signSpill(p, vec3(0.0, 1.0, 0.0), eyeZ, count);
+        vec3 diffuse = albedo * (ambient + spill * 0.9);
+        float gloss = mix(0.2 + 0.8 * smoothstep(0.25, 0.75, film), 1.0, wet);
         vec3 mirrored = signReflections(p, rr, wet, eyeZ, count) + facadeReflection(p, rr, wet) * 1.5 +
                         skyColor(vec3(rr.x, max(rr.y, 0.02), rr.z)) * 0.6;
-        color = diffuse * (1.0 - 0.5 * wet) + mirrored * fresnel * gloss * mix(0.55, 1.0, wet);
+        color = diffuse * (1.0 - 0.5 * wet) + mirrored * fresnel * gloss;
+        color += (ambient * 3.0 + spill * 2.0) * splashes(p.xz, uTime.x, rain, footprint);
     } else {
         color = skyColor(rd);
     }
@@ -405,12 +462,12 @@ void sceneFragment() {
     }
 
     // Mist: the street fades into a haze lit by the whole row of signs.
-    vec3 mistColor = mix(vec3(0.012, 0.011, 0.02), vec3(0.5, 0.52, 0.55), day);
-    float mist = 1.0 - exp(-t * mix(0.012, 0.018, rain));
-    color = mix(color, mistColor, mist) + glowAir * mix(0.5, 1.0, rain) * mix(1.0, 0.3, day);
+    vec3 mistColor = mix(vec3(0.012, 0.011, 0.02), vec3(0.4, 0.42, 0.45), day);
+    float mist = 1.0 - exp(-t * mix(0.008, 0.022, rain) * mix(1.0, 0.45, day));
+    color = mix(color, mistColor, mist) + glowAir * mix(0.5, 1.0, rain) * mix(1.0, 0.08, day);
 
-    vec3 rainLight = ambient * 2.0 + glowAir * 0.5 + vec3(0.02);
-    color += rainStreaks(frag, t, rain, rainLight * 1.2, rainLight * 0.8);
+    vec3 rainLight = ambient * 0.35 + glowAir * 0.6 + vec3(0.015);
+    color += rainStreaks(frag, t, rain, rainLight * 1.3, rainLight * 0.8);
 
     vec2 v = sceneUV * 2.0 - 1.0;
     color *= 1.0 - 0.22 * dot(v * vec2(0.6, 0.9), v * vec2(0.6, 0.9));
