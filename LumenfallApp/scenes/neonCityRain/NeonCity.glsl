@@ -44,7 +44,7 @@ float dayLight() { return clamp(uSky.y, 0.0, 1.0); }
 float flickerLevel(float strength, float seed, float t) {
     if (strength <= 0.0) return 1.0;
     float slot = floor(t / 6.0);
-    float burst = step(0.8, hash11(slot * 1.37 + seed * 13.1));
+    float burst = step(0.9, hash11(slot * 1.37 + seed * 13.1));
     float into = t - slot * 6.0;
     float inBurst = burst * (1.0 - step(0.5 + 0.9 * hash11(slot + seed * 3.7), into));
     float stutter = step(0.5, hash11(floor(t * 16.0) + seed * 71.0));
@@ -116,7 +116,7 @@ vec3 signGlow(Sign s, vec2 uvLocal, vec2 duvdx, vec2 duvdy) {
     float halo = textureLod(signAtlas, uv, 5.0).r;
     float wide = textureLod(signAtlas, atlasUV(s, clamp(uvLocal, 0.08, 0.92)), 7.0).r;
     vec2 outside = max(max(-uvLocal, uvLocal - 1.0), 0.0) * s.size;
-    float fade = exp(-dot(outside, outside) * 6.0);
+    float fade = exp(-dot(outside, outside) * 14.0);
     float inRect = step(0.0, uvLocal.x) * step(uvLocal.x, 1.0) * step(0.0, uvLocal.y) * step(uvLocal.y, 1.0);
     vec3 hot = mix(s.color, vec3(1.0), 0.55 * smoothstep(0.55, 1.0, tube));
     return s.level * (hot * tube * tube * 9.0 * inRect + s.color * (halo * 2.2 * inRect + wide * 3.0 * fade));
@@ -169,7 +169,7 @@ vec3 facadeLight(float side, float z, float y, float px, float blur, out float g
         float lamps = (0.2 + 0.8 * exp(-lampZ * lampZ * 2.0)) * (0.3 + 0.7 * smoothstep(0.6, SHOP_TOP - 0.6, y));
         float shelfLine = abs(fract(y / 0.55) - 0.5);
         float shelf = floor(y / 0.55);
-        float goods = 0.6 + 0.4 * hash12(vec2(floor(zb * 7.0 + hash11(shelf) * 3.0), shelf + look.w * 11.0));
+        float goods = 0.75 + 0.25 * hash12(vec2(floor(zb * 7.0 + hash11(shelf) * 3.0), shelf + look.w * 11.0));
         goods = mix(0.8, goods, 1.0 - smoothstep(0.04, 0.12, e));
         float shelves = mix(goods, 0.35, smoothstep(0.42, 0.5, shelfLine) * (1.0 - smoothstep(0.01, 0.03, e)));
         float counter = mix(0.25, 1.0, smoothstep(0.95, 1.05, y + 0.4 * step(0.5, fract(zb * 0.23 + look.y))));
@@ -232,7 +232,9 @@ vec3 skyColor(vec3 rd) {
     // Low clouds glow with the city's light at night; by day they are a flat rainy grey.
     vec3 night = mix(vec3(0.05, 0.028, 0.04), vec3(0.012, 0.012, 0.022), sqrt(up));
     vec3 grey = mix(vec3(0.46, 0.48, 0.5), vec3(0.34, 0.36, 0.4), up);
-    vec2 drift = rd.xz / max(rd.y, 0.05) * 1.5 + vec2(uTime.x * 0.01, 0.0);
+    // The clouds drift round a slow circle that closes when the clock wraps at the hour.
+    float turn = uTime.x * (2.0 * PI / 3600.0);
+    vec2 drift = rd.xz / max(rd.y, 0.05) * 1.5 + 6.0 * vec2(cos(turn), sin(turn));
     float cloud = valueNoise3(vec3(drift, 0.0));
     return mix(night, grey, day) * (0.85 + 0.3 * cloud);
 }
@@ -378,6 +380,7 @@ void sceneFragment() {
     float t = FAR;
     int kind = 0;  // 0 sky, 1 road, 2 facade
     float facadeSide = 0.0;
+    float roofCover = 1.0;  // how much of the pixel the facade covers at its roof line
     if (rd.y < 0.0) {
         float tr = -ro.y / rd.y;
         if (tr < t) { t = tr; kind = 1; }
@@ -386,7 +389,8 @@ void sceneFragment() {
         facadeSide = sign(rd.x);
         float tf = (facadeSide * HALF_WIDTH - ro.x) / rd.x;
         vec3 q = ro + rd * tf;
-        if (tf > 0.0 && tf < t && q.y < blockTop(facadeSide, q.z)) { t = tf; kind = 2; }
+        roofCover = clamp((blockTop(facadeSide, q.z) - q.y) / (pixel * tf) + 0.5, 0.0, 1.0);
+        if (tf > 0.0 && tf < t && roofCover > 0.0) { t = tf; kind = 2; }
     }
     // The street ends in haze far ahead; treat the far wall as mist.
     vec3 p = ro + rd * t;
@@ -399,16 +403,20 @@ void sceneFragment() {
         vec3 albedo = wallAlbedo(facadeSide, p.z, p.y, px);
         vec3 n = vec3(-facadeSide, 0.0, 0.0);
         vec3 emit = facadeLight(facadeSide, p.z, p.y, px, 0.0, glass);
-        vec3 lit = albedo * (ambient * 0.9 + signSpill(p, n, eyeZ, count) * 1.2);
+        vec3 spill = signSpill(p, n, eyeZ, count);
+        vec3 lit = albedo * (ambient * 0.9 + spill * 1.2);
         // Unlit glass shows a dull sheen of the street light instead of the wall.
-        color = mix(lit, ambient * 0.2 + lit * 0.35, glass) + emit;
+        // Glass mirrors the sky strip and the signs' light; the frame round it catches some too.
+        vec3 sheen = skyColor(reflect(rd, n)) * 0.35 + spill * 0.06;
+        color = mix(lit, sheen + lit * 0.3, glass) + emit;
+        color = mix(skyColor(rd), color, roofCover);
     } else if (kind == 1) {
         float footprint = pixel * t / max(-rd.y, 0.02);
         float kerb = smoothstep(KERB, KERB + footprint, abs(p.x));
         float puddle = puddleMask(p.xz) * (1.0 - kerb) * smoothstep(0.2, 0.8, rain + 0.3 * day);
         vec2 slope = ripples(p.xz, uTime.x, rain, footprint) * puddle;
         // Water lies unevenly: the streaks break up along the road.
-        float film = valueNoise3(vec3(p.x * 1.3, p.z * 0.45, 2.0)) * 0.6 + valueNoise3(vec3(p.xz * 4.0, 5.0)) * 0.4;
+        float film = valueNoise3(vec3(p.x * 1.3, p.z * 0.45, 2.0)) * 0.5 + valueNoise3(vec3(p.x * 1.1, p.z * 2.6, 5.0)) * 0.5;
         float wet = puddle;
         vec3 n = normalize(vec3(slope.x, 1.0, slope.y));
         vec3 rr = reflect(rd, n);
@@ -418,7 +426,7 @@ void sceneFragment() {
         vec3 albedo = mix(vec3(0.045, 0.045, 0.05) * asphaltGrain, vec3(0.09, 0.085, 0.08), kerb);
         vec3 spill = signSpill(p, vec3(0.0, 1.0, 0.0), eyeZ, count);
         vec3 diffuse = albedo * (ambient + spill * 0.9);
-        float gloss = mix(0.2 + 0.8 * smoothstep(0.25, 0.75, film), 1.0, wet);
+        float gloss = mix(0.08 + 0.92 * smoothstep(0.3, 0.72, film), 1.0, wet);
         vec3 mirrored = signReflections(p, rr, wet, eyeZ, count) + facadeReflection(p, rr, wet) * 1.5 +
                         skyColor(vec3(rr.x, max(rr.y, 0.02), rr.z)) * 0.6;
         color = diffuse * (1.0 - 0.5 * wet) + mirrored * fresnel * gloss;
@@ -431,10 +439,14 @@ void sceneFragment() {
     vec3 glowAir = vec3(0.0);
     float nearestSign = t;
     vec3 signColor = vec3(0.0);
+    float signCover = 0.0;
     for (int i = 0; i < count; ++i) {
         Sign s = loadSign(i, eyeZ);
         vec3 hit = signHit(s, ro, rd);
         vec3 c = signCentre(s);
+        // Derivatives before any branch: the quad's neighbours take other paths.
+        vec2 local = hit.yz;
+        vec2 duvdx = dFdx(local), duvdy = dFdy(local);
         // Mist round each sign: the glow the rain scatters towards the eye.
         float along = clamp(dot(c - ro, rd), 0.0, t);
         vec3 off = ro + rd * along - c;
@@ -442,23 +454,26 @@ void sceneFragment() {
         float size = 0.35 * (s.size.x + s.size.y);
         glowAir += s.color * s.level * size * (0.05 / (1.0 + r2 * 0.6) + 0.5 * exp(-r2 / (size * 0.4)));
         if (hit.x <= 0.0 || hit.x >= nearestSign) continue;
-        vec2 pad = vec2(0.25) / s.size;
+        vec2 pad = vec2(0.6) / s.size;
         if (any(lessThan(hit.yz, -pad)) || any(greaterThan(hit.yz, 1.0 + pad))) continue;
-        vec2 local = hit.yz;
-        vec2 duvdx = dFdx(local), duvdy = dFdy(local);
         vec3 glow = signGlow(s, local, duvdx, duvdy);
-        bool onBoard = all(greaterThanEqual(local, vec2(0.0))) && all(lessThanEqual(local, vec2(1.0)));
+        // The board's edge covers part of a pixel: blend it by its distance in pixels.
+        vec2 footprint = max(abs(duvdx) + abs(duvdy), vec2(1e-5));
+        vec2 edge = min(local, 1.0 - local) / footprint;
+        float cover = clamp(min(edge.x, edge.y) + 0.5, 0.0, 1.0);
+        bool onBoard = cover > 0.0;
         if (s.mount < 0.5 && onBoard) {
             // A blade is a dark box; what shows is its lettering and its own glow on the paint.
             nearestSign = hit.x;
+            signCover = cover;
             signColor = vec3(0.018, 0.018, 0.022) * (1.0 + 6.0 * day) + glow;
         } else {
             color += glow * (onBoard ? 1.0 : 0.6);
         }
     }
     if (nearestSign < t) {
-        color = signColor;
-        t = nearestSign;
+        color = mix(color, signColor, signCover);
+        t = mix(t, nearestSign, signCover);
     }
 
     // Mist: the street fades into a haze lit by the whole row of signs.
