@@ -145,8 +145,9 @@ float band(float x, float a, float b, float e) {
 }
 
 // Lit windows and shop fronts of one facade point; `blur` widens every edge (for reflections) on
-// top of the pixel footprint `px`. `glass` says how much of the point is window pane.
-vec3 facadeLight(float side, float z, float y, float px, float blur, out float glass) {
+// top of the pixel footprint `px`. `glass` says how much of the point is window pane. Seen along
+// `rd` (zero in reflections) a lit window shows the room behind it.
+vec3 facadeLight(float side, float z, float y, float px, float blur, vec3 rd, out float glass) {
     vec4 look = blockLook(side, z);
     float night = 1.0 - dayLight();
     float e = 0.5 * (px + blur) + 0.01;
@@ -187,7 +188,7 @@ vec3 facadeLight(float side, float z, float y, float px, float blur, out float g
         win *= step(0.0, inner) * step(inner, BLOCK - 1.2) * step(col, floor((BLOCK - 1.2) / spacing) - 1.0);
         glass = win;
         float pick = hash13(vec3(col, storey, look.w * 3.0 + side));
-        float lit = step(pick, mix(0.06, 0.3, night));
+        float lit = step(pick, mix(0.06, 0.36, night));
         vec3 tint = mix(vec3(1.0, 0.68, 0.4), vec3(0.55, 0.7, 1.0), step(0.82, hash11(pick * 91.0)));
         // Rooms differ; a drawn curtain leaves a glowing slit or a dim half.
         float room = 0.4 + 0.6 * hash11(pick * 37.0 + 3.0);
@@ -195,9 +196,68 @@ vec3 facadeLight(float side, float z, float y, float px, float blur, out float g
         float across = (fz - 0.5 * (spacing - w)) / w;
         room *= curtain < 0.4 ? mix(0.3, 1.0, step(curtain * 2.0, across)) : 1.0;
         float lamp = 0.7 + 0.3 * smoothstep(0.9, 2.45, fy * STOREY);
-        light = tint * win * lit * room * lamp * 0.075;
+        if (rd.x != 0.0 && lit * win > 0.0) {
+            // The room as a box behind the pane: back wall, floor and ceiling with a lamp.
+            float floorLevel = SHOP_TOP + storey * STOREY + 0.1;
+            float ceiling = floorLevel + STOREY - 0.4;
+            float tBack = (side * (HALF_WIDTH + 3.5) - side * HALF_WIDTH) / rd.x;
+            float tY = abs(rd.y) > 1e-5 ? ((rd.y < 0.0 ? floorLevel : ceiling) - y) / rd.y : 1e5;
+            float tHit = min(tBack, tY);
+            vec3 q = vec3(0.0, y, z) + rd * tHit;
+            float dz = q.z - (look.w * BLOCK + 0.6 + (col + 0.5) * spacing);
+            float glow = exp(-dz * dz * 0.25);
+            if (tHit == tBack) {
+                float furniture = step(q.y, floorLevel + 0.6 + 0.6 * hash11(pick * 13.0 + floor(q.z * 0.8)));
+                lamp = (0.35 + 0.65 * glow * smoothstep(floorLevel, ceiling, q.y)) * mix(1.0, 0.35, furniture);
+            } else {
+                lamp = rd.y > 0.0 ? 0.3 + 1.2 * exp(-dz * dz * 1.5) : 0.25 * glow;
+            }
+        }
+        light = tint * win * lit * room * lamp * 0.3;
     }
     return light;
+}
+
+// Looking through a lit shop window: the room behind the glass is traced as a box, so shelves,
+// lamps and floor shift with the view instead of being painted on the pane. `px` is the pixel's
+// size at the glass.
+vec3 shopInterior(float side, vec3 p, vec3 rd, vec4 look, float px) {
+    const float DEPTH = 4.0;
+    const float CEILING = SHOP_TOP - 0.45;
+    float zStart = look.w * BLOCK + 0.5, zEnd = zStart + BLOCK - 1.0;
+    float tBack = (side * (HALF_WIDTH + DEPTH) - p.x) / rd.x;
+    float tY = abs(rd.y) > 1e-5 ? ((rd.y < 0.0 ? 0.0 : CEILING) - p.y) / rd.y : 1e5;
+    float tZ = abs(rd.z) > 1e-5 ? ((rd.z < 0.0 ? zStart : zEnd) - p.z) / rd.z : 1e5;
+    float tHit = min(tBack, min(tY, tZ));
+    vec3 q = p + rd * tHit;
+    float depth = abs(q.x) - HALF_WIDTH;
+    float blur = px * (1.0 + tHit * 0.5);
+    float lampZ = (fract(q.z / 1.8) - 0.5) * 1.8;
+    vec3 warm = look.y < 0.45 ? vec3(1.0, 0.64, 0.32) : look.y < 0.75 ? vec3(0.85, 0.92, 1.0) : vec3(1.0, 0.55, 0.6);
+    // Lamps hang in rows along the shop; their light falls off towards the floor.
+    float pool = 0.35 + 0.65 * exp(-lampZ * lampZ * 1.5);
+    float height = 0.35 + 0.65 * smoothstep(0.0, CEILING, q.y);
+    vec3 c;
+    if (tHit == tY && rd.y > 0.0) {
+        float panel = band(lampZ, -0.3, 0.3, blur) * band(depth, 0.8, DEPTH - 0.8, blur);
+        c = warm * (0.25 + 3.0 * panel);
+    } else if (tHit == tY) {
+        c = warm * 0.22 * pool;
+    } else {
+        // Shelves of goods on every wall: rows of packets in muted colours, averaged out when too
+        // small to see.
+        float along = tHit == tBack ? q.z : depth * 1.7;
+        float row = floor(q.y / 0.34);
+        float item = floor(along / 0.13 + hash11(row) * 5.0);
+        vec3 goods = mix(vec3(0.6), 0.3 + 0.7 * hash33(vec3(item, row, look.w)), 0.6);
+        float top = fract(q.y / 0.34) < 0.4 + 0.45 * hash12(vec2(item, row + 5.0)) ? 1.0 : 0.55;
+        float detail = 1.0 - smoothstep(0.03, 0.1, blur);
+        goods = mix(vec3(0.6), goods * top, detail);
+        float shelfBoard = band(fract(q.y / 0.34) * 0.34, 0.0, 0.03, blur * 0.5);
+        c = warm * mix(goods, vec3(0.25), shelfBoard) * pool * height * (0.3 + 0.7 * step(0.3, q.y));
+    }
+    // Near the glass the room is darker: its lamps hang further in.
+    return c * mix(0.3, 1.0, 1.0 - exp(-depth * 0.8)) * mix(0.3, 0.12, dayLight());
 }
 
 vec3 wallAlbedo(float side, float z, float y, float px) {
@@ -314,7 +374,7 @@ vec3 facadeReflection(vec3 p, vec3 rr, float wet) {
     float t = (side * HALF_WIDTH - p.x) / rr.x;
     vec3 q = p + rr * t;
     float glass;
-    return facadeLight(side, q.z, q.y, 0.0, mix(0.8, 0.15, wet), glass) * (1.0 - step(blockTop(side, q.z), q.y));
+    return facadeLight(side, q.z, q.y, 0.0, mix(0.8, 0.15, wet), vec3(0.0), glass) * (1.0 - step(blockTop(side, q.z), q.y));
 }
 
 // ---- rain and mist ----------------------------------------------------------------------------
@@ -399,10 +459,12 @@ void sceneFragment() {
     vec3 ambient = ambientSky();
     if (kind == 2) {
         float glass;
-        float px = pixel * t * 1.5;
+        float px = pixel * t / sqrt(max(abs(rd.x), 0.04));  // the footprint grows as the wall turns away
         vec3 albedo = wallAlbedo(facadeSide, p.z, p.y, px);
         vec3 n = vec3(-facadeSide, 0.0, 0.0);
-        vec3 emit = facadeLight(facadeSide, p.z, p.y, px, 0.0, glass);
+        vec3 emit = facadeLight(facadeSide, p.z, p.y, px, 0.0, rd, glass);
+        vec4 look = blockLook(facadeSide, p.z);
+        if (p.y < SHOP_TOP && shopKind(look) == 0.0) emit = glass * shopInterior(facadeSide, p, rd, look, px);
         vec3 spill = signSpill(p, n, eyeZ, count);
         vec3 lit = albedo * (ambient * 0.9 + spill * 1.2);
         // Unlit glass shows a dull sheen of the street light instead of the wall.
@@ -466,6 +528,7 @@ void sceneFragment() {
             // A blade is a dark box; what shows is its lettering and its own glow on the paint.
             nearestSign = hit.x;
             signCover = cover;
+            color += glow * 0.6;  // the halo round the board, seen beside its edge
             signColor = vec3(0.018, 0.018, 0.022) * (1.0 + 6.0 * day) + glow;
         } else {
             color += glow * (onBoard ? 1.0 : 0.6);
