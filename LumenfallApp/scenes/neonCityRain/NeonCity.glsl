@@ -469,7 +469,7 @@ void sceneFragment() {
         vec3 lit = albedo * (ambient * 0.9 + spill * 1.2);
         // Unlit glass shows a dull sheen of the street light instead of the wall.
         // Glass mirrors the sky strip and the signs' light; the frame round it catches some too.
-        vec3 sheen = skyColor(reflect(rd, n)) * 0.35 + spill * 0.06;
+        vec3 sheen = skyColor(reflect(rd, n)) * mix(0.35, 0.2, day) + spill * 0.06;
         color = mix(lit, sheen + lit * 0.3, glass) + emit;
         color = mix(skyColor(rd), color, roofCover);
     } else if (kind == 1) {
@@ -488,11 +488,11 @@ void sceneFragment() {
         vec3 albedo = mix(vec3(0.045, 0.045, 0.05) * asphaltGrain, vec3(0.09, 0.085, 0.08), kerb);
         vec3 spill = signSpill(p, vec3(0.0, 1.0, 0.0), eyeZ, count);
         vec3 diffuse = albedo * (ambient + spill * 0.9);
-        float gloss = mix(0.08 + 0.92 * smoothstep(0.3, 0.72, film), 1.0, wet);
+        float gloss = mix(mix(0.08, 0.45, day) + mix(0.92, 0.55, day) * smoothstep(0.3, 0.72, film), 1.0, wet);
         vec3 mirrored = signReflections(p, rr, wet, eyeZ, count) + facadeReflection(p, rr, wet) * 1.5 +
                         skyColor(vec3(rr.x, max(rr.y, 0.02), rr.z)) * 0.6;
         color = diffuse * (1.0 - 0.5 * wet) + mirrored * fresnel * gloss;
-        color += (ambient * 3.0 + spill * 2.0) * splashes(p.xz, uTime.x, rain, footprint);
+        color += (ambient * 0.6 + spill * 1.5) * splashes(p.xz, uTime.x, rain, footprint);
     } else {
         color = skyColor(rd);
     }
