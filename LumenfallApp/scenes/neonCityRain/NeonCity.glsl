@@ -119,7 +119,7 @@ vec3 signGlow(Sign s, vec2 uvLocal, vec2 duvdx, vec2 duvdy) {
     float fade = exp(-dot(outside, outside) * 14.0);
     float inRect = step(0.0, uvLocal.x) * step(uvLocal.x, 1.0) * step(0.0, uvLocal.y) * step(uvLocal.y, 1.0);
     vec3 hot = mix(s.color, vec3(1.0), 0.55 * smoothstep(0.55, 1.0, tube));
-    return s.level * (hot * tube * tube * 9.0 * inRect + s.color * (halo * 2.2 * inRect + wide * 3.0 * fade));
+    return s.level * (hot * tube * tube * 9.0 * inRect + s.color * (halo * 2.6 * inRect + wide * mix(3.0 * fade, 1.3, inRect)));
 }
 
 // ---- the buildings -------------------------------------------------------------------------------
@@ -541,6 +541,8 @@ void sceneFragment() {
 
     // Mist: the street fades into a haze lit by the whole row of signs.
     vec3 mistColor = mix(vec3(0.012, 0.011, 0.02), vec3(0.4, 0.42, 0.45), day);
+    // Far ahead a lit avenue crosses: the haze there glows a little warmer.
+    mistColor += vec3(0.05, 0.032, 0.022) * exp(-rd.x * rd.x * 30.0 - rd.y * rd.y * 80.0) * (1.0 - day);
     float mist = 1.0 - exp(-t * mix(0.008, 0.022, rain) * mix(1.0, 0.45, day));
     color = mix(color, mistColor, mist) + glowAir * mix(0.5, 1.0, rain) * mix(1.0, 0.08, day);
 
