@@ -486,6 +486,13 @@ void sceneFragment() {
         float fresnel = 0.04 + 0.96 * pow(1.0 - cosi, 5.0);
         float asphaltGrain = 0.75 + 0.5 * valueNoise3(vec3(p.xz * 3.0, 0.0));
         vec3 albedo = mix(vec3(0.045, 0.045, 0.05) * asphaltGrain, vec3(0.09, 0.085, 0.08), kerb);
+        // Worn paint: dashes down the middle and the kerb stones' edge, blurred to the footprint.
+        float across = pixel * t;
+        float dash = band(p.x, -0.06, 0.06, across) * band(fract(p.z / 6.0) * 6.0, 0.0, 3.0, footprint * 0.5);
+        float kerbStone = band(abs(p.x), KERB - 0.02, KERB + 0.16, across);
+        float wear = smoothstep(0.25, 0.6, valueNoise3(vec3(p.xz * vec2(6.0, 1.5), 8.0)));
+        albedo = mix(albedo, vec3(0.32, 0.31, 0.28), dash * wear * 0.8);
+        albedo = mix(albedo, vec3(0.14, 0.135, 0.13), kerbStone);
         vec3 spill = signSpill(p, vec3(0.0, 1.0, 0.0), eyeZ, count);
         vec3 diffuse = albedo * (ambient + spill * 0.9);
         float gloss = mix(mix(0.08, 0.45, day) + mix(0.92, 0.55, day) * smoothstep(0.3, 0.72, film), 1.0, wet);
