@@ -139,6 +139,11 @@ float shopKind(vec4 look) {
     return h < 0.55 ? 0.0 : h < 0.8 ? 1.0 : 2.0;
 }
 
+// The colour of a shop's lamps: warm, cool white or pink.
+vec3 shopLight(vec4 look) {
+    return look.y < 0.45 ? vec3(1.0, 0.64, 0.32) : look.y < 0.75 ? vec3(0.85, 0.92, 1.0) : vec3(1.0, 0.55, 0.6);
+}
+
 // Soft box 0..1 over [a, b] with edges `e` wide.
 float band(float x, float a, float b, float e) {
     return smoothstep(a - e, a + e, x) * (1.0 - smoothstep(b - e, b + e, x));
@@ -164,7 +169,7 @@ vec3 facadeLight(float side, float z, float y, float px, float blur, vec3 rd, ou
         if (kind == 1.0) return vec3(0.0);
         glass = pane;
         if (kind == 2.0) return vec3(0.0);
-        vec3 warm = look.y < 0.45 ? vec3(1.0, 0.64, 0.32) : look.y < 0.75 ? vec3(0.85, 0.92, 1.0) : vec3(1.0, 0.55, 0.6);
+        vec3 warm = shopLight(look);
         // Inside: pools of light under ceiling lamps, shelves of goods, a dark counter in front.
         float lampZ = (fract(zb / 1.8) - 0.5) * 1.8;
         float lamps = (0.2 + 0.8 * exp(-lampZ * lampZ * 2.0)) * (0.3 + 0.7 * smoothstep(0.6, SHOP_TOP - 0.6, y));
@@ -233,7 +238,7 @@ vec3 shopInterior(float side, vec3 p, vec3 rd, vec4 look, float px) {
     float depth = abs(q.x) - HALF_WIDTH;
     float blur = px * (1.0 + tHit * 0.5);
     float lampZ = (fract(q.z / 1.8) - 0.5) * 1.8;
-    vec3 warm = look.y < 0.45 ? vec3(1.0, 0.64, 0.32) : look.y < 0.75 ? vec3(0.85, 0.92, 1.0) : vec3(1.0, 0.55, 0.6);
+    vec3 warm = shopLight(look);
     // Lamps hang in rows along the shop; their light falls off towards the floor.
     float pool = 0.35 + 0.65 * exp(-lampZ * lampZ * 1.5);
     float height = 0.35 + 0.65 * smoothstep(0.0, CEILING, q.y);
@@ -452,7 +457,7 @@ void sceneFragment() {
         roofCover = clamp((blockTop(facadeSide, q.z) - q.y) / (pixel * tf) + 0.5, 0.0, 1.0);
         if (tf > 0.0 && tf < t && roofCover > 0.0) { t = tf; kind = 2; }
     }
-    // The street ends in haze far ahead; treat the far wall as mist.
+    // Nothing closes the street: beyond FAR the mist takes over.
     vec3 p = ro + rd * t;
 
     vec3 color;
@@ -467,8 +472,7 @@ void sceneFragment() {
         if (p.y < SHOP_TOP && shopKind(look) == 0.0) emit = glass * shopInterior(facadeSide, p, rd, look, px);
         vec3 spill = signSpill(p, n, eyeZ, count);
         vec3 lit = albedo * (ambient * 0.9 + spill * 1.2);
-        // Unlit glass shows a dull sheen of the street light instead of the wall.
-        // Glass mirrors the sky strip and the signs' light; the frame round it catches some too.
+        // Glass mirrors the sky strip and a little of the signs' light.
         vec3 sheen = skyColor(reflect(rd, n)) * mix(0.35, 0.2, day) + spill * 0.06;
         color = mix(lit, sheen + lit * 0.3, glass) + emit;
         color = mix(skyColor(rd), color, roofCover);
@@ -504,7 +508,8 @@ void sceneFragment() {
         color = skyColor(rd);
     }
 
-    // Signs in front of the hit, nearest first matter little: they are opaque boards of light.
+    // The signs: a blade is an opaque board in front of what the ray hit; wall signs and every
+    // halo only add their light.
     vec3 glowAir = vec3(0.0);
     float nearestSign = t;
     vec3 signColor = vec3(0.0);
