@@ -191,8 +191,9 @@ vec3 facadeLight(float side, float z, float y, float px, float blur, vec3 rd, ou
         float w = spacing * 0.52;
         float win = band(fz, 0.5 * (spacing - w), 0.5 * (spacing + w), e) * band(fy * STOREY, 0.9, 2.45, e);
         win *= step(0.0, inner) * step(inner, BLOCK - 1.2) * step(col, floor((BLOCK - 1.2) / spacing) - 1.0);
-        glass = win;
         float pick = hash13(vec3(col, storey, look.w * 3.0 + side));
+        // Panes differ: blinds, dirt and angle make some mirror the street more than others.
+        glass = win * (0.55 + 0.45 * hash11(pick * 17.0 + 2.0));
         float lit = step(pick, mix(0.06, 0.36, night));
         vec3 tint = mix(vec3(1.0, 0.68, 0.4), vec3(0.55, 0.7, 1.0), step(0.82, hash11(pick * 91.0)));
         // Rooms differ; a drawn curtain leaves a glowing slit or a dim half.
