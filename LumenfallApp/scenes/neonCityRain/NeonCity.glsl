@@ -255,9 +255,9 @@ vec3 shopInterior(float side, vec3 p, vec3 rd, vec4 look, float px) {
         float along = tHit == tBack ? q.z : depth * 1.7;
         float row = floor(q.y / 0.34);
         float item = floor(along / 0.13 + hash11(row) * 5.0);
-        vec3 goods = mix(vec3(0.6), 0.3 + 0.7 * hash33(vec3(item, row, look.w)), 0.6);
-        float top = fract(q.y / 0.34) < 0.4 + 0.45 * hash12(vec2(item, row + 5.0)) ? 1.0 : 0.55;
-        float detail = 1.0 - smoothstep(0.03, 0.1, blur);
+        vec3 goods = mix(vec3(0.6), 0.3 + 0.7 * hash33(vec3(item, row, look.w)), 0.4);
+        float top = fract(q.y / 0.34) < 0.4 + 0.45 * hash12(vec2(item, row + 5.0)) ? 1.0 : 0.7;
+        float detail = 1.0 - smoothstep(0.015, 0.05, blur);
         goods = mix(vec3(0.6), goods * top, detail);
         float shelfBoard = band(fract(q.y / 0.34) * 0.34, 0.0, 0.03, blur * 0.5);
         c = warm * mix(goods, vec3(0.25), shelfBoard) * pool * height * (0.3 + 0.7 * step(0.3, q.y));
