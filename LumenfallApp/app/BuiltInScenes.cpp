@@ -7,6 +7,7 @@
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/desertNight/DesertNightScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
+#include "scenes/neonCityRain/NeonCityScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
 #include "scenes/tropicalBeach/TropicalBeachScene.hpp"
 
@@ -21,6 +22,7 @@ void registerBuiltInScenes() {
              CozyLibraryScene::sceneClass(),
              DesertNightScene::sceneClass(),
              AutumnStreamScene::sceneClass(),
+             NeonCityScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
