@@ -9,6 +9,7 @@
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
 #include "scenes/tropicalBeach/TropicalBeachScene.hpp"
+#include "scenes/zenKoiPond/KoiPondScene.hpp"
 
 namespace lumen::app {
 
@@ -21,6 +22,7 @@ void registerBuiltInScenes() {
              CozyLibraryScene::sceneClass(),
              DesertNightScene::sceneClass(),
              AutumnStreamScene::sceneClass(),
+             KoiPondScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
