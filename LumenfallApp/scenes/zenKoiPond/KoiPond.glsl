@@ -156,28 +156,29 @@ float bedDepth(vec2 p, float aspect) {
     return mix(0.35, 1.25, smoothstep(0.0, 0.75, toBank)) + 0.15 * (layeredNoise(p * 1.3, 2) - 0.5);
 }
 
-// Two nearest pebble centres of a jittered grid: (distance to nearest, gap to the second, cell id).
-vec3 pebbles(vec2 q, out vec2 centreOut) {
+// The stone of a packed bed around q (in cells): (gap to the next stone, 0 on the crevice; id),
+// and how its centre lies from q, for rounding it.
+vec3 stoneCell(vec2 q, out vec2 fromCentre) {
     vec2 cell = floor(q);
     float best = 9.0, second = 9.0;
     vec2 bestCell = cell;
+    fromCentre = vec2(0.0);
     for (int j = -1; j <= 1; ++j) {
         for (int i = -1; i <= 1; ++i) {
             vec2 c = cell + vec2(i, j);
             vec3 h = hash33(vec3(c, 11.0));
-            vec2 centre = c + 0.2 + 0.6 * h.xy;
-            // Stretched a little by their own angle so they read as stones, not dots.
-            vec2 d = turn(h.z * 6.28) * (q - centre) * vec2(1.0, 1.35);
-            float dist = length(d);
+            vec2 centre = c + 0.15 + 0.7 * h.xy;
+            // Weighted by size, so big and small stones lie side by side.
+            float dist = length(q - centre) * (1.25 - 0.5 * h.z);
             if (dist < best) {
                 bestCell = c;
-                centreOut = centre;
+                fromCentre = q - centre;
             }
             second = min(second, max(best, dist));
             best = min(best, dist);
         }
     }
-    return vec3(best, second - best, hash12(bestCell + 0.37));
+    return vec3(second - best, hash12(bestCell + 0.37), hash12(bestCell + 5.9));
 }
 
 // A network of light the surface focuses onto the bed: bright where wandering cells meet.
@@ -205,38 +206,53 @@ float caustics(vec2 p) {
     return pow(a * 0.6 + b * 0.4, 2.2) * 2.2 + 0.08;
 }
 
-// The bed as lit through the water, before the water's own colour.
-vec3 bedColour(vec2 p, float depth, Light l, float season, float decor, float pixel) {
+// The bed as lit through the water, before the water's own colour; `light` is how the key light
+// falls on its bumps (0 facing away ... 1 facing it).
+vec3 bedColour(vec2 p, float depth, Light l, float season, float decor, float pixel, out float light) {
     vec2 sp = p + vec2(decor * 13.7, decor * 5.1);
     float silt = layeredNoise(sp * 3.0, 4);
-    vec3 colour = mix(vec3(0.11, 0.095, 0.06), vec3(0.2, 0.17, 0.1), silt);
-    colour *= 0.8 + 0.3 * smoothNoise(sp * 22.0);
+    vec3 colour = mix(vec3(0.1, 0.085, 0.055), vec3(0.19, 0.16, 0.1), silt);
+    colour *= 0.85 + 0.3 * smoothNoise(sp * 26.0);
+    light = 0.6;
 
-    // Pebbles, crowded towards the banks where the water is shallow.
-    vec2 centre;
-    vec3 pb = pebbles(sp * 11.0, centre);
-    float crowd = smoothstep(1.05, 0.5, depth) * 0.75 + 0.25;
-    float present = step(hash12(centre * 1.3), crowd);
-    float radius = 0.32 + 0.12 * pb.z;
-    float edge = pixel * 11.0 * 1.5;
-    float stone = present * smoothstep(radius + edge, radius - edge, pb.x) * smoothstep(0.0, 0.08, pb.y + 0.02);
-    vec3 stoneTint = mix(vec3(0.34, 0.32, 0.29), vec3(0.42, 0.3, 0.19), hash12(centre + 4.0));
-    stoneTint = mix(stoneTint, vec3(0.17, 0.18, 0.17), step(0.75, hash12(centre + 9.0)));
-    float dome = sqrt(max(1.0 - pb.x * pb.x / (radius * radius), 0.0));
-    vec3 stoneLit = stoneTint * (0.55 + 0.45 * dome) * (0.85 + 0.3 * smoothNoise(sp * 90.0));
-    // Algae greens the stones of the deeper water.
-    stoneLit = mix(stoneLit, vec3(0.1, 0.14, 0.05), 0.45 * smoothstep(0.6, 1.1, depth) * silt);
-    colour = mix(colour * (1.0 - 0.35 * present * smoothstep(radius + 0.2, radius, pb.x)), stoneLit, stone);
+    // Round pebbles, shoulder to shoulder in the shallows, thinning out over the silt of the deep.
+    float scale = 15.0;
+    vec2 fromCentre;
+    vec3 st = stoneCell(sp * scale, fromCentre);
+    float shallow = smoothstep(1.15, 0.55, depth);
+    float patchy = layeredNoise(sp * 2.2 + 17.0, 2);
+    float present = step(st.y, 0.15 + 0.8 * shallow + 0.35 * (patchy - 0.5));
+    float radius = 0.36 + 0.12 * st.z;
+    float soft = pixel * scale * 1.2;
+    // Each stone an egg of its own shape and lie.
+    vec2 egg = turn(st.z * 31.0) * fromCentre * vec2(1.0, 1.1 + 0.5 * fract(st.z * 13.0));
+    float round_ = length(egg) / radius;
+    float stone = present * smoothstep(1.0 + soft, 1.0 - soft, round_) * smoothstep(0.0, 0.05 + soft, st.x);
+    vec3 tint = mix(vec3(0.3, 0.29, 0.27), vec3(0.36, 0.28, 0.2), st.z);
+    tint = mix(tint, vec3(0.2, 0.2, 0.19), step(0.75, fract(st.z * 7.3)));
+    tint = mix(tint, vec3(0.44, 0.36, 0.26), step(0.88, fract(st.z * 3.1)));
+    // Domed tops: the side towards the light is brighter, the far side falls into shade.
+    vec3 n = normalize(vec3(fromCentre / radius * 0.8, sqrt(max(1.0 - round_ * round_, 0.05))));
+    float facing = clamp(dot(n, normalize(vec3(l.dir.xy, max(l.dir.z, 0.2)))), 0.0, 1.0);
+    tint *= 0.85 + 0.3 * smoothNoise(sp * 160.0);
+    // Algae greens the stones in deeper water.
+    tint = mix(tint, vec3(0.09, 0.13, 0.05), 0.55 * smoothstep(0.55, 1.1, depth) * smoothstep(0.3, 0.7, patchy));
+    // Silt gathers dark in the hollows between stones.
+    float hollow = present * smoothstep(1.5, 1.0, round_) * (1.0 - stone);
+    colour = mix(colour * (1.0 - 0.3 * hollow), tint, stone);
+    light = mix(light, facing, stone);
 
     // Weed in clumps, strands combed one way and swaying a little.
-    float clump = smoothstep(0.55, 0.75, layeredNoise(sp * 1.6 + 31.0, 3));
+    float clump = smoothstep(0.56, 0.72, layeredNoise(sp * 1.5 + 31.0, 3)) * (0.4 + 0.6 * smoothstep(0.5, 1.0, depth));
     if (clump > 0.0) {
-        float sway = 0.05 * hourWave(90.0, sp.x * 2.0);
-        vec2 w = turn(0.6 + 0.8 * smoothNoise(sp * 2.0) + sway) * sp;
-        float strand = smoothNoise(vec2(w.x * 70.0, w.y * 6.0));
-        strand = smoothstep(0.35, 0.85, strand) * clump;
-        vec3 weed = mix(vec3(0.03, 0.08, 0.02), vec3(0.14, 0.24, 0.05), strand);
-        colour = mix(colour, weed, clamp(clump * 0.65 + strand * 0.4, 0.0, 1.0));
+        float sway = 0.06 * hourWave(90.0, sp.x * 2.0);
+        vec2 w = turn(0.6 + 0.9 * smoothNoise(sp * 1.7) + sway) * sp;
+        float strand = smoothNoise(vec2(w.x * 75.0, w.y * 5.0));
+        strand = smoothstep(0.45, 0.8, strand) * clump;
+        vec3 weed = mix(vec3(0.025, 0.07, 0.02), vec3(0.13, 0.24, 0.05), strand);
+        float cover = clamp(clump * 0.55 + strand * 0.5, 0.0, 1.0);
+        colour = mix(colour, weed, cover);
+        light = mix(light, 0.5 + 0.5 * strand, cover);
     }
     // Winter leaves a brown, bare bed.
     if (season > 2.5) colour = mix(colour, vec3(luminance(colour)) * vec3(1.05, 0.95, 0.85), 0.4);
@@ -293,8 +309,8 @@ float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 bod
     vec2 rel = q - p7;
     float u = dot(rel, back) / len;
     float v = (back.x * rel.y - back.y * rel.x) / len;
-    float spread = 0.02 + 0.55 * max(u, 0.0);
-    float fork = 0.16 - 0.22 * abs(v) / max(spread, 1e-3) * 0.5;
+    float spread = 0.016 + 0.52 * max(u, 0.0);
+    float fork = 0.15 + 0.08 * abs(v) / max(spread, 1e-3);
     float tail = smoothstep(-0.02, 0.01, u) * smoothstep(spread + soft / len, spread - soft / len, abs(v)) *
                  smoothstep(fork + 0.02, fork - 0.02, u);
     finOnly = max(finOnly, tail * 0.85);
@@ -520,8 +536,10 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
         if (cover > 0.0) {
             float h = hash11(float(i) + 0.5);
             vec3 green = mix(vec3(0.07, 0.2, 0.04), vec3(0.14, 0.28, 0.05), h);
-            if (season > 1.5) green = mix(green, vec3(0.42, 0.3, 0.06), 0.45 + 0.4 * h);
-            if (season > 2.5) green = vec3(0.22, 0.15, 0.07);
+            // Autumn yellows the pads from the rim in, each at its own pace.
+            if (season > 1.5) green = mix(green, vec3(0.45, 0.32, 0.06), smoothstep(0.2, 1.0, h + r / size * 0.6 - 0.3) * 0.9);
+            // Winter's few pads are dark and spent, spotted with decay.
+            if (season > 2.5) green = mix(vec3(0.13, 0.1, 0.05), vec3(0.07, 0.055, 0.035), layeredNoise(d * 25.0 + h * 5.0, 2));
             // Veins run out from the stem; the rim curls up and shows its red underside.
             float veins = 1.0 - 0.18 * smoothstep(0.75, 1.0, abs(sin(ang * 11.0)));
             float rim = smoothstep(size * 0.86, size, r);
@@ -553,7 +571,10 @@ vec4 floaters(vec2 p, float season, Light l, float pixel, bool shadowOnly) {
     vec2 q = p / cellSize;
     vec2 cell = floor(q);
     vec3 h = hash33(vec3(cell, spring ? 21.0 : 42.0));
-    if (h.x > (spring ? 0.4 : 0.32)) return vec4(0.0);
+    // They gather in drifts along slow eddies rather than spreading evenly.
+    float drift = layeredNoise(cell * cellSize * 1.3 + vec2(3.0, 8.0), 2);
+    float chance = spring ? 0.75 * smoothstep(0.45, 0.68, drift) : 0.45 * smoothstep(0.4, 0.65, drift);
+    if (h.x > chance) return vec4(0.0);
     float a = hash12(cell + 3.3) * 6.28;
     vec2 centre = cell + 0.5 + 0.22 * vec2(sin(a + hourWave(4.0, h.y * 6.28)), cos(a + hourWave(3.0, h.z * 6.28)));
     float angle = h.z * 6.28 + 0.6 * hourWave(2.0, h.x * 9.0);
@@ -567,39 +588,49 @@ vec4 floaters(vec2 p, float season, Light l, float pixel, bool shadowOnly) {
         vec3 pink = mix(vec3(0.98, 0.78, 0.82), vec3(0.95, 0.55, 0.66), h.y) * (0.85 + 0.15 * e.x);
         result = vec4(pink * (l.key * 0.75 + l.ambient * 1.15), petal);
     } else {
-        float size = 0.05 + 0.025 * h.y;
+        float size = 0.06 + 0.025 * h.y;
         float r = length(d) / size;
         float ang = atan(d.y, d.x);
-        // Five pointed lobes on a short stem.
-        float lobe = pow(abs(cos(ang * 2.5)), 0.6);
-        float shape = (0.45 + 0.55 * lobe) * (1.0 - 0.35 * smoothstep(0.7, 1.0, abs(ang) / PI));
+        // Seven pointed lobes, the middle one longest, finely toothed; a short stem behind.
+        float lobeAt = ang * 7.0 / (2.0 * PI) * 1.15;
+        float tri = abs(fract(lobeAt + 0.5) - 0.5) * 2.0;
+        float reachOut = mix(0.55, 1.0, 0.5 + 0.5 * cos(ang));
+        float shape = (0.55 + 0.45 * pow(1.0 - tri, 1.3)) * reachOut + 0.02 * abs(sin(ang * 44.0));
+        shape *= step(abs(ang), 0.86 * PI);
         float leaf = smoothstep(shape + pixel / size * 1.5, shape - pixel / size * 1.5, r);
-        float stem = smoothstep(0.05, 0.02, abs(d.y) / size) * step(d.x, 0.0) * step(-1.15, d.x / size) * step(r, 2.0);
+        float stem = smoothstep(0.06, 0.02, abs(d.y) / size) * step(d.x, 0.0) * step(-1.0, d.x / size);
         leaf = max(leaf, stem);
-        vec3 colour = mix(vec3(0.75, 0.12, 0.03), vec3(0.9, 0.45, 0.05), h.y);
-        colour = mix(colour, vec3(0.8, 0.6, 0.08), step(0.8, h.z) * 0.7);
-        float vein = smoothstep(0.06, 0.0, abs(sin(ang * 2.5 + 1.5708)) * r);
-        colour *= 1.0 - 0.25 * vein;
-        result = vec4(colour * (l.key * 0.8 + l.ambient * 1.1), leaf);
+        vec3 colour = mix(vec3(0.62, 0.06, 0.02), vec3(0.88, 0.32, 0.04), h.y);
+        colour = mix(colour, vec3(0.85, 0.6, 0.08), step(0.82, h.z) * 0.8);
+        colour *= 0.8 + 0.25 * smoothNoise(d * 300.0);
+        // Veins run from the stem to each tip.
+        float vein = smoothstep(0.1, 0.0, tri * r * 1.4) * step(0.15, r);
+        colour *= 1.0 - 0.3 * vein;
+        vec3 n = normalize(vec3(d / size * 0.25, 1.0));
+        result = vec4(colour * (l.key * (0.5 + 0.4 * max(dot(n, l.dir), 0.0)) + l.ambient * 1.1), leaf);
     }
     if (shadowOnly) result.rgb = vec3(0.0);
     return result;
 }
 
-// Frost creeping in from the banks: feathered crystals over a thin milky skin of ice.
-vec4 frost(vec2 p, float aspect, Light l) {
+// Ice along the banks: a hairline in most places, broad ragged shelves in a few, clear at the
+// rim and whiter and snowier towards the bank, with a bright edge and a few cracks.
+vec4 frost(vec2 p, float aspect, Light l, float pixel) {
     vec2 edge = vec2(aspect, 1.0) - abs(p);
     float toBank = min(edge.x, edge.y);
-    float reach = 0.1 + 0.16 * layeredNoise(p * 3.0, 3);
-    float skin = smoothstep(reach + 0.1, reach - 0.05, toBank);
-    if (skin <= 0.0) return vec4(0.0);
-    vec2 q = p * 38.0;
-    float feather = abs(smoothNoise(q) - 0.5) + abs(smoothNoise(q * 2.3 + 5.0) - 0.5) * 0.5;
-    float crystals = smoothstep(0.12, 0.0, feather) * smoothstep(reach + 0.06, reach - 0.08, toBank);
-    float solid = smoothstep(reach * 0.45, 0.0, toBank);
-    float cover = clamp(skin * 0.35 + crystals * 0.55 + solid * 0.8, 0.0, 0.92);
-    vec3 colour = vec3(0.8, 0.87, 0.95) * (l.key * 0.55 + l.ambient * 1.3);
-    return vec4(colour, cover);
+    float reach = 0.012 + 0.3 * smoothstep(0.42, 0.78, layeredNoise(p * 0.9 + 4.0, 4));
+    reach += 0.025 * (layeredNoise(p * 9.0, 2) - 0.5);
+    float beyond = toBank - reach;
+    if (beyond > 0.02) return vec4(0.0);
+    float shelf = smoothstep(pixel, -pixel, beyond);
+    float rim = smoothstep(0.008, 0.0, abs(beyond + 0.004));
+    float inward = clamp(-beyond / max(reach, 0.02), 0.0, 1.0);
+    float snow = smoothstep(0.35, 0.7, layeredNoise(p * 6.0 + 2.0, 3)) * inward;
+    float crack = smoothstep(0.012, 0.0, abs(layeredNoise(p * 7.0 + 9.0, 2) - 0.5)) * (1.0 - snow);
+    vec3 ice = mix(vec3(0.72, 0.8, 0.9), vec3(0.93, 0.95, 0.98), snow) * (1.0 - 0.3 * crack);
+    float cover = shelf * (0.4 + 0.35 * inward + 0.25 * snow);
+    vec3 colour = mix(ice, vec3(0.95, 0.97, 1.0), rim) * (l.key * 0.55 + l.ambient * 1.3);
+    return vec4(colour, clamp(cover + rim * 0.35, 0.0, 0.95));
 }
 
 // ---- the frame -----------------------------------------------------------------------------
@@ -619,7 +650,8 @@ void sceneFragment() {
     // The bed, seen through the bent surface and lit by focused light.
     float depth = bedDepth(p, aspect);
     vec2 bedP = p + slope * depth * 0.6;
-    vec3 bed = bedColour(bedP, depth, l, season, decor, pixel);
+    float bump;
+    vec3 bed = bedColour(bedP, depth, l, season, decor, pixel, bump);
     float clearSky = 1.0 - 0.75 * uWeather.x;
     float focus = caustics(bedP + slope * 0.4) * clearSky;
     float shade = fishShadow(bedP, depth, l);
@@ -627,7 +659,8 @@ void sceneFragment() {
     float padShade = lilyPads(bedP + away * depth * 0.8, season, decor, l, pixel * 6.0, true).a;
     padShade = max(padShade, floaters(bedP + away * depth * 0.8, season, l, pixel * 6.0, true).a * 0.8);
     float direct = (1.0 - shade) * (1.0 - 0.85 * padShade);
-    vec3 onBed = l.key * max(l.dir.z, 0.0) * (0.35 + focus * smoothstep(1.5, 0.3, depth)) * direct + l.ambient * 0.6 * (1.0 - 0.3 * padShade);
+    vec3 onBed = l.key * max(l.dir.z, 0.0) * (0.2 + 0.3 * bump + focus * smoothstep(1.5, 0.3, depth)) * direct +
+                 l.ambient * (0.45 + 0.3 * bump) * (1.0 - 0.3 * padShade);
     vec3 colour = bed * onBed;
 
     // The water between: it takes red first and glows faintly with the light it scatters.
@@ -676,7 +709,7 @@ void sceneFragment() {
     vec4 floating = floaters(p, season, l, pixel, false);
     colour = mix(colour, floating.rgb, floating.a);
     if (season > 2.5) {
-        vec4 ice = frost(p, aspect, l);
+        vec4 ice = frost(p, aspect, l, pixel);
         colour = mix(colour, ice.rgb, ice.a);
     }
     if (rain > 0.0) colour *= 1.0 - 0.12 * rain;
