@@ -24,6 +24,7 @@ struct Light {
     vec3 moonKey;  // moonlight alone, for silver glints at night
     vec3 moonDir;
     float day;
+    float night;
 };
 
 float pondTime() {
@@ -76,15 +77,16 @@ Light pondLight() {
     vec3 sun = sunColour * 2.4 * sunUp * (1.0 - 0.72 * cloud);
     float night = 1.0 - smoothstep(-10.0, -1.0, e);
     float moonUp = smoothstep(-2.0, 8.0, degrees(asin(clamp(moonDir.z, -1.0, 1.0))));
-    l.moonKey = vec3(0.6, 0.7, 0.95) * 0.3 * moonUp * (0.25 + 0.75 * uSky.w) * night * (1.0 - 0.6 * cloud);
+    l.moonKey = vec3(0.6, 0.7, 0.95) * 0.42 * moonUp * (0.25 + 0.75 * uSky.w) * night * (1.0 - 0.6 * cloud);
     l.moonDir = moonDir;
     l.day = uSky.y;
+    l.night = night;
     bool sunRules = luminance(sun) > luminance(l.moonKey);
     l.key = sunRules ? sun : l.moonKey;
     l.dir = sunRules ? sunDir : moonDir;
     vec3 dayAmbient = mix(vec3(0.36, 0.48, 0.66), vec3(0.5, 0.52, 0.55), cloud) * 0.5;
     vec3 dusk = vec3(0.4, 0.28, 0.3) * 0.14;
-    vec3 dark = vec3(0.022, 0.032, 0.06);
+    vec3 dark = vec3(0.03, 0.045, 0.085);
     l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), dayAmbient, smoothstep(-1.0, 14.0, e));
     l.ambient += l.moonKey * 0.15;
     l.skyTop = mix(l.ambient * vec3(0.7, 0.95, 1.5), vec3(0.55, 0.58, 0.62) * l.day, cloud * 0.7);
@@ -430,8 +432,8 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     lit *= 0.92 + 0.12 * scale * smoothstep(0.1, 0.2, body.y);
     lit += l.key * sheen * mix(0.12, 0.7, metal) * mix(vec3(1.0), skin, metal);
     // Eyes and the dark seam of the dorsal fin along the back.
-    vec2 eye = vec2((body.y - 0.07) * len, (abs(across) - 0.62) * w * len);
-    lit *= 1.0 - 0.85 * smoothstep(0.009 * len * 3.0, 0.006 * len * 3.0, length(eye)) * step(0.2, abs(across));
+    vec2 eye = vec2((body.y - 0.075) * len, (abs(across) - 0.78) * w * len);
+    lit *= 1.0 - 0.7 * smoothstep(0.018 * len, 0.01 * len, length(eye));
     float dorsal = smoothstep(0.3, 0.36, body.y) * smoothstep(0.75, 0.68, body.y);
     lit *= 1.0 - 0.22 * dorsal * smoothstep(0.12, 0.0, abs(across));
     // Fins: thin and glassy, with rays.
@@ -644,6 +646,12 @@ void sceneFragment() {
     float rain = uParams[0].y;
     float decor = uParams[0].z;
 
+    // A stone lantern on the bank beyond the top left corner warms the water after dark.
+    vec2 lantern = vec2(-aspect - 0.15, 1.12);
+    float glowNear = l.night / (1.0 + 2.2 * dot(p - lantern, p - lantern));
+    vec3 lanternLight = vec3(1.0, 0.55, 0.22) * 0.55 * glowNear * glowNear;
+    l.ambient += lanternLight;
+
     vec2 slope = rippleSlope(p) + rainSlope(p, rain) + breezeSlope(p);
     vec3 normal = normalize(vec3(-slope, 1.0));
 
@@ -691,6 +699,10 @@ void sceneFragment() {
         colour = mix(colour, seen, hit.cover);
     }
 
+    // Ring crests facing the sky and the light catch it; their backs fall dark.
+    float relief = dot(slope, normalize(l.dir.xy + vec2(1e-4, 0.0))) * 3.5 + length(slope) * 0.8;
+    colour += (l.skyTop * 0.35 + l.key * 0.04) * clamp(relief, -0.6, 0.8);
+
     // The surface: sky and garden mirrored faintly, sharp glints off the ripples.
     vec3 eye = normalize(vec3(-p * 0.35, 1.0));
     vec3 mirror = reflect(-eye, normal);
@@ -702,6 +714,8 @@ void sceneFragment() {
     float glint = pow(max(dot(mirror, l.dir), 0.0), 700.0);
     colour += l.key * glint * 6.0;
     colour += l.moonKey * pow(max(dot(mirror, l.moonDir), 0.0), 300.0) * 5.0 * (1.0 - l.day);
+    // Its glow on the water itself, a little stronger where ripples tilt the surface towards it.
+    colour += lanternLight * (0.2 + 0.6 * max(dot(normalize(-slope + 1e-5), normalize(lantern - p)), 0.0) * length(slope) * 20.0);
 
     // On the surface: pads, flowers, petals or leaves, frost.
     vec4 pads = lilyPads(p, season, decor, l, pixel, false);
