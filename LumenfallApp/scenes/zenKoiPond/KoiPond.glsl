@@ -298,7 +298,7 @@ float bodyWidth(float t) {
 }
 
 // Coverage of the body and fins of one fish at q; `body` returns its coordinates.
-float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 body, out float finOnly) {
+float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 body, out float finOnly, out float rays) {
     body = alongSpine(q, fish);
     float w = bodyWidth(body.y) * len;
     float shape = smoothstep(w + soft, w - soft, body.x);
@@ -315,7 +315,9 @@ float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 bod
     float fork = 0.15 + 0.08 * abs(v) / max(spread, 1e-3);
     float tail = smoothstep(-0.02, 0.01, u) * smoothstep(spread + soft / len, spread - soft / len, abs(v)) *
                  smoothstep(fork + 0.02, fork - 0.02, u);
-    finOnly = max(finOnly, tail * 0.85);
+    // Clearer towards the trailing edge, with rays fanning from the root.
+    finOnly = tail * (0.75 - 0.35 * smoothstep(0.05, 0.2, u));
+    rays = abs(sin(atan(v, u + 0.04) * 13.0));
 
     // Pectoral and pelvic fins: broad paddles behind the head, sweeping with a slow beat.
     for (int f = 0; f < 2; ++f) {
@@ -337,7 +339,11 @@ float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 bod
             float finWide = f == 0 ? 0.06 : 0.035;
             float e = (fu - finLen * 0.5) / (finLen * 0.5);
             float r = e * e + pow(fv / (finWide * (0.6 + 0.4 * (1.0 - e))), 2.0);
-            finOnly = max(finOnly, smoothstep(1.0 + soft * 12.0 / len, 1.0 - soft * 12.0 / len, r) * 0.75);
+            float fin = smoothstep(1.0 + soft * 12.0 / len, 1.0 - soft * 12.0 / len, r) * (0.7 - 0.3 * max(e, 0.0));
+            if (fin > finOnly) {
+                finOnly = fin;
+                rays = abs(sin(atan(fv, fu + 0.02) * 9.0));
+            }
         }
     }
     finOnly *= 1.0 - shape;
@@ -406,8 +412,8 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     if (length(q - mid) > len * 0.85) return hit;
     float soft = pixel * 0.8 + depth * 0.012;
     vec3 body;
-    float fin;
-    float cover = fishShape(q, fish, len, head.z, soft, body, fin);
+    float fin, rays = 0.0;
+    float cover = fishShape(q, fish, len, head.z, soft, body, fin, rays);
     if (cover <= 0.0) return hit;
     float seed = hash11(float(fish) * 7.31 + 2.0);
     float w = bodyWidth(body.y);
@@ -439,11 +445,10 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     // Fins: thin and glassy, with rays.
     if (fin > 0.0) {
         vec3 tint = finTint(pattern);
-        float rays = 0.75 + 0.25 * sin(atan(q.y - mid.y, q.x - mid.x) * 90.0);
-        vec3 finLit = tint * (l.key * 0.45 + l.ambient * 0.9) * rays;
+        vec3 finLit = tint * (l.key * 0.45 + l.ambient * 0.9) * (0.8 + 0.25 * smoothstep(0.6, 1.0, rays));
         lit = mix(lit, finLit, fin / max(cover, 1e-4));
     }
-    hit.cover = cover * mix(0.92, 1.0, 1.0 - fin);
+    hit.cover = cover;
     hit.colour = lit;
     return hit;
 }
@@ -482,31 +487,43 @@ vec4 padAt(int i, float decor) {
     return vec4(c, radius, notch);
 }
 
-// A flower's petals around its heart: two rings, the inner one paler and shorter.
-vec4 flower(vec2 d, float size, float seed, bool lotus, Light l) {
+// A flower seen from above: three rings of cupped petals, each inner ring shorter, paler and
+// shading the one below it, round a golden heart. Lotus petals are broad, lily petals pointed.
+vec4 flower(vec2 d, float size, float seed, bool lotus, Light l, float pixel) {
     float r = length(d) / size;
     if (r > 1.05) return vec4(0.0);
     float ang = atan(d.y, d.x) + seed * 6.28;
+    float edge = pixel / size * 1.5;
     vec4 result = vec4(0.0);
-    for (int ring = 0; ring < 2; ++ring) {
-        float count = lotus ? 10.0 : 12.0;
+    float innerCover = 0.0;
+    for (int ring = 2; ring >= 0; --ring) {
+        float count = lotus ? 8.0 : 11.0;
         float sector = 2.0 * PI / count;
-        float offset = float(ring) * 0.5 * sector;
-        float local = mod(ang + offset, sector) - 0.5 * sector;
-        float reach = ring == 0 ? 1.0 : 0.72;
+        float local = mod(ang + float(ring) * 0.5 * sector + float(ring) * 0.3, sector) - 0.5 * sector;
+        float reach = 1.0 - 0.24 * float(ring);
         float u = r * cos(local) / reach;
         float v = r * sin(local) / reach;
-        float half_ = (lotus ? 0.32 : 0.22) * sin(PI * clamp(u, 0.0, 1.0)) * (1.0 - 0.3 * u);
-        float petal = smoothstep(half_ + 0.04, half_ - 0.04, abs(v)) * smoothstep(1.0, 0.94, u) * step(0.0, u);
-        vec3 tip = lotus ? vec3(0.95, 0.35, 0.55) : vec3(0.95, 0.6, 0.72);
-        vec3 colour = mix(vec3(0.97, 0.93, 0.9), tip, smoothstep(0.35, 1.0, u) * (ring == 0 ? 1.0 : 0.6));
-        colour *= 0.75 + 0.25 * abs(v) / max(half_, 1e-3) * 0.0 + 0.25 * (1.0 - abs(v) / max(half_, 1e-3));
-        float over = petal * (1.0 - result.a * (ring == 1 ? 0.0 : 1.0));
-        result.rgb = mix(result.rgb, colour, ring == 1 ? petal : over);
-        result.a = max(result.a, petal);
+        float width = (lotus ? 0.36 : 0.24) * pow(sin(PI * clamp(u, 0.0, 1.0)), lotus ? 0.7 : 1.0) * (1.0 - 0.25 * u);
+        float petal = smoothstep(width + edge, width - edge, abs(v)) * step(0.0, u) * smoothstep(1.0 + edge, 1.0 - edge, u);
+        vec3 tip = lotus ? vec3(0.93, 0.32, 0.52) : vec3(0.95, 0.62, 0.74);
+        vec3 colour = mix(vec3(0.98, 0.95, 0.9), tip, smoothstep(0.3, 1.0, u) * (1.0 - 0.3 * float(ring)));
+        // Cupped: darker along the edges and the midrib, the tip turned up to the light.
+        float across = abs(v) / max(width, 1e-3);
+        vec3 n = normalize(vec3(vec2(cos(ang), sin(ang)) * (0.2 + 0.5 * u) + vec2(-sin(ang), cos(ang)) * sign(v) * across * 0.5, 1.0));
+        float shade = (0.72 + 0.28 * max(dot(n, l.dir), 0.0)) * (1.0 - 0.18 * smoothstep(0.6, 1.0, across));
+        shade *= 1.0 - 0.1 * smoothstep(0.06, 0.0, abs(v));
+        // The petals above throw a soft shade on this ring.
+        shade *= 1.0 - 0.3 * innerCover;
+        vec3 lit = colour * shade;
+        float under = petal * (1.0 - result.a);
+        result.rgb += lit * under;
+        result.a += under;
+        innerCover = smoothstep(reach - 0.12, reach - 0.32, r);
     }
-    float heart = smoothstep(0.2, 0.15, r);
-    vec3 gold = vec3(0.95, 0.72, 0.15) * (0.7 + 0.3 * hash12(floor(d * 400.0 / size)));
+    float heart = smoothstep(0.19 + edge, 0.19 - edge, r);
+    vec3 gold = lotus ? mix(vec3(0.75, 0.72, 0.2), vec3(0.95, 0.75, 0.2), smoothstep(0.1, 0.16, r))
+                      : vec3(0.95, 0.72, 0.15);
+    gold *= 0.75 + 0.25 * hash12(floor(d * 300.0 / size));
     result.rgb = mix(result.rgb, gold, heart);
     result.a = max(result.a, heart);
     result.rgb *= l.key * 0.8 + l.ambient * 1.1;
@@ -527,7 +544,7 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
         float wedge = abs(mod(ang + PI, 2.0 * PI) - PI);
         float notch = smoothstep(0.16, 0.2, wedge + 0.3 * smoothstep(size * 0.1, 0.0, r));
         float cover = smoothstep(size + pixel, size - pixel, r + 0.008 * sin(ang * 7.0)) * notch;
-        bool hasFlower = season < 1.5 && hash11(float(i) * 5.7 + decor) < (season > 0.5 ? 0.7 : 0.45);
+        bool hasFlower = season < 1.5 && hash11(float(i) * 5.7 + decor) < (season > 0.5 ? 0.55 : 0.45);
         vec2 fc = pad.xy + vec2(cos(pad.w + 2.6), sin(pad.w + 2.6)) * size * 0.25;
         float fsize = size * (season > 0.5 ? 0.85 : 0.55);
         if (shadowOnly) {
@@ -555,7 +572,11 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
             result.a = max(result.a, cover);
         }
         if (hasFlower) {
-            vec4 f = flower(p - fc, fsize, hash11(float(i) * 2.3), season > 0.5, l);
+            // Raised a little above the water, so it shades the pad beside it.
+            vec2 away = l.dir.xy / max(l.dir.z, 0.3);
+            float drop = smoothstep(fsize, fsize * 0.5, length(p + away * 0.025 - fc));
+            result.rgb *= 1.0 - 0.4 * drop * result.a;
+            vec4 f = flower(p - fc, fsize, hash11(float(i) * 2.3), season > 0.5, l, pixel);
             result.rgb = mix(result.rgb, f.rgb, f.a);
             result.a = max(result.a, f.a);
         }
