@@ -208,6 +208,37 @@ float caustics(vec2 p) {
     return pow(a * 0.6 + b * 0.4, 2.2) * 2.2 + 0.08;
 }
 
+struct Stones {
+    vec3 tint;
+    float cover;
+    float hollow;  // silt gathered dark between them
+    float facing;  // how their domes turn to the light
+};
+
+// One size of round stones, packed shoulder to shoulder where `shallow` says, each an egg of its
+// own shape, lie and colour.
+Stones stoneLayer(vec2 sp, float scale, float shallow, float patchy, float depth, Light l, float pixel) {
+    vec2 fromCentre;
+    vec3 st = stoneCell(sp * scale, fromCentre);
+    float present = step(st.y, 0.15 + 0.8 * shallow + 0.35 * (patchy - 0.5));
+    float radius = 0.36 + 0.12 * st.z;
+    float soft = pixel * scale * 1.2;
+    vec2 egg = turn(st.z * 31.0) * fromCentre * vec2(1.0, 1.1 + 0.5 * fract(st.z * 13.0));
+    float round_ = length(egg) / radius;
+    Stones s;
+    s.cover = present * smoothstep(1.0 + soft, 1.0 - soft, round_) * smoothstep(0.0, 0.05 + soft, st.x);
+    vec3 tint = mix(vec3(0.3, 0.29, 0.27), vec3(0.36, 0.28, 0.2), st.z);
+    tint = mix(tint, vec3(0.2, 0.2, 0.19), step(0.75, fract(st.z * 7.3)));
+    tint = mix(tint, vec3(0.44, 0.36, 0.26), step(0.88, fract(st.z * 3.1)));
+    vec3 n = normalize(vec3(fromCentre / radius * 0.8, sqrt(max(1.0 - round_ * round_, 0.05))));
+    s.facing = clamp(dot(n, normalize(vec3(l.dir.xy, max(l.dir.z, 0.2)))), 0.0, 1.0);
+    tint *= 0.85 + 0.3 * smoothNoise(sp * scale * 10.0);
+    // Algae greens the stones in deeper water.
+    s.tint = mix(tint, vec3(0.09, 0.13, 0.05), 0.55 * smoothstep(0.55, 1.1, depth) * smoothstep(0.3, 0.7, patchy));
+    s.hollow = present * smoothstep(1.5, 1.0, round_) * (1.0 - s.cover);
+    return s;
+}
+
 // The bed as lit through the water, before the water's own colour; `light` is how the key light
 // falls on its bumps (0 facing away ... 1 facing it).
 vec3 bedColour(vec2 p, float depth, Light l, float season, float decor, float pixel, out float light) {
@@ -217,32 +248,19 @@ vec3 bedColour(vec2 p, float depth, Light l, float season, float decor, float pi
     colour *= 0.85 + 0.3 * smoothNoise(sp * 26.0);
     light = 0.6;
 
-    // Round pebbles, shoulder to shoulder in the shallows, thinning out over the silt of the deep.
-    float scale = 15.0;
-    vec2 fromCentre;
-    vec3 st = stoneCell(sp * scale, fromCentre);
+    // Gravel in some stretches, larger cobbles in others; both thin out over the silt of the deep.
     float shallow = smoothstep(1.15, 0.55, depth);
     float patchy = layeredNoise(sp * 2.2 + 17.0, 2);
-    float present = step(st.y, 0.15 + 0.8 * shallow + 0.35 * (patchy - 0.5));
-    float radius = 0.36 + 0.12 * st.z;
-    float soft = pixel * scale * 1.2;
-    // Each stone an egg of its own shape and lie.
-    vec2 egg = turn(st.z * 31.0) * fromCentre * vec2(1.0, 1.1 + 0.5 * fract(st.z * 13.0));
-    float round_ = length(egg) / radius;
-    float stone = present * smoothstep(1.0 + soft, 1.0 - soft, round_) * smoothstep(0.0, 0.05 + soft, st.x);
-    vec3 tint = mix(vec3(0.3, 0.29, 0.27), vec3(0.36, 0.28, 0.2), st.z);
-    tint = mix(tint, vec3(0.2, 0.2, 0.19), step(0.75, fract(st.z * 7.3)));
-    tint = mix(tint, vec3(0.44, 0.36, 0.26), step(0.88, fract(st.z * 3.1)));
-    // Domed tops: the side towards the light is brighter, the far side falls into shade.
-    vec3 n = normalize(vec3(fromCentre / radius * 0.8, sqrt(max(1.0 - round_ * round_, 0.05))));
-    float facing = clamp(dot(n, normalize(vec3(l.dir.xy, max(l.dir.z, 0.2)))), 0.0, 1.0);
-    tint *= 0.85 + 0.3 * smoothNoise(sp * 160.0);
-    // Algae greens the stones in deeper water.
-    tint = mix(tint, vec3(0.09, 0.13, 0.05), 0.55 * smoothstep(0.55, 1.1, depth) * smoothstep(0.3, 0.7, patchy));
-    // Silt gathers dark in the hollows between stones.
-    float hollow = present * smoothstep(1.5, 1.0, round_) * (1.0 - stone);
-    colour = mix(colour * (1.0 - 0.3 * hollow), tint, stone);
-    light = mix(light, facing, stone);
+    float coarse = smoothstep(0.42, 0.58, layeredNoise(sp * 0.9 + 40.0, 2));
+    Stones stones = Stones(vec3(0.0), 0.0, 0.0, 0.0);
+    if (coarse < 1.0) stones = stoneLayer(sp, 17.0, shallow, patchy, depth, l, pixel);
+    if (coarse > 0.0) {
+        Stones big = stoneLayer(sp + 3.7, 8.5, shallow + 0.1, patchy, depth, l, pixel);
+        stones = Stones(mix(stones.tint, big.tint, coarse), mix(stones.cover, big.cover, coarse),
+                        mix(stones.hollow, big.hollow, coarse), mix(stones.facing, big.facing, coarse));
+    }
+    colour = mix(colour * (1.0 - 0.3 * stones.hollow), stones.tint, stones.cover);
+    light = mix(light, stones.facing, stones.cover);
 
     // Weed in clumps, strands combed one way and swaying a little.
     float clump = smoothstep(0.56, 0.72, layeredNoise(sp * 1.5 + 31.0, 3)) * (0.4 + 0.6 * smoothstep(0.5, 1.0, depth));
@@ -560,7 +578,7 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
             // Winter's few pads are dark and spent, spotted with decay.
             if (season > 2.5) green = mix(vec3(0.13, 0.1, 0.05), vec3(0.07, 0.055, 0.035), layeredNoise(d * 25.0 + h * 5.0, 2));
             // Veins run out from the stem; the rim curls up and shows its red underside.
-            float veins = 1.0 - 0.18 * smoothstep(0.75, 1.0, abs(sin(ang * 11.0)));
+            float veins = 1.0 - 0.1 * smoothstep(0.8, 1.0, abs(sin(ang * 11.0))) * smoothstep(0.1, 0.4, r / size);
             float rim = smoothstep(size * 0.86, size, r);
             vec3 c = green * veins * (0.85 + 0.3 * layeredNoise(d * 40.0 + h * 9.0, 2));
             c = mix(c, vec3(0.35, 0.08, 0.06), rim * 0.45);
@@ -681,6 +699,9 @@ void sceneFragment() {
     vec2 bedP = p + slope * depth * 0.6;
     float bump;
     vec3 bed = bedColour(bedP, depth, l, season, decor, pixel, bump);
+    // By night the eye loses the bed's detail long before its shape.
+    bed = mix(bed, vec3(0.15, 0.135, 0.1), 0.6 * l.night);
+    bump = mix(bump, 0.6, 0.6 * l.night);
     float clearSky = 1.0 - 0.75 * uWeather.x;
     float focus = caustics(bedP + slope * 0.4) * clearSky;
     float shade = fishShadow(bedP, depth, l);
