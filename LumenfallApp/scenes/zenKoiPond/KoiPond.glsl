@@ -604,7 +604,7 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
 
 // Things afloat: blossom petals in spring, maple leaves in autumn. One per cell at most, kept
 // inside their cell as they circle slowly.
-vec4 floaters(vec2 p, float season, Light l, float pixel, bool shadowOnly) {
+vec4 floaters(vec2 p, float season, Light l, float pixel, bool shadowOnly, float drifting) {
     bool spring = season < 0.5;
     bool autumn = season > 1.5 && season < 2.5;
     if (!spring && !autumn) return vec4(0.0);
@@ -617,8 +617,8 @@ vec4 floaters(vec2 p, float season, Light l, float pixel, bool shadowOnly) {
     float chance = spring ? 0.75 * smoothstep(0.45, 0.68, drift) : 0.45 * smoothstep(0.4, 0.65, drift);
     if (h.x > chance) return vec4(0.0);
     float a = hash12(cell + 3.3) * 6.28;
-    vec2 centre = cell + 0.5 + 0.22 * vec2(sin(a + hourWave(4.0, h.y * 6.28)), cos(a + hourWave(3.0, h.z * 6.28)));
-    float angle = h.z * 6.28 + 0.6 * hourWave(2.0, h.x * 9.0);
+    vec2 centre = cell + 0.5 + 0.22 * vec2(sin(a + drifting * hourWave(4.0, h.y * 6.28)), cos(a + drifting * hourWave(3.0, h.z * 6.28)));
+    float angle = h.z * 6.28 + 0.6 * drifting * hourWave(2.0, h.x * 9.0);
     vec2 d = turn(angle) * (q - centre) * cellSize;
     vec4 result = vec4(0.0);
     if (spring) {
@@ -699,6 +699,11 @@ void sceneFragment() {
     vec2 bedP = p + slope * depth * 0.6;
     float bump;
     vec3 bed = bedColour(bedP, depth, l, season, decor, pixel, bump);
+    // Autumn's older leaves have sunk and lie dark and still among the stones.
+    if (season > 1.5 && season < 2.5) {
+        vec4 sunk = floaters(bedP * 1.2 + vec2(7.7, 3.3), season, l, pixel * 1.2, false, 0.0);
+        bed = mix(bed, vec3(0.32, 0.14, 0.06) * (0.6 + 0.5 * luminance(sunk.rgb) / max(luminance(l.key + l.ambient), 0.05)), sunk.a * 0.85);
+    }
     // By night the eye loses the bed's detail long before its shape.
     bed = mix(bed, vec3(0.15, 0.135, 0.1), 0.6 * l.night);
     bump = mix(bump, 0.6, 0.6 * l.night);
@@ -707,7 +712,7 @@ void sceneFragment() {
     float shade = fishShadow(bedP, depth, l);
     vec2 away = l.dir.xy / max(l.dir.z, 0.3);
     float padShade = lilyPads(bedP + away * depth * 0.8, season, decor, l, pixel * 6.0, true).a;
-    padShade = max(padShade, floaters(bedP + away * depth * 0.8, season, l, pixel * 6.0, true).a * 0.8);
+    padShade = max(padShade, floaters(bedP + away * depth * 0.8, season, l, pixel * 6.0, true, 1.0).a * 0.8);
     float direct = (1.0 - shade) * (1.0 - 0.85 * padShade);
     vec3 onBed = l.key * max(l.dir.z, 0.0) * (0.2 + 0.3 * bump + focus * smoothstep(1.5, 0.3, depth)) * direct +
                  l.ambient * (0.45 + 0.3 * bump) * (1.0 - 0.3 * padShade);
@@ -762,7 +767,7 @@ void sceneFragment() {
     // On the surface: pads, flowers, petals or leaves, frost.
     vec4 pads = lilyPads(p, season, decor, l, pixel, false);
     colour = mix(colour, pads.rgb, pads.a);
-    vec4 floating = floaters(p, season, l, pixel, false);
+    vec4 floating = floaters(p, season, l, pixel, false, 1.0);
     colour = mix(colour, floating.rgb, floating.a);
     if (season > 2.5) {
         vec4 ice = frost(p, aspect, l, pixel);
