@@ -107,13 +107,13 @@ vec2 rippleSlope(vec2 p) {
         vec2 d = p - r.xy;
         float dist = length(d);
         float radius = 0.05 + age * 0.21;
-        float width = 0.025 + 0.022 * age;
+        float width = 0.02 + 0.014 * age;
         float x = dist - radius;
         if (abs(x) > 3.0 * width) continue;
         float fade = r.w * exp(-0.65 * age) / (1.0 + 5.0 * radius) * smoothstep(0.0, 0.25, age);
         float packet = exp(-x * x / (2.0 * width * width));
-        float k = 70.0 / (1.0 + 0.6 * age);
-        slope += d / max(dist, 1e-4) * fade * packet * sin(x * k) * 0.55;
+        float k = 95.0 / (1.0 + 0.35 * age);
+        slope += d / max(dist, 1e-4) * fade * packet * sin(x * k) * 0.4;
     }
     return slope;
 }
@@ -747,7 +747,7 @@ void sceneFragment() {
     }
 
     // Ring crests facing the sky and the light catch it; their backs fall dark.
-    float relief = dot(slope, normalize(l.dir.xy + vec2(1e-4, 0.0))) * 3.5 + length(slope) * 0.8;
+    float relief = dot(slope, normalize(l.dir.xy + vec2(1e-4, 0.0))) * 3.5 + length(slope) * 0.3;
     colour += (l.skyTop * 0.35 + l.key * 0.04) * clamp(relief, -0.6, 0.8);
 
     // The surface: sky and garden mirrored faintly, sharp glints off the ripples.
