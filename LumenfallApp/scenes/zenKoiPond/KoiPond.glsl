@@ -232,7 +232,7 @@ Stones stoneLayer(vec2 sp, float scale, float shallow, float patchy, float depth
     tint = mix(tint, vec3(0.44, 0.36, 0.26), step(0.88, fract(st.z * 3.1)));
     vec3 n = normalize(vec3(fromCentre / radius * 0.8, sqrt(max(1.0 - round_ * round_, 0.05))));
     s.facing = clamp(dot(n, normalize(vec3(l.dir.xy, max(l.dir.z, 0.2)))), 0.0, 1.0);
-    tint *= 0.85 + 0.3 * smoothNoise(sp * scale * 10.0);
+    tint *= 0.85 + 0.3 * smoothNoise(sp * scale * 4.0);
     // Algae greens the stones in deeper water.
     s.tint = mix(tint, vec3(0.09, 0.13, 0.05), 0.55 * smoothstep(0.55, 1.1, depth) * smoothstep(0.3, 0.7, patchy));
     s.hollow = present * smoothstep(1.5, 1.0, round_) * (1.0 - s.cover);
@@ -369,7 +369,7 @@ float fishShape(vec2 q, int fish, float len, float wag, float soft, out vec3 bod
 }
 
 // Patches by pattern: 0 kohaku, 1 showa, 2 sanke, 3 ogon, 4 asagi, 5 tancho.
-vec3 koiSkin(int pattern, vec2 b, float seed, out float metal) {
+vec3 koiSkin(int pattern, vec2 b, float seed, float detail, out float metal) {
     const vec3 white = vec3(0.86, 0.84, 0.78);
     const vec3 red = vec3(0.8, 0.09, 0.025);
     const vec3 black = vec3(0.018, 0.018, 0.022);
@@ -399,7 +399,7 @@ vec3 koiSkin(int pattern, vec2 b, float seed, out float metal) {
     if (pattern == 4) {
         // Blue-grey back netted by darker scale edges, orange along the flanks and cheeks.
         vec2 s = vec2(b.x * 34.0, b.y * 5.0 + b.x * 17.0);
-        float net = smoothstep(0.32, 0.48, max(abs(fract(s.x) - 0.5), abs(fract(s.y) - 0.5)));
+        float net = mix(0.35, smoothstep(0.32, 0.48, max(abs(fract(s.x) - 0.5), abs(fract(s.y) - 0.5))), detail);
         vec3 c = mix(vec3(0.32, 0.42, 0.52), vec3(0.14, 0.2, 0.28), net * 0.7);
         float flank = smoothstep(0.62, 0.95, abs(b.y)) + smoothstep(0.16, 0.04, b.x) * 0.7;
         return mix(c, vec3(0.85, 0.3, 0.08), clamp(flank, 0.0, 1.0));
@@ -437,7 +437,9 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     float w = bodyWidth(body.y);
     float across = clamp(body.x / max(w * len, 1e-4), 0.0, 1.0) * body.z;
     float metal;
-    vec3 skin = koiSkin(pattern, vec2(body.y, across), seed, metal);
+    // Scales only where a pixel is small enough to hold them; smaller they would shimmer.
+    float detail = smoothstep(3.0, 6.0, 0.012 / pixel);
+    vec3 skin = koiSkin(pattern, vec2(body.y, across), seed, detail, metal);
 
     // A rounded back: light falls across it, the flanks roll away into shade.
     vec2 a = spinePoint(fish, int(min(body.y * 7.0, 6.0)));
@@ -453,7 +455,7 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     float scale = smoothstep(0.25, 0.5, abs(fract(sc.x) - 0.5) + abs(fract(sc.y) - 0.5) * 0.5);
     vec3 h = normalize(l.dir + vec3(0.0, 0.0, 1.0));
     float sheen = pow(max(dot(n, h), 0.0), mix(18.0, 40.0, metal));
-    lit *= 0.92 + 0.12 * scale * smoothstep(0.1, 0.2, body.y);
+    lit *= 0.92 + 0.12 * mix(0.5, scale, detail) * smoothstep(0.1, 0.2, body.y);
     lit += l.key * sheen * mix(0.12, 0.7, metal) * mix(vec3(1.0), skin, metal);
     // Eyes and the dark seam of the dorsal fin along the back.
     vec2 eye = vec2((body.y - 0.075) * len, (abs(across) - 0.78) * w * len);
