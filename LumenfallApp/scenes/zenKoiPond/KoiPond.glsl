@@ -676,6 +676,19 @@ vec4 frost(vec2 p, float aspect, Light l, float pixel) {
     return vec4(colour, clamp(cover + rim * 0.35, 0.0, 0.95));
 }
 
+// Dappled shade from a maple leaning over the bank past one corner: the crown's leaves sit above
+// the water, so their shadow slides with the light's direction, and they stir in the breeze.
+float treeShade(vec2 p, float aspect, float decor, Light l) {
+    vec2 q = p + l.dir.xy / max(l.dir.z, 0.25) * 0.5;
+    vec2 corner = vec2(aspect * (decor > 0.5 ? -1.08 : 1.08), 1.12);
+    float outward = length((q - corner) / vec2(1.25, 0.95));
+    float crown = smoothstep(1.0, 0.55, outward + 0.35 * (layeredNoise(q * 1.3, 2) - 0.5));
+    if (crown <= 0.0) return 0.0;
+    vec2 stir = 0.015 * vec2(hourWave(160.0, q.y * 3.0), hourWave(130.0, q.x * 3.0));
+    float leaves = smoothstep(0.4, 0.62, layeredNoise(q * 6.5 + stir * 6.5, 3));
+    return crown * mix(0.35, 0.85, leaves);
+}
+
 // ---- the frame -----------------------------------------------------------------------------
 
 void sceneFragment() {
@@ -692,6 +705,8 @@ void sceneFragment() {
     float glowNear = l.night / (1.0 + 2.2 * dot(p - lantern, p - lantern));
     vec3 lanternLight = vec3(1.0, 0.55, 0.22) * 0.55 * glowNear * glowNear;
     l.ambient += lanternLight;
+
+    l.key *= 1.0 - treeShade(p, aspect, decor, l);
 
     vec2 slope = rippleSlope(p) + rainSlope(p, rain) + breezeSlope(p);
     vec3 normal = normalize(vec3(-slope, 1.0));
