@@ -477,7 +477,7 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
 float fishShadow(vec2 p, float bed, Light l) {
     float shade = 0.0;
     int count = int(uData[0].x);
-    vec2 away = l.dir.xy / max(l.dir.z, 0.3);
+    vec2 away = l.dir.xy / max(l.dir.z, 0.6);
     for (int i = 0; i < count; ++i) {
         vec4 head = uData[1 + i * FISH_VECTORS];
         float drop = max(bed - (0.05 + 0.7 * head.w), 0.0);
@@ -551,8 +551,9 @@ vec4 flower(vec2 d, float size, float seed, bool lotus, Light l, float pixel) {
 }
 
 // Pads and their flowers: colour and cover; `shadowOf` only asks for the cover.
-vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shadowOnly) {
+vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shadowOnly, out float meniscus) {
     vec4 result = vec4(0.0);
+    meniscus = 0.0;
     int count = season > 2.5 ? 4 : PADS;
     for (int i = 0; i < count; ++i) {
         vec4 pad = padAt(i, decor);
@@ -564,6 +565,8 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
         float wedge = abs(mod(ang + PI, 2.0 * PI) - PI);
         float notch = smoothstep(0.16, 0.2, wedge + 0.3 * smoothstep(size * 0.1, 0.0, r));
         float cover = smoothstep(size + pixel, size - pixel, r + 0.008 * sin(ang * 7.0)) * notch;
+        // The water curls up against the rim and darkens in a thin ring.
+        meniscus = max(meniscus, smoothstep(size * 1.1, size, r) * notch);
         bool hasFlower = season < 1.5 && hash11(float(i) * 5.7 + decor) < (season > 0.5 ? 0.55 : 0.45);
         vec2 fc = pad.xy + vec2(cos(pad.w + 2.6), sin(pad.w + 2.6)) * size * 0.25;
         float fsize = size * (season > 0.5 ? 0.85 : 0.55);
@@ -578,7 +581,7 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
             // Autumn yellows the pads from the rim in, each at its own pace.
             if (season > 1.5) green = mix(green, vec3(0.45, 0.32, 0.06), smoothstep(0.2, 1.0, h + r / size * 0.6 - 0.3) * 0.9);
             // Winter's few pads are dark and spent, spotted with decay.
-            if (season > 2.5) green = mix(vec3(0.13, 0.1, 0.05), vec3(0.07, 0.055, 0.035), layeredNoise(d * 25.0 + h * 5.0, 2));
+            if (season > 2.5) green = mix(vec3(0.24, 0.19, 0.1), vec3(0.12, 0.09, 0.05), layeredNoise(d * 25.0 + h * 5.0, 2));
             // Veins run out from the stem; the rim curls up and shows its red underside.
             float veins = 1.0 - 0.1 * smoothstep(0.8, 1.0, abs(sin(ang * 11.0))) * smoothstep(0.1, 0.4, r / size);
             float rim = smoothstep(size * 0.86, size, r);
@@ -593,7 +596,7 @@ vec4 lilyPads(vec2 p, float season, float decor, Light l, float pixel, bool shad
         }
         if (hasFlower) {
             // Raised a little above the water, so it shades the pad beside it.
-            vec2 away = l.dir.xy / max(l.dir.z, 0.3);
+            vec2 away = l.dir.xy / max(l.dir.z, 0.6);
             float drop = smoothstep(fsize, fsize * 0.5, length(p + away * 0.025 - fc));
             result.rgb *= 1.0 - 0.4 * drop * result.a;
             vec4 f = flower(p - fc, fsize, hash11(float(i) * 2.3), season > 0.5, l, pixel);
@@ -727,8 +730,9 @@ void sceneFragment() {
     float clearSky = 1.0 - 0.75 * uWeather.x;
     float focus = caustics(bedP + slope * 0.4) * clearSky;
     float shade = fishShadow(bedP, depth, l);
-    vec2 away = l.dir.xy / max(l.dir.z, 0.3);
-    float padShade = lilyPads(bedP + away * depth * 0.8, season, decor, l, pixel * 6.0, true).a;
+    vec2 away = l.dir.xy / max(l.dir.z, 0.6);
+    float unused;
+    float padShade = lilyPads(bedP + away * depth * 0.8, season, decor, l, pixel * 6.0, true, unused).a;
     padShade = max(padShade, floaters(bedP + away * depth * 0.8, season, l, pixel * 6.0, true, 1.0).a * 0.8);
     float direct = (1.0 - shade) * (1.0 - 0.85 * padShade);
     vec3 onBed = l.key * max(l.dir.z, 0.0) * (0.2 + 0.3 * bump + focus * smoothstep(1.5, 0.3, depth)) * direct +
@@ -782,7 +786,9 @@ void sceneFragment() {
     colour += lanternLight * (0.2 + 0.6 * max(dot(normalize(-slope + 1e-5), normalize(lantern - p)), 0.0) * length(slope) * 20.0);
 
     // On the surface: pads, flowers, petals or leaves, frost.
-    vec4 pads = lilyPads(p, season, decor, l, pixel, false);
+    float meniscus;
+    vec4 pads = lilyPads(p, season, decor, l, pixel, false, meniscus);
+    colour *= 1.0 - 0.3 * meniscus;
     colour = mix(colour, pads.rgb, pads.a);
     vec4 floating = floaters(p, season, l, pixel, false, 1.0);
     colour = mix(colour, floating.rgb, floating.a);
