@@ -797,6 +797,9 @@ void sceneFragment() {
         colour = mix(colour, ice.rgb, ice.a);
     }
     if (rain > 0.0) colour *= 1.0 - 0.12 * rain;
+    // Mist lying on the water on foggy days, thicker in slow drifting banks.
+    float mist = uWeather.z * (0.12 + 0.2 * layeredNoise(p * 0.8 + vec2(hourWave(1.0, 0.0), hourWave(1.0, 1.57)), 2));
+    colour = mix(colour, (l.ambient * 1.4 + l.key * 0.25) * vec3(0.95, 0.97, 1.0), mist);
 
     vec2 c = sceneUV * 2.0 - 1.0;
     colour *= 1.0 - 0.16 * dot(c, c) * 0.5;
