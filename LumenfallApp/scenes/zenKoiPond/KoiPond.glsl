@@ -741,7 +741,9 @@ void sceneFragment() {
 
     // The water between: it takes red first and glows faintly with the light it scatters.
     vec3 through = exp(-ABSORB * depth);
-    vec3 glow = vec3(0.05, 0.16, 0.15) * (l.key * max(l.dir.z, 0.1) * 0.6 + l.ambient);
+    // Summer water is green with life; winter's is clear and cold.
+    vec3 waterTint = season < 1.5 ? vec3(0.05, 0.17, 0.13) : season < 2.5 ? vec3(0.06, 0.15, 0.12) : vec3(0.045, 0.12, 0.16);
+    vec3 glow = waterTint * (l.key * max(l.dir.z, 0.1) * 0.6 + l.ambient);
     colour = colour * through + glow * (1.0 - through);
 
     // Koi, the deeper ones first; each one veiled by the water above it.
@@ -777,7 +779,10 @@ void sceneFragment() {
     float fresnel = 0.03 + 0.4 * pow(1.0 - max(dot(normal, eye), 0.0), 5.0);
     float canopy = smoothstep(0.45, 0.7, layeredNoise((p + mirror.xy) * 1.4 + decor * 3.0 + 50.0, 3));
     canopy *= smoothstep(0.2, 1.0, length(p / vec2(aspect, 1.0)));
-    vec3 sky = mix(l.skyTop, l.skyLow * 0.35, canopy);
+    // The garden's trees in the mirror take the season's colour: blossom, leaf, fire, bare.
+    vec3 trees = season < 0.5 ? vec3(1.2, 0.85, 0.95) : season < 1.5 ? vec3(0.75, 1.1, 0.7)
+               : season < 2.5 ? vec3(1.35, 0.8, 0.45) : vec3(0.9, 0.9, 0.95);
+    vec3 sky = mix(l.skyTop, l.skyLow * 0.35 * trees, canopy);
     colour = mix(colour, sky, clamp(fresnel + 0.05 * (1.0 - canopy), 0.0, 1.0));
     float glint = pow(max(dot(mirror, l.dir), 0.0), 700.0);
     colour += l.key * glint * 6.0;
