@@ -86,7 +86,7 @@ Light pondLight() {
     l.dir = sunRules ? sunDir : moonDir;
     vec3 dayAmbient = mix(vec3(0.36, 0.48, 0.66), vec3(0.5, 0.52, 0.55), cloud) * 0.5;
     vec3 dusk = vec3(0.4, 0.28, 0.3) * 0.14;
-    vec3 dark = vec3(0.03, 0.045, 0.085);
+    vec3 dark = vec3(0.036, 0.054, 0.1);
     l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), dayAmbient, smoothstep(-1.0, 14.0, e));
     l.ambient += l.moonKey * 0.15;
     l.skyTop = mix(l.ambient * vec3(0.7, 0.95, 1.5), vec3(0.55, 0.58, 0.62) * l.day, cloud * 0.7);
