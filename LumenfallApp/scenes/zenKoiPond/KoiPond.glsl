@@ -292,20 +292,37 @@ vec2 spinePoint(int fish, int k) {
     return (k % 2 == 0) ? v.xy : v.zw;
 }
 
-// Where q lies along the spine: (distance, fraction from head 0 to tail 1, signed side).
+// Point j (0...13) of the spine with its corners cut twice, so a tight turn bends smoothly
+// instead of folding at the links.
+vec2 smoothSpinePoint(int fish, int j) {
+    if (j == 0) return spinePoint(fish, 0);
+    if (j == 13) return spinePoint(fish, 7);
+    int k = j / 2;
+    vec2 a = spinePoint(fish, k), b = spinePoint(fish, k + 1);
+    return (j % 2 == 1) ? mix(a, b, 0.75) : mix(a, b, 0.25);
+}
+
+// Where q lies along the spine: (distance, fraction of the length from head 0 to tail 1, signed
+// side).
 vec3 alongSpine(vec2 q, int fish) {
-    vec3 best = vec3(9.0, 0.0, 0.0);
-    vec2 a = spinePoint(fish, 0);
-    for (int k = 0; k < 7; ++k) {
-        vec2 b = spinePoint(fish, k + 1);
+    float best = 9.0, at = 0.0, side = 0.0, walked = 0.0;
+    vec2 a = smoothSpinePoint(fish, 0);
+    for (int j = 1; j < 14; ++j) {
+        vec2 b = smoothSpinePoint(fish, j);
         vec2 ba = b - a;
-        float h = clamp(dot(q - a, ba) / max(dot(ba, ba), 1e-8), 0.0, 1.0);
+        float span = length(ba);
+        float h = clamp(dot(q - a, ba) / max(span * span, 1e-8), 0.0, 1.0);
         vec2 off = q - a - ba * h;
         float d = length(off);
-        if (d < best.x) best = vec3(d, (float(k) + h) / 7.0, sign(ba.x * off.y - ba.y * off.x));
+        if (d < best) {
+            best = d;
+            at = walked + h * span;
+            side = sign(ba.x * off.y - ba.y * off.x);
+        }
+        walked += span;
         a = b;
     }
-    return best;
+    return vec3(best, at / max(walked, 1e-5), side);
 }
 
 // Half width of the body, in body lengths: a rounded head, the widest point behind it and a
@@ -457,6 +474,8 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     float sheen = pow(max(dot(n, h), 0.0), mix(18.0, 40.0, metal));
     lit *= 0.92 + 0.12 * mix(0.5, scale, detail) * smoothstep(0.1, 0.2, body.y);
     lit += l.key * sheen * mix(0.12, 0.7, metal) * mix(vec3(1.0), skin, metal);
+    // A back that breaks the surface is wet and catches the sky.
+    lit += (l.skyTop * 0.08 + l.key * 0.2 * sheen) * smoothstep(0.08, 0.02, depth) * up;
     // Eyes and the dark seam of the dorsal fin along the back.
     vec2 eye = vec2((body.y - 0.075) * len, (abs(across) - 0.78) * w * len);
     lit *= 1.0 - 0.7 * smoothstep(0.018 * len, 0.01 * len, length(eye));
@@ -692,6 +711,24 @@ float treeShade(vec2 p, float aspect, float decor, Light l) {
     return crown * mix(0.35, 0.85, leaves);
 }
 
+// Where the pointer rests on the first display, a few pellets float and slowly spread.
+vec3 foodPellets(vec2 p, vec3 colour, float aspect, Light l, float pixel) {
+    if (uTime.w > 0.5 || uView.z > 2.0) return colour;
+    vec2 at = uView.zw * vec2(aspect, 1.0);
+    if (length(p - at) > 0.12) return colour;
+    for (int i = 0; i < 7; ++i) {
+        vec3 h = hash33(vec3(float(i), 4.0, 9.0));
+        float a = h.x * 6.28 + hourWave(6.0, h.y * 6.28) * 0.6;
+        vec2 c = at + vec2(cos(a), sin(a)) * (0.015 + 0.06 * h.z);
+        float r = 0.009 + 0.003 * h.y;
+        float d = length(p - c);
+        float pellet = smoothstep(r + pixel, r - pixel, d);
+        vec3 brown = vec3(0.45, 0.26, 0.1) * (0.7 + 0.5 * smoothstep(r, 0.0, length(p - c + vec2(0.003))));
+        colour = mix(colour, brown * (l.key * 0.8 + l.ambient * 1.1), pellet);
+    }
+    return colour;
+}
+
 // ---- the frame -----------------------------------------------------------------------------
 
 void sceneFragment() {
@@ -797,6 +834,7 @@ void sceneFragment() {
     colour = mix(colour, pads.rgb, pads.a);
     vec4 floating = floaters(p, season, l, pixel, false, 1.0);
     colour = mix(colour, floating.rgb, floating.a);
+    colour = foodPellets(p, colour, aspect, l, pixel);
     if (season > 2.5) {
         vec4 ice = frost(p, aspect, l, pixel);
         colour = mix(colour, ice.rgb, ice.a);

@@ -6,7 +6,10 @@
 #include "LumenKit/catalog/Place.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
+#include <array>
 #include <cmath>
+#include <map>
+#include <string>
 #include <tuple>
 
 namespace lumen::app::test {
