@@ -468,11 +468,12 @@ FishHit drawFish(vec2 q, int fish, Light l, float pixel, vec2 slope) {
     float diffuse = max(dot(n, l.dir), 0.0);
     vec3 lit = skin * (l.key * diffuse * 0.85 + l.ambient * (0.55 + 0.45 * up));
     // Scales catch the light in a fine net; gold ones shine.
-    vec2 sc = vec2(body.y * len * 90.0, across * w * len * 90.0 + body.y * len * 45.0);
-    float scale = smoothstep(0.25, 0.5, abs(fract(sc.x) - 0.5) + abs(fract(sc.y) - 0.5) * 0.5);
+    // Scales as a diamond net running along the body.
+    vec2 sc = vec2(body.y * len * 45.0, across * w * len * 45.0);
+    float scale = smoothstep(0.0, 0.14, min(abs(fract(sc.x + sc.y) - 0.5), abs(fract(sc.x - sc.y) - 0.5)));
     vec3 h = normalize(l.dir + vec3(0.0, 0.0, 1.0));
     float sheen = pow(max(dot(n, h), 0.0), mix(18.0, 40.0, metal));
-    lit *= 0.92 + 0.12 * mix(0.5, scale, detail) * smoothstep(0.1, 0.2, body.y);
+    lit *= 0.93 + 0.09 * mix(0.6, scale, detail) * smoothstep(0.1, 0.2, body.y);
     lit += l.key * sheen * mix(0.12, 0.7, metal) * mix(vec3(1.0), skin, metal);
     // A back that breaks the surface is wet and catches the sky.
     lit += (l.skyTop * 0.08 + l.key * 0.2 * sheen) * smoothstep(0.08, 0.02, depth) * up;
