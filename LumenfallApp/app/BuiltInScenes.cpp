@@ -10,6 +10,7 @@
 #include "scenes/neonCityRain/NeonCityScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
 #include "scenes/tropicalBeach/TropicalBeachScene.hpp"
+#include "scenes/zenKoiPond/KoiPondScene.hpp"
 
 namespace lumen::app {
 
@@ -23,6 +24,7 @@ void registerBuiltInScenes() {
              DesertNightScene::sceneClass(),
              AutumnStreamScene::sceneClass(),
              NeonCityScene::sceneClass(),
+             KoiPondScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
