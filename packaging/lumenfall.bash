@@ -29,7 +29,7 @@ _lumenfall() {
             if [[ $COMP_CWORD -eq 2 ]]; then
                 COMPREPLY=($(compgen -W "$(_lumenfall_scenes)" -- "$cur"))
             elif [[ $command == render ]]; then
-                COMPREPLY=($(compgen -W "--size --hour --weather --option --seconds --out" -- "$cur"))
+                COMPREPLY=($(compgen -W "--size --hour --weather --option --seconds --display --out" -- "$cur"))
             else
                 COMPREPLY=($(compgen -W "--size --frames --json" -- "$cur"))
             fi ;;

@@ -16,6 +16,7 @@
 
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -34,6 +35,7 @@ namespace {
 
 constexpr double defaultPrewarm = 12.0;
 constexpr double longestPrewarm = 3600.0;
+constexpr int maxDisplay = 15;
 
 struct RenderRequest {
     SceneInfo info;
@@ -44,6 +46,7 @@ struct RenderRequest {
     std::vector<std::string> options;
     SceneOptionValues optionValues;
     double seconds = defaultPrewarm;
+    int display = 0;
     std::string out;
     const char* format = "PNG";
 };
@@ -51,7 +54,7 @@ struct RenderRequest {
 int usage(const std::string& message) {
     std::cerr << "lumenfall render: " << message << "\n"
               << "usage: lumenfall render <sceneId> [--size WxH] [--hour H] [--weather CONDITION]\n"
-              << "                        [--option key=value]... [--seconds S] --out FILE.png|FILE.jpg\n";
+              << "                        [--option key=value]... [--seconds S] [--display N] --out FILE.png|FILE.jpg\n";
     return cli::exitUsage;
 }
 
@@ -116,6 +119,12 @@ std::optional<int> parse(const std::vector<std::string>& arguments, RenderReques
                 return usage("--seconds takes 0 to 3600 seconds of simulated time");
             }
             request.seconds = *seconds;
+        } else if (flag == "--display") {
+            auto display = cli::parseNumber(*value);
+            if (!display || *display < 0 || *display > maxDisplay || *display != std::floor(*display)) {
+                return usage("--display takes a display number from 0 to " + std::to_string(maxDisplay));
+            }
+            request.display = static_cast<int>(*display);
         } else if (flag == "--out") {
             auto format = imageFormat(*value);
             if (!format) return usage("--out takes a .png or .jpg file");
@@ -146,7 +155,8 @@ int render(const RenderRequest& request, GpuContext& gpu) {
                        .height = request.height,
                        .options = request.optionValues,
                        .hour = request.hour.value_or(request.info.thumbnailHour),
-                       .seconds = request.seconds};
+                       .seconds = request.seconds,
+                       .displayIndex = request.display};
     if (request.weather) still.weather = WeatherState::sample(*request.weather);
     const auto drawn = renderStill(host, still, cli::commandEnvironment());
     if (!drawn.image) {

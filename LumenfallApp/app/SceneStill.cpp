@@ -40,7 +40,7 @@ Still renderStill(SceneHost& host, const StillRequest& request, const SceneEnvir
     frame.weather = request.weather;
     scene->prewarm(frame, request.seconds);
 
-    still.image = host.renderOffscreen(*scene, request.width, request.height, frame, 0, &still.gpuMilliseconds,
+    still.image = host.renderOffscreen(*scene, request.width, request.height, frame, request.displayIndex, &still.gpuMilliseconds,
                                        sceneClass ? sceneClass->sampleCount : 0);
     if (!still.image) still.error = "the still could not be drawn";
     return still;

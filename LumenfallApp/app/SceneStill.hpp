@@ -28,6 +28,7 @@ struct StillRequest {
     std::optional<Place> place;
     std::optional<WeatherState> weather;
     double seconds = 12;
+    int displayIndex = 0;  // which display's part of the scene (scenes offset the others)
 };
 
 struct Still {

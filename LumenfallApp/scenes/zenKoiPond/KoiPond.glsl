@@ -740,6 +740,9 @@ void sceneFragment() {
     float season = uParams[0].x;
     float rain = uParams[0].y;
     float decor = uParams[0].z;
+    // Odd displays see the pond from its other bank, so the fish there are not a copy of the
+    // main display's.
+    if (decor > 0.5) p.x = -p.x;
 
     // A stone lantern on the bank beyond the top left corner warms the water after dark.
     vec2 lantern = vec2(-aspect - 0.15, 1.12);

@@ -114,6 +114,7 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
         {"", nebula + "--hour 24 --out a.png", exitUsage, "--hour takes a clock hour from 0 to below 24"},
         {"", nebula + "--weather Rain --out a.png", exitUsage, "no weather \"Rain\"; choose one of: clear, partlyCloudy"},
         {"", nebula + "--seconds -1 --out a.png", exitUsage, "--seconds takes 0 to 3600 seconds"},
+        {"", nebula + "--display 1.5 --out a.png", exitUsage, "--display takes a display number from 0 to 15"},
         {"", nebula + "--colour red --out a.png", exitUsage, "unknown argument --colour"},
         {"", nebula + "--option palette --out " + out, exitUsage, "--option takes key=value"},
         {"", nebula + "--option palette=neon --out " + out, exitUsage, "choose one of: classic, ember, ice"},
