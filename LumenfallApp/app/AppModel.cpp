@@ -109,6 +109,7 @@ AppModel::AppModel(bool persist, AppEnvironment environment)
     inhibitorOptions.systemBus = power.systemBus;
     inhibitorOptions.sessionBus = power.sessionBus;
     inhibitors_ = std::make_unique<DisplaySleepInhibitors>(std::move(inhibitorOptions));
+    shell_ = std::make_unique<ShellOcclusion>(power.sessionBus);
     powerMonitor_ = std::make_unique<PowerMonitor>(std::move(power));
     power_ = powerMonitor_->context();
 
@@ -195,6 +196,9 @@ void AppModel::start() {
         // The still from before the sleep shows another time of day.
         if (woke) self->redrawSoftwareStills();
     };
+    shell_->onChange = [self] {
+        if (self) self->apply();
+    };
     weather_->onChange = [self] {
         if (!self) return;
         self->pushWeather();
@@ -262,8 +266,12 @@ void AppModel::updateSettings(const std::function<void(LumenSettings&)>& change)
 }
 
 void AppModel::selectScene(const SceneInfo& info) {
+    // The user's own choice ends a scene asked for at launch; otherwise the menu could not switch.
+    const bool launchScene = overrides_.scene.has_value();
+    overrides_.scene.reset();
     updateSettings([](LumenSettings& s) { s.shuffleDaily = false; });
     updateSettings([&](LumenSettings& s) { s.scene = info.id; });
+    if (launchScene) apply();
 }
 
 void AppModel::selectRequestedScene(const std::string& id) {
@@ -275,10 +283,7 @@ void AppModel::selectRequestedScene(const std::string& id) {
         return;
     }
     logEvent("another launch asked for scene " + id);
-    overrides_.scene.reset();
     selectScene(*info);
-    // The settings may have named it already; the launch scene it replaces still needs undoing.
-    apply();
 }
 
 std::string AppModel::whyNotOffered(const std::string& id) {
@@ -452,6 +457,7 @@ void AppModel::applyDecisions(const SceneInfo& live) {
     const std::uint32_t mainDisplay = haveMain ? screens.front().id : 0;
     bool animating = false;
     bool softwareStill = false;
+    const auto& shell = shell_->state();
     for (auto* window : wallpaper_->orderedWindows()) {
         SceneSurfaceView& surface = window->surface();
         surface.setParallaxEnabled(settings_.parallax && !reduceMotion_);
@@ -460,7 +466,12 @@ void AppModel::applyDecisions(const SceneInfo& live) {
         if (!autoQuality || autoQuality->pixels() != surface.nativePixelCount()) {
             surface.startAutoQuality(settings_.fpsCap, live.cost);
         }
-        const bool covered = !window->visible() || idleShowing_ || overrides_.simulateCovered;
+        // GNOME Shell's extension sees what X11 cannot (Wayland windows, the overview); without it
+        // the backend's own rule holds.
+        const auto screen = std::find_if(screens.begin(), screens.end(),
+                                         [&](const Screen& s) { return s.id == window->displayID(); });
+        const bool hidden = shell && screen != screens.end() ? shell->hides(screen->frame) : !window->visible();
+        const bool covered = hidden || idleShowing_ || overrides_.simulateCovered;
         const bool secondary = !haveMain || window->displayID() != mainDisplay;
         const float autoScale = autoQuality ? autoQuality->scale() : 1.0f;
         surface.apply(

@@ -6,6 +6,7 @@
 #include "app/LoginItem.hpp"
 #include "services/PlaceService.hpp"
 #include "services/PowerMonitor.hpp"
+#include "services/ShellOcclusion.hpp"
 #include "services/WeatherService.hpp"
 #include "render/PerfSnapshot.hpp"
 #include "ui/thumbnails/ThumbnailStore.hpp"
@@ -127,6 +128,7 @@ public:
     PowerMonitor& powerMonitor() { return *powerMonitor_; }
     WeatherService& weather() { return *weather_; }
     PlaceService& places() { return *places_; }
+    ShellOcclusion& shell() { return *shell_; }
     ThumbnailStore& thumbnails() { return *thumbnails_; }
 
     // Seams for tests: the wall clock for the daily pick, and a reduce-motion value to use
@@ -181,6 +183,7 @@ private:
     std::unique_ptr<WallpaperHost> wallpaper_;
     std::unique_ptr<IdleScene> idle_;
     std::unique_ptr<DisplaySleepInhibitors> inhibitors_;
+    std::unique_ptr<ShellOcclusion> shell_;
     std::unique_ptr<DayChangeTimer> dayChange_;
     QTimer perfTimer_;
     std::optional<PerfSnapshot> perf_;

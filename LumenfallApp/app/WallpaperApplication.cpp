@@ -7,6 +7,7 @@
 #include "app/SingleInstance.hpp"
 #include "ui/settings/SettingsOpener.hpp"
 #include "ui/settings/SettingsWindow.hpp"
+#include "ui/tray/MenuBridge.hpp"
 #include "ui/tray/TrayIcon.hpp"
 #if LUMENFALL_HAS_UPDATER
 #include "ui/updates/Updater.hpp"
@@ -111,6 +112,8 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
                    .checkForUpdates = checkForUpdates,
                    .smallThumbnail = [&thumbnails](const SceneInfo& info) { return thumbnails.smallImage(info); }});
     trayIcon = &tray;
+    // The same menu for desktops without a tray (GNOME Shell's extension puts it in the top bar).
+    MenuBridge menuBridge(tray.menu(), QDBusConnection::sessionBus());
     QObject::connect(&thumbnails, &ThumbnailStore::changed, [&settings, &tray] {
         if (settings.window()) settings.window()->thumbnailsChanged();
         tray.menu().refreshIcons();

@@ -210,6 +210,9 @@ TEST_F(AppModelTest, LaunchSwitchesAndStoredSettingsThatCannotBeUsed) {
         }
     }
     EXPECT_EQ(model->host()->options.value("palette"), "classic");
+    // A scene picked in the menu ends the launch scene, even when the settings named it already.
+    model->selectScene(*model->catalog().scene(SceneID{"deepReef"}));
+    EXPECT_EQ(model->current().id.text(), "deepReef");
 }
 
 // The live weather reaches the frames of a weather-driven scene: the first start asks once, a

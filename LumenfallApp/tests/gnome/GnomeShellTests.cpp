@@ -3,6 +3,7 @@
 #include "support/X11TestClient.hpp"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -24,7 +25,7 @@ protected:
         static char name[] = "LumenGnomeTests";
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-        shell = lumen::test::GnomeShell::start(reason);
+        shell = lumen::test::GnomeShell::start(reason, LUMENFALL_GNOME_EXTENSION);
     }
     static void TearDownTestSuite() { shell.reset(); }
     void SetUp() override
@@ -70,6 +71,27 @@ protected:
         return false;
     }
 
+    // The main thread's context switches so far: each is a wake-up.
+    static long wakeUps(qint64 pid)
+    {
+        QFile status(QString("/proc/%1/task/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly)) return -1;
+        long total = 0;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.contains("ctxt_switches:")) total += line.split(':').last().trimmed().toLong();
+        }
+        return total;
+    }
+
+    // A call to the extension on the shell's session bus; its answer, none when it failed.
+    std::optional<QString> callExtension(const QString& method, const QStringList& arguments = {})
+    {
+        return shell->output("gdbus", QStringList{"call", "--session", "--dest", "com.quorl802.Lumenfall.Shell",
+                                                  "--object-path", "/com/quorl802/Lumenfall/Shell", "--method",
+                                                  "com.quorl802.Lumenfall.Shell." + method} +
+                                          arguments);
+    }
+
     static inline std::unique_ptr<lumen::test::GnomeShell> shell;
     static inline std::string reason;
     QTemporaryDir home;
@@ -109,6 +131,59 @@ TEST_F(GnomeShellTest, TheWallpaperFollowsTheWorkspaceAndTheTopBar)
     log.clear();
     ASSERT_TRUE(shell->output("wmctrl", {"-i", "-r", QString::number(maximised), "-b", "add,maximized_vert,maximized_horz"}));
     EXPECT_TRUE(waitForLog(*wallpaper, log, covered)) << log.toStdString();
+
+    wallpaper->terminate();
+    wallpaper->waitForFinished(20000);
+}
+
+// With the extension enabled the wallpaper follows it: a native Wayland window in full screen and
+// the overview, which X11 never sees, pause it without a single wake-up, and the menu in the top
+// bar reaches it.
+TEST_F(GnomeShellTest, TheExtensionShowsWhatXwaylandCannot)
+{
+    ASSERT_TRUE(shell->output("gdbus", {"call", "--session", "--dest", "org.gnome.Shell", "--object-path",
+                                        "/org/gnome/Shell", "--method", "org.gnome.Shell.Extensions.EnableExtension",
+                                        "lumenfall@quorl802.com"}));
+    ASSERT_TRUE(lumen::test::waitFor([&] { return callExtension("GetState").has_value(); }, std::chrono::seconds(20)))
+        << "the extension never came up: "
+        << shell->output("gdbus", {"call", "--session", "--dest", "org.gnome.Shell", "--object-path", "/org/gnome/Shell",
+                                   "--method", "org.gnome.Shell.Extensions.GetExtensionInfo", "lumenfall@quorl802.com"})
+               .value_or("no answer")
+               .toStdString()
+        << shell->log().right(1500).toStdString();
+
+    auto wallpaper = launch({"-welcomed", "YES", "-animateInSoftware", "YES", "-scene", "cozyLibrary"});
+    QString log;
+    const QString moving = "display 0: Animating", covered = "display 0: Paused while covered";
+    ASSERT_TRUE(waitForLog(*wallpaper, log, "occlusion: following GNOME Shell's Lumenfall extension")) << log.toStdString();
+    ASSERT_TRUE(waitForLog(*wallpaper, log, moving)) << callExtension("GetState").value_or("").toStdString();
+
+    QProcess terminal;
+    terminal.setProcessEnvironment(shell->environment());
+    terminal.start("foot", {"--fullscreen"});
+    ASSERT_TRUE(waitForLog(*wallpaper, log, covered)) << log.toStdString();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const long before = wakeUps(wallpaper->processId());
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    EXPECT_LT(wakeUps(wallpaper->processId()) - before, 5) << "paused, the wallpaper sleeps";
+    lumen::test::stopProcess(terminal);
+    log.clear();
+    ASSERT_TRUE(waitForLog(*wallpaper, log, moving)) << log.toStdString();
+
+    auto overview = [&](const char* on) {
+        return shell->output("gdbus", {"call", "--session", "--dest", "org.gnome.Shell", "--object-path",
+                                       "/org/gnome/Shell", "--method", "org.freedesktop.DBus.Properties.Set",
+                                       "org.gnome.Shell", "OverviewActive", on});
+    };
+    log.clear();
+    ASSERT_TRUE(overview("<true>"));
+    EXPECT_TRUE(waitForLog(*wallpaper, log, covered)) << log.toStdString();
+    ASSERT_TRUE(overview("<false>"));
+    EXPECT_TRUE(waitForLog(*wallpaper, log, moving)) << log.toStdString();
+
+    log.clear();
+    EXPECT_EQ(callExtension("ActivateMenuItem", {"Scene/Nebula Flythrough"}).value_or("").trimmed(), "(true,)");
+    EXPECT_TRUE(waitForLog(*wallpaper, log, "scene: nebulaFlythrough")) << log.toStdString();
 
     wallpaper->terminate();
     wallpaper->waitForFinished(20000);

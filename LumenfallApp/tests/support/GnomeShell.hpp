@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace lumen::test {
 
@@ -22,8 +23,9 @@ class GnomeShell {
     using Clock = std::chrono::steady_clock;
 
 public:
-    // Null, with the reason, when gnome-shell is not installed or does not come up.
-    static std::unique_ptr<GnomeShell> start(std::string& reason)
+    // Null, with the reason, when gnome-shell is not installed or does not come up. An extension
+    // folder given is installed for the user (not yet enabled).
+    static std::unique_ptr<GnomeShell> start(std::string& reason, const QString& extension = {})
     {
         for (const char* program : {"gnome-shell", "dbus-daemon", "gdbus", "Xwayland"}) {
             if (!haveProgram(program)) {
@@ -32,7 +34,8 @@ public:
             }
         }
         std::unique_ptr<GnomeShell> shell(new GnomeShell);
-        if (!shell->folders_.isValid() || !shell->startBuses() || !shell->startShell(reason)) {
+        if (!shell->folders_.isValid() || !shell->startBuses() || !shell->install(extension) ||
+            !shell->startShell(reason)) {
             if (reason.empty()) reason = "the private buses did not start";
             return nullptr;
         }
@@ -46,6 +49,12 @@ public:
     }
 
     const std::string& display() const { return display_; }
+    // What the shell has printed so far, for a failing test's message.
+    QString log()
+    {
+        said_ += QString::fromUtf8(shell_.readAll());
+        return said_;
+    }
 
     // What a client of this desktop runs with: its displays, buses and folders.
     QProcessEnvironment environment() const
@@ -99,6 +108,20 @@ private:
                        std::chrono::seconds(10));
     }
 
+    // Copies the extension where the shell looks for the user's, and keeps banners (such as the
+    // warning about a session as root) off the screenshots.
+    bool install(const QString& extension)
+    {
+        output("gsettings", {"set", "org.gnome.desktop.notifications", "show-banners", "false"});
+        if (extension.isEmpty()) return true;
+        const QString target = path("home/.local/share/gnome-shell/extensions/") + QDir(extension).dirName();
+        QDir().mkpath(target);
+        for (const QString& file : QDir(extension).entryList(QDir::Files)) {
+            if (!QFile::copy(QDir(extension).filePath(file), target + "/" + file)) return false;
+        }
+        return true;
+    }
+
     bool startShell(std::string& reason)
     {
         shell_.setProcessEnvironment(environment());
@@ -107,7 +130,7 @@ private:
                                      "--wayland-display=lumen-wayland"});
         // "Using public X11 display :N": Xwayland is up.
         const QRegularExpression publicDisplay("public X11 display (:\\d+)");
-        QString said;
+        QString& said = said_;
         const auto deadline = Clock::now() + std::chrono::seconds(90);
         while (display_.empty() && Clock::now() < deadline && shell_.state() != QProcess::NotRunning) {
             shell_.waitForReadyRead(200);
@@ -120,11 +143,24 @@ private:
             return false;
         }
         xauthority_ = path("runtime/" + auth.front());
-        // The shell starts in its overview, over the desktop; asked until it answers.
-        const QStringList leave{"call", "--session", "--dest", "org.gnome.Shell", "--object-path", "/org/gnome/Shell",
-                                "--method", "org.freedesktop.DBus.Properties.Set", "org.gnome.Shell", "OverviewActive",
-                                "<false>"};
-        if (!waitFor([&] { return output("gdbus", leave).has_value(); }, std::chrono::seconds(60))) {
+        // The shell starts in its overview, and shows it again once its start-up animation ends:
+        // asked to leave until it stays out for two looks a second apart.
+        const QStringList shell{"call", "--session", "--dest", "org.gnome.Shell", "--object-path", "/org/gnome/Shell",
+                                "--method"};
+        const QStringList leave = shell + QStringList{"org.freedesktop.DBus.Properties.Set", "org.gnome.Shell",
+                                                      "OverviewActive", "<false>"};
+        const QStringList look = shell + QStringList{"org.freedesktop.DBus.Properties.Get", "org.gnome.Shell",
+                                                     "OverviewActive"};
+        int out = 0;
+        const bool left = waitFor(
+            [&] {
+                output("gdbus", leave);
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+                out = output("gdbus", look).value_or("").contains("false") ? out + 1 : 0;
+                return out >= 2;
+            },
+            std::chrono::seconds(60));
+        if (!left) {
             reason = "gnome-shell never left its overview";
             return false;
         }
@@ -135,6 +171,7 @@ private:
     QProcess systemBus_, sessionBus_, shell_;
     std::string display_;
     QString xauthority_;
+    QString said_;
 };
 
 }  // namespace lumen::test
