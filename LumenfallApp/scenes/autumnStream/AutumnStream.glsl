@@ -197,11 +197,24 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     // Canopy: crowns built of leaf tufts, thinning over the water and towards the ground; the
     // farthest planes carry undergrowth down to the floor.
     float far = float(k) / float(TREE_PLANES - 1);
-    float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed));
+    // Each crown hangs lowest over its own trunk, so the canopy's underside is a row of domes,
+    // not one level line.
+    float cellWidth = 2.1 + float(k) * 0.35;
+    float cell = floor(p.x / cellWidth);
+    float nearTrunk = 0.0;
+    for (int i = -1; i <= 1; ++i) {
+        vec2 trunk = trunkOf(cell + float(i), k);
+        if (trunk.y > 0.0) nearTrunk = max(nearTrunk, exp(-pow((p.x - trunk.x) / (cellWidth * 0.45), 2.0)));
+    }
+    float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed)) + 0.9 * (1.0 - nearTrunk) + 0.5 * noise2(vec2(p.x * 1.7, seed + 3.0)) - 0.5;
     float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 3);
     float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
     if (k < TREE_PLANES - 1) mass -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
-    if (k == TREE_PLANES - 1) mass += 1.2 * smoothstep(3.5, 2.0, p.y);  // the far wood closes the view
+    if (k == TREE_PLANES - 1) {
+        // The far wood closes the view, under a ragged line of young trees.
+        float top = 3.6 + 1.6 * noise2(vec2(p.x * 0.45, 2.0)) + 0.6 * noise2(vec2(p.x * 2.1, 5.0));
+        mass += 1.2 * smoothstep(top, top - 1.5, p.y);
+    }
     float through = pow(max(dot(rd, l.sunDir), 0.0), 3.0);
     if (mass > 0.38) {
         float edge = 0.0;
@@ -222,7 +235,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
             // Deep in a crown it is darker than at its edge.
             float inner = smoothstep(0.65, 0.95, mass);
             float facingSun = max(dot(n, l.sunDir), 0.0);
-            vec3 light = l.ambient * mix(0.9, 0.45, inner) * (0.45 + 0.35 * n.y + 0.3 * n.z);
+            vec3 light = l.ambient * mix(0.9, 0.45, inner) * (0.62 + 0.2 * n.y + 0.12 * n.z);
             light += l.sun * sunlit * (0.15 + 0.6 * facingSun) * mix(1.0, 0.45, inner);
             light += l.moon * (0.5 + 0.3 * max(dot(n, l.moonDir), 0.0));
             // Single leaves: a fine mottle of light and shade inside each tuft.
@@ -236,8 +249,6 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
 
     // Trunks: one per cell at most, kept off the water; each flares into roots where it meets
     // the bank.
-    float cellWidth = 2.1 + float(k) * 0.35;
-    float cell = floor(p.x / cellWidth);
     for (int i = -1; i <= 1; ++i) {
         float c = cell + float(i);
         vec2 trunk = trunkOf(c, k);
@@ -274,7 +285,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         cover = max(cover, on);
     }
     // Distance hazes the far planes towards the light of the air.
-    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.018));
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.014));
     return vec4(colour, cover);
 }
 
@@ -498,7 +509,7 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
         float line = noise2(m * vec2(14.0, 0.7) + float(j) * 31.0);
         streaks += (1.0 - abs(2.0 * ph - 1.0)) * smoothstep(0.78, 0.95, line) * smoothstep(0.3, 0.8, noise2(m * vec2(1.5, 0.35)));
     }
-    streaks *= 1.0 - smoothstep(0.015, 0.05, px);
+    streaks *= 1.0 - smoothstep(0.006, 0.02, px);
     c += (l.ambient + l.sun * 0.2 * max(l.sunDir.y, 0.1) + l.moon * 0.4) * streaks * 0.18;
     // Where the water meets the bank a thin rim catches the sky, then the wet earth darkens.
     float toBank = (1.0 - across) * streamHalfWidth(p.z);  // metres
