@@ -129,8 +129,8 @@ float cloudDensity(vec2 q, int octaves) {
     vec3 p = vec3(q, loopPath(uTime.z, 86400.0, 12.0).y);
     float d = fbm3(p, min(octaves, 3));
     // Heaps: rounded lumps of billowed detail on each body, crisp outlines, clear sky between.
-    if (octaves > 3) d += (1.0 - abs(fbm3(p * 3.3 + 5.0, octaves - 3) * 2.0 - 1.0) - 0.6) * 0.3;
-    return smoothstep(0.5, 0.6, d);
+    if (octaves > 3) d += (1.0 - abs(fbm3(p * 2.7 + 5.0, octaves - 3) * 2.0 - 1.0) - 0.6) * 0.4;
+    return smoothstep(0.52, 0.59, d);
 }
 
 // Sky with clouds, the sun disc and the moon disc; `full` adds the finer cloud octaves and the
