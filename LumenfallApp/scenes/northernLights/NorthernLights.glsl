@@ -371,6 +371,7 @@ Hit farShore(vec3 ray, float tanE, float pixel) {
     float tops = 9.0 + 6.0 * noise2(vec2(s * 0.02, 1.0)) + 5.0 * abs(fract(s * 0.25 + noise2(vec2(s * 0.1, 3.0))) - 0.5);
     // Standing on the water line: below it the ice in front is nearer than the far shore.
     float cover = smoothstep(0.5, -0.5, (y - tops) / (pixel * D)) * smoothstep(-0.5, 0.5, y / (pixel * D));
+    if (cover <= 0.0) return Hit(vec3(0.0), 0.0);
     vec3 c = lit(vec3(0.05, 0.07, 0.07), vec3(0.0, 0.6, 0.8));
     c = mix(c, skyColour(normalize(vec3(ray.x, 0.03, ray.z))), 0.35);
     return Hit(c, cover);
@@ -568,12 +569,13 @@ void sceneFragment() {
                         texture(layerTexture, uv + vec2(-texel.x, texel.y)).rgb);
     c += glow * night();
 
-    over(c, peaks(ray, tanE, pixel));
+    // Below the horizon the ground hides the range.
+    if (tanE > -pixel) over(c, peaks(ray, tanE, pixel));
     if (ray.y < 0.0) {
         float groundCover = clamp(-tanE * 2.0 / pixel + 0.5, 0.0, 1.0);
         c = mix(c, ground(ray, tanE, pixel), groundCover);
     }
-    over(c, farShore(ray, tanE, pixel));
+    if (abs(tanE) < 0.05) over(c, farShore(ray, tanE, pixel));
     over(c, spruceRow(ray, tanE, 95.0, 3.0, 0.8, 0.0, pixel));
     over(c, spruceRow(ray, tanE, 70.0, 11.0, 0.55, 0.0, pixel));
     over(c, cabin(ray, tanE, pixel));
