@@ -74,10 +74,10 @@ Light hourLight() {
     l.sun = mix(low, high, smoothstep(3.0, 35.0, e)) * 2.6 * up;
     float moonUp = smoothstep(-2.0, 6.0, degrees(asin(clamp(l.moonDir.y, -1.0, 1.0))));
     l.night = 1.0 - smoothstep(-12.0, -2.0, e);
-    l.moon = vec3(0.55, 0.65, 0.9) * 0.22 * moonUp * (0.3 + 0.7 * uSky.w) * l.night;
+    l.moon = vec3(0.5, 0.62, 0.95) * 0.4 * moonUp * (0.3 + 0.7 * uSky.w) * l.night;
     vec3 day = vec3(0.42, 0.5, 0.62) * 0.55;
     vec3 dusk = vec3(0.42, 0.3, 0.32) * 0.16;
-    vec3 dark = vec3(0.016, 0.024, 0.05);
+    vec3 dark = vec3(0.03, 0.048, 0.1);
     l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), day, smoothstep(-1.0, 15.0, e));
     l.ambient += l.moon * 0.12;
     // The air glows with the light that is in it: gold in the afternoon, dim at dusk.
@@ -104,7 +104,7 @@ vec3 skyColour(vec3 rd, Light l, bool full) {
     float e = uSky.z;
     vec3 day = mix(vec3(0.62, 0.72, 0.86), vec3(0.2, 0.38, 0.78), pow(h, 0.6));
     vec3 dusk = mix(vec3(0.95, 0.55, 0.3), vec3(0.25, 0.25, 0.45), pow(h, 0.5)) * 0.5;
-    vec3 dark = mix(vec3(0.02, 0.03, 0.06), vec3(0.006, 0.01, 0.025), pow(h, 0.5));
+    vec3 dark = mix(vec3(0.05, 0.075, 0.15), vec3(0.015, 0.025, 0.065), pow(h, 0.5));
     vec3 c = mix(mix(dark, dusk, smoothstep(-12.0, -1.0, e)), day, smoothstep(2.0, 18.0, e));
     float cs = max(dot(rd, l.sunDir), 0.0);
     c += l.sun * (pow(cs, 8.0) * 0.25 + pow(cs, 90.0) * 0.8 + pow(cs, 2000.0) * 4.0);
@@ -132,6 +132,56 @@ float planeDepth(int k) {
     return 3.5 + float(k) * 4.2 + float(k * k) * 0.35;
 }
 
+// Trunk i of plane k's cells along x: its centre at the bank top and its radius; 0 radius for an
+// empty cell or one that would stand in the water.
+vec2 trunkOf(float c, int k) {
+    float seed = float(k) * 17.13;
+    float z = -planeDepth(k);
+    float cellWidth = 2.1 + float(k) * 0.35;
+    if (hash12(vec2(c, seed)) < 0.25) return vec2(0.0);
+    float cx = (c + 0.2 + 0.6 * hash12(vec2(seed, c))) * cellWidth;
+    if (abs(cx - streamX(z)) < streamHalfWidth(z) + 0.5) return vec2(0.0);
+    return vec2(cx, 0.1 + 0.14 * hash11(c * 3.1 + seed));
+}
+
+// Leaf clumps on a plane: round, lobed tufts a half metre or so across on a jittered grid, their
+// size following the crown's mass so they shrink and part towards its edges. x: cover, yzw: the
+// tuft's bulge as a normal, and in `edge` how near the tuft's rim the point lies (for the light
+// shining through it).
+vec4 leafClumps(vec2 p, float mass, float seed, float px, out float edge, out float tuft) {
+    const float CLUMP = 0.45;
+    vec2 g = p / CLUMP;
+    vec2 base = floor(g);
+    float lobes = (noise2(p * 7.0 + seed) - 0.5) * 0.7 + (noise2(p * 19.0 - seed) - 0.5) * 0.35 * (1.0 - smoothstep(0.01, 0.04, px));
+    float grow = smoothstep(0.5, 0.8, mass);
+    vec4 best = vec4(0.0, 0.0, 0.0, 1.0);
+    float bestInside = -1.0;
+    edge = 0.0;
+    tuft = 0.0;
+    for (int j = -1; j <= 1; ++j) {
+        for (int i = -1; i <= 1; ++i) {
+            vec2 cell = base + vec2(i, j);
+            vec2 h = vec2(hash12(cell + seed), hash12(cell + seed + 7.1));
+            vec2 centre = cell + 0.5 + (h - 0.5) * 0.6;
+            float radius = (0.55 + 0.5 * h.x) * grow;
+            if (radius <= 0.02) continue;
+            vec2 q = (g - centre) / radius;
+            float d = length(q) + lobes;
+            float inside = 1.0 - d;
+            // The nearest tuft is the one whose middle the point is deepest in.
+            if (inside > bestInside) {
+                bestInside = inside;
+                float aa = px / (CLUMP * radius) * 1.5 + 0.02;
+                best.x = smoothstep(-aa, aa, inside);
+                best.yzw = normalize(vec3(q * 0.9, sqrt(max(1.0 - dot(q, q), 0.05))));
+                edge = 1.0 - smoothstep(0.0, 0.15, inside);
+                tuft = h.y;
+            }
+        }
+    }
+    return best;
+}
+
 // The colour and cover of tree plane k along a ray; `cheap` drops fine detail for reflections.
 vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out float t) {
     float z = -planeDepth(k);
@@ -144,53 +194,70 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     vec3 colour = vec3(0.0);
     float cover = 0.0;
 
-    // Canopy: clumped crowns, thinning over the water and towards the ground; the farthest
-    // planes carry undergrowth down to the floor.
+    // Canopy: crowns built of leaf tufts, thinning over the water and towards the ground; the
+    // farthest planes carry undergrowth down to the floor.
     float far = float(k) / float(TREE_PLANES - 1);
-    float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed));
-    float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 4);
-    float density = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
-    if (k < TREE_PLANES - 1) density -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
-    float detail = cheap ? 0.5 : noise2(p.xy * 4.0 + seed);
-    density += (detail - 0.5) * 0.14;
-    if (!cheap) density += (noise2(p.xy * 11.0 + seed * 1.7) - 0.5) * 0.12 * (1.0 - smoothstep(0.03, 0.09, px));
-    if (k == TREE_PLANES - 1) density += 1.2 * smoothstep(3.5, 2.0, p.y);  // the far wood closes the view
-    float edge = 0.03 + px * 1.5;
-    float leaves = smoothstep(0.58 - edge, 0.58 + edge, density);
-    if (leaves > 0.0) {
-        float hueNoise = noise2(vec2(p.x * 0.22, p.y * 0.15) + seed * 0.37);
-        vec3 albedo = autumnHue(hueNoise);
-        // Leaves glow with the sun behind them and catch it from the side.
-        float through = pow(max(dot(rd, l.sunDir), 0.0), 3.0);
-        float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.6 + 0.4;
-        // Inside a crown it is darker than at its edge.
-        float inner = smoothstep(0.6, 0.85, density);
-        // The crowns bulge towards the eye: their noise slope stands in for a normal.
-        vec3 n = vec3(0.0, 0.3, 1.0);
-        if (!cheap) {
-            vec2 q = p.xy * 1.6 + seed;
-            float c0 = fbm2(q, 2);
-            n = normalize(vec3(c0 - fbm2(q + vec2(0.15, 0.0), 2), c0 - fbm2(q + vec2(0.0, 0.15), 2) + 0.05, 0.22));
-        }
-        float facingSun = max(dot(n, l.sunDir) * 0.6 + 0.4, 0.0);
-        vec3 light = l.ambient * mix(0.8, 0.35, inner) * (0.55 + 0.45 * n.y + 0.25 * n.z) * (0.5 + detail);
-        light += l.sun * sunlit * (0.25 * facingSun + 0.6 * through) * (0.3 + 1.2 * detail * detail) * mix(1.0, 0.4, inner);
-        light += l.moon * (0.2 + 0.4 * max(dot(n, l.moonDir), 0.0));
-        colour = albedo * light;
-        cover = leaves;
-    }
-
-    // Trunks: one per cell at most, kept off the water.
+    // Each crown hangs lowest over its own trunk, so the canopy's underside is a row of domes,
+    // not one level line.
     float cellWidth = 2.1 + float(k) * 0.35;
     float cell = floor(p.x / cellWidth);
+    float nearTrunk = 0.0;
+    for (int i = -1; i <= 1; ++i) {
+        vec2 trunk = trunkOf(cell + float(i), k);
+        if (trunk.y > 0.0) nearTrunk = max(nearTrunk, exp(-pow((p.x - trunk.x) / (cellWidth * 0.45), 2.0)));
+    }
+    float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed)) + 0.9 * (1.0 - nearTrunk) + 0.5 * noise2(vec2(p.x * 1.7, seed + 3.0)) - 0.5;
+    float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 3);
+    float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
+    if (k < TREE_PLANES - 1) mass -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
+    if (k == TREE_PLANES - 1) {
+        // The far wood closes the view, under a ragged line of young trees.
+        float top = 3.6 + 1.6 * noise2(vec2(p.x * 0.45, 2.0)) + 0.6 * noise2(vec2(p.x * 2.1, 5.0));
+        mass += 1.2 * smoothstep(top, top - 1.5, p.y);
+    }
+    float through = pow(max(dot(rd, l.sunDir), 0.0), 3.0);
+    if (mass > 0.38) {
+        float edge = 0.0;
+        float tuft = 0.5;
+        vec4 clump = vec4(smoothstep(0.5, 0.62, mass), 0.0, 0.3, 0.95);
+        // Tufts smaller than a few pixels would shimmer: far off the crown's mass stands in.
+        float resolved = cheap ? 0.0 : 1.0 - smoothstep(0.04, 0.09, px);
+        if (resolved > 0.0) {
+            vec4 tufts = leafClumps(p.xy, mass, seed, px, edge, tuft);
+            clump = mix(clump, tufts, resolved);
+            edge *= resolved;
+        }
+        if (clump.x > 0.0) {
+            vec3 n = clump.yzw;
+            float hueNoise = noise2(vec2(p.x * 0.22, p.y * 0.15) + seed * 0.37) + (tuft - 0.5) * 0.3;
+            vec3 albedo = autumnHue(hueNoise);
+            float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.7 + 0.3;
+            // Deep in a crown it is darker than at its edge.
+            float inner = smoothstep(0.65, 0.95, mass);
+            float facingSun = max(dot(n, l.sunDir), 0.0);
+            vec3 light = l.ambient * mix(0.9, 0.45, inner) * (0.62 + 0.2 * n.y + 0.12 * n.z);
+            light += l.sun * sunlit * (0.15 + 0.6 * facingSun) * mix(1.0, 0.45, inner);
+            light += l.moon * (0.5 + 0.3 * max(dot(n, l.moonDir), 0.0));
+            // Single leaves: a fine mottle of light and shade inside each tuft.
+            float leafy = noise2(p.xy * 31.0 + seed);
+            colour = albedo * light * mix(1.0, 0.6 + 0.8 * leafy, 1.0 - smoothstep(0.006, 0.02, px));
+            // Against the sun the thin rims of the tufts glow, lit through the leaves.
+            colour += albedo * vec3(1.0, 0.85, 0.5) * l.sun * sunlit * through * (0.15 + 0.7 * edge);
+            cover = clump.x;
+        }
+    }
+
+    // Trunks: one per cell at most, kept off the water; each flares into roots where it meets
+    // the bank.
     for (int i = -1; i <= 1; ++i) {
         float c = cell + float(i);
+        vec2 trunk = trunkOf(c, k);
+        if (trunk.y <= 0.0) continue;
         float hs = hash12(vec2(c, seed));
-        if (hs < 0.25) continue;
-        float cx = (c + 0.2 + 0.6 * hash12(vec2(seed, c))) * cellWidth;
-        if (abs(cx - streamX(z)) < streamHalfWidth(z) + 0.5) continue;
-        cx += (p.y - BANK_HEIGHT) * (hash11(c + seed) - 0.5) * 0.06;  // a slight lean
-        float radius = 0.1 + 0.14 * hash11(c * 3.1 + seed);
+        float above = p.y - BANK_HEIGHT;
+        float cx = trunk.x + above * (hash11(c + seed) - 0.5) * 0.06;  // a slight lean
+        float flare = 1.0 + 1.3 * exp(-max(above, 0.0) * 5.0) * (0.8 + 0.4 * noise2(vec2(p.x * 12.0, c)));
+        float radius = trunk.y * flare;
         float d = abs(p.x - cx);
         float on = smoothstep(radius + px, radius - px, d);
         if (on <= 0.0) continue;
@@ -201,22 +268,24 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         if (birch) {
             // Short dark dashes across the white bark, and a darker foot.
             float marks = smoothstep(0.66, 0.74, noise2(vec2(s * 1.6 + c * 7.0, p.y * 14.0)));
-            marks = max(marks, smoothstep(1.4, 0.6, p.y - BANK_HEIGHT) * 0.7);
+            marks = max(marks, smoothstep(1.4, 0.6, above) * 0.7);
             bark = mix(vec3(0.72, 0.7, 0.64), vec3(0.05, 0.045, 0.04), marks);
         } else {
             float streak = noise2(vec2(s * 3.0 + c, p.y * 0.7));
             bark = vec3(0.13, 0.1, 0.08) * (0.7 + 0.6 * streak);
         }
+        // Moss and damp darken the foot, where litter has piled against it.
+        bark *= mix(0.45, 1.0, smoothstep(0.0, 0.5, above));
         float sunny = max(dot(n, l.sunDir), 0.0) * canopyGap(vec3(cx, p.y, z), l);
         float rim = pow(1.0 - n.z, 3.0) * pow(max(dot(rd, l.sunDir), 0.0), 2.0);
-        vec3 light = l.ambient * (0.6 + 0.3 * n.z) + l.sun * (sunny * 0.8 + rim * 0.6) + l.moon * max(dot(n, l.moonDir), 0.0);
-        vec3 trunk = bark * light;
+        vec3 light = l.ambient * (0.6 + 0.3 * n.z) + l.sun * (sunny * 0.8 + rim * 0.6) + l.moon * (0.3 + max(dot(n, l.moonDir), 0.0));
+        vec3 trunkColour = bark * light;
         // In front of this plane's own leaves.
-        colour = mix(colour, trunk, on);
+        colour = mix(colour, trunkColour, on);
         cover = max(cover, on);
     }
     // Distance hazes the far planes towards the light of the air.
-    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.018));
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.014));
     return vec4(colour, cover);
 }
 
@@ -305,6 +374,36 @@ vec3 stoneColour(vec3 p, vec3 n, float which, vec3 rd, Light l) {
 
 // ---- floor and water ---------------------------------------------------------------------------------
 
+// Fallen leaves lying flat: one per cell of a jittered grid, turned every way. x: cover, y: hue.
+vec2 fallenLeaf(vec2 q, float size, float seed, float px) {
+    vec2 g = q / size;
+    vec2 cell = floor(g);
+    vec2 h = vec2(hash12(cell + seed), hash12(cell + seed + 3.3));
+    float a = h.x * 6.28;
+    vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * (fract(g) - 0.3 - 0.4 * h);
+    float shape = length(d / vec2(0.34, 0.2)) - 1.0 + 0.5 * abs(d.x) / 0.34;
+    float aa = px / size * 4.0 + 0.05;
+    return vec2(smoothstep(aa, -aa, shape) * step(0.25, h.y), fract(h.y * 7.0));
+}
+
+// How much of the sky a point on the bank loses to the nearest trunks: the dark ring at each foot.
+float trunkShade(vec2 g) {
+    float shade = 1.0;
+    for (int k = 0; k < TREE_PLANES; ++k) {
+        float dz = g.y + planeDepth(k);
+        if (abs(dz) > 1.2) continue;
+        float cellWidth = 2.1 + float(k) * 0.35;
+        float cell = floor(g.x / cellWidth);
+        for (int i = -1; i <= 1; ++i) {
+            vec2 trunk = trunkOf(cell + float(i), k);
+            if (trunk.y <= 0.0) continue;
+            vec2 d = vec2(g.x - trunk.x, dz) / (trunk.y * 3.5);
+            shade *= 1.0 - 0.6 * exp(-dot(d, d));
+        }
+    }
+    return shade;
+}
+
 vec3 leafLitter(vec3 p, Light l, float px) {
     float big = fbm2(p.xz * 1.3, 3);
     float fine = noise2(p.xz * 11.0);
@@ -312,20 +411,31 @@ vec3 leafLitter(vec3 p, Light l, float px) {
     vec3 albedo = mix(autumnHue(big) * 0.7, vec3(0.2, 0.12, 0.06), smoothstep(0.35, 0.75, fine));
     float moss = smoothstep(0.58, 0.72, fbm2(p.xz * 0.5 + 9.0, 2));
     albedo = mix(albedo, vec3(0.1, 0.17, 0.04), moss * 0.8);
+    // Whole leaves on top, where they are big enough to see.
+    float sharp = (1.0 - smoothstep(0.008, 0.025, px)) * smoothstep(0.3, 0.6, fbm2(p.xz * 0.7 + 4.0, 2));
+    if (sharp > 0.0) {
+        for (int layer = 0; layer < 2; ++layer) {
+            vec2 leaf = fallenLeaf(p.xz + float(layer) * 0.37, 0.16 - float(layer) * 0.05, float(layer) * 19.0, px);
+            vec3 hue = autumnHue(fract(big + leaf.y * 0.6)) * (0.75 + 0.35 * leaf.y);
+            albedo = mix(albedo, hue, leaf.x * sharp * (1.0 - moss * 0.6));
+        }
+    }
     vec3 light = l.ambient + l.sun * (0.15 + max(l.sunDir.y, 0.0)) * canopyGap(p, l) * 1.8 + l.moon * max(l.moonDir.y, 0.0);
-    return albedo * light;
+    return albedo * light * trunkShade(p.xz);
 }
 
 // Water surface height for the ripples, carried downstream by the current. Two copies half a
 // cycle apart blend so the flowing pattern never has to jump back.
 float rippleHeight(vec2 q, float phase, float seed) {
     vec2 flow = vec2(0.0, phase * 8.0 * FLOW);
-    return fbm2((q - flow) * vec2(2.2, 1.2) + seed, 2);
+    vec2 m = q - flow;
+    // Wavelets across, and fine ribs drawn out along the current.
+    return fbm2(m * vec2(2.6, 1.4) + seed, 2) + 0.35 * noise2(m * vec2(9.0, 1.3) + seed * 2.0);
 }
 
 vec3 waterNormal(vec3 p, float px) {
     float cyclePhase = fract(uTime.x / 8.0);  // 8 s cycles: 450 to the hour
-    float strength = 0.08 * (1.0 - smoothstep(0.02, 0.2, px));
+    float strength = 0.13 * (1.0 - smoothstep(0.03, 0.25, px));
     vec3 n = vec3(0.0, 1.0, 0.0);
     for (int j = 0; j < 2; ++j) {
         float ph = fract(cyclePhase + 0.5 * float(j));
@@ -379,6 +489,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 + l.moon * 0.5;
     vec3 absorb = exp(-vec3(2.2, 1.3, 1.1) * depth / max(-rd.y, 0.15));
     vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
+    // The deep middle swallows the light of the bed.
+    below *= mix(0.3, 0.8, smoothstep(0.2, 0.9, across));
 
     float cosI = clamp(dot(-rd, n), 0.0, 1.0);
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosI, 5.0);
@@ -388,8 +500,23 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     c += l.sun * pow(max(dot(n, h), 0.0), 300.0) * 6.0 * canopyGap(p, l);
     float froth = wake * (0.6 + 0.4 * noise2(vec2(p.x * 12.0, p.z * 5.0)));
     c = mix(c, l.ambient * 1.1 + l.sun * 0.3 * max(l.sunDir.y, 0.1) + l.moon * 0.5, froth * 0.7);
-    // Wet margin where the water meets the bank.
-    c *= mix(1.0, 0.7, smoothstep(0.85, 1.0, across));
+    // Streaks of fine froth drawn along the current, loosened where the water runs quick.
+    float cyclePhase = fract(uTime.x / 8.0);
+    float streaks = 0.0;
+    for (int j = 0; j < 2; ++j) {
+        float ph = fract(cyclePhase + 0.5 * float(j));
+        vec2 m = vec2(p.x - streamX(p.z), p.z - ph * 8.0 * FLOW);
+        float line = noise2(m * vec2(14.0, 0.7) + float(j) * 31.0);
+        streaks += (1.0 - abs(2.0 * ph - 1.0)) * smoothstep(0.78, 0.95, line) * smoothstep(0.3, 0.8, noise2(m * vec2(1.5, 0.35)));
+    }
+    streaks *= 1.0 - smoothstep(0.006, 0.02, px);
+    c += (l.ambient + l.sun * 0.2 * max(l.sunDir.y, 0.1) + l.moon * 0.4) * streaks * 0.18;
+    // Where the water meets the bank a thin rim catches the sky, then the wet earth darkens.
+    float toBank = (1.0 - across) * streamHalfWidth(p.z);  // metres
+    float rimWidth = 0.03 + px;
+    float rim = exp(-abs(toBank - rimWidth) / rimWidth);
+    c += (skyColour(vec3(0.0, 0.6, -0.8), l, false) * 0.18 + l.sun * 0.03) * rim;
+    c *= mix(1.0, 0.75, smoothstep(0.97, 1.0, across));
     float leafCover;
     return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
 }
@@ -499,6 +626,10 @@ void sceneFragment() {
 
     vec2 c = sceneUV * 2.0 - 1.0;
     colour *= 1.0 - 0.2 * dot(c * vec2(0.7, 1.0), c * vec2(0.7, 1.0));
+    // The eye opens up in the dark: a moonlit wood reads in blues, never as black.
+    colour *= 1.0 + 0.8 * l.night;
+    // By moonlight colours fade towards blue-grey.
+    colour = mix(colour, luminance(colour) * vec3(0.65, 0.8, 1.15), 0.55 * l.night);
     fragColor = vec4(encodeOutput(toneMapHue(colour, 4.0), gl_FragCoord.xy), 1.0);
 }
 

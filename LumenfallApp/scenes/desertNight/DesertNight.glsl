@@ -166,18 +166,27 @@ vec4 milkyWay(vec3 eq) {
     float clumps = smoothstep(0.35, 0.8, clouds);
     float grain = fbm3(planar * 60.0, 3);
     float light = disc * along * (0.3 + 1.4 * clumps) * (0.75 + 0.5 * grain) + bulge * (2.2 + 1.0 * clumps);
+    // A wide soft glow round the core, so the bright region fades out instead of ending.
+    light += exp(-(l * l / 0.6 + b * b / 0.1)) * 0.7;
     float halo = exp(-b * b / 0.09) * 0.12 * (0.4 + 0.6 * toCore);
 
-    // Dust: the great rift along the middle from the core towards Cygnus, and filaments in
-    // the rest of the disc.
-    vec3 w = vec3(g.xy, g.z * 2.6) * 5.0 + (vec3(fbm3(g * 3.0 + 11.0, 3), fbm3(g * 3.0 + 23.0, 3), 0.0) - 0.5) * 1.6;
-    float dustNoise = fbm3(w * 2.2, 5);
-    float ridged = 1.0 - abs(fbm3(w * 3.1 + 40.0, 5) * 2.0 - 1.0);
-    float riftLine = exp(-pow((b - 0.025 - 0.03 * sin(l * 3.0)) / (0.035 + 0.02 * toCore), 2.0));
+    // Dust: thin lanes along the plane. The noise is drawn out about eight times along the disc
+    // and its height above the plane wanders, so the ridges of it become long filaments that
+    // fork and fade; the great rift runs from the core towards Cygnus as a bundle of them.
+    vec3 q = vec3(g.xy * 4.0, g.z * 34.0);
+    q.z += (fbm3(vec3(g.xy * 2.5, 1.7), 3) - 0.5) * 7.0;
+    q.xy += (fbm3(vec3(g.xy * 6.0, g.z * 12.0) + 9.0, 2) - 0.5) * 0.8;
+    float lanes = 1.0 - abs(fbm3(q, 4) * 2.0 - 1.0);
+    float fine = 1.0 - abs(fbm3(q * vec3(2.3, 2.3, 1.8) + 31.0, 3) * 2.0 - 1.0);
+    lanes = pow(lanes, 7.0);
+    fine = pow(fine, 9.0);
+    // Lanes come and go along the band instead of running its whole length.
+    float present = smoothstep(0.3, 0.65, fbm3(g * 4.5 + 50.0, 2));
+    float filaments = disc * (lanes * 0.75 + fine * 0.45) * (0.35 + 0.65 * present);
+    float riftLine = exp(-pow((b - 0.025 - 0.03 * sin(l * 3.0)) / (0.03 + 0.02 * toCore), 2.0));
     float riftSpan = smoothstep(-0.6, -0.1, l) * (1.0 - smoothstep(1.2, 1.6, l));
-    float rift = riftLine * riftSpan * smoothstep(0.35, 0.62, dustNoise);
-    float filaments = disc * smoothstep(0.78, 0.95, ridged) * smoothstep(0.4, 0.6, dustNoise) * 0.85;
-    float dust = clamp(rift * (0.95 - 0.35 * bulge) + filaments, 0.0, 0.95);
+    float rift = riftLine * riftSpan * (0.25 + 0.5 * smoothstep(0.05, 0.6, lanes + fine));
+    float dust = clamp(rift * (0.9 - 0.4 * bulge) + filaments, 0.0, 0.9);
 
     vec3 coreTint = vec3(1.0, 0.80, 0.58);
     vec3 armTint = vec3(0.78, 0.84, 1.0);

@@ -298,28 +298,47 @@ vec3 backdrop(vec3 ray, Palette pal) {
     return color * (1.0 - 0.85 * lanes);
 }
 
-// Distant stars: one per cell of a direction grid, about a pixel wide at any resolution, more
-// of them along the band.
-vec3 starField(vec3 ray, Palette pal, float pixelAngle) {
+// Distant stars, infinitely far away like the backdrop. Counts rise steeply towards the faint
+// end (a dust of faint stars, a few bright ones), they crowd along the band and in clumps and
+// thin out in voids, and their colour runs from orange to blue-white. Each is drawn at least a
+// pixel wide and the faint ones fade by brightness, not size, so a turning view never makes them
+// flicker or pop.
+float starDensity(vec3 ray) {
+    float clumps = valueNoise3(ray * 3.2 + 7.0) * 0.6 + valueNoise3(ray * 9.0 + 3.0) * 0.4;
+    float lanes = smoothstep(0.35, 0.75, valueNoise3(ray * 6.0 + 19.0));
+    return clamp(0.08 + bandWeight(ray) * (0.7 - 0.45 * lanes) + (clumps - 0.42) * 2.2, 0.02, 1.0);
+}
+
+vec3 starTemperature(float t) {
+    vec3 orange = vec3(1.0, 0.68, 0.42);
+    vec3 white = vec3(1.0, 0.95, 0.9);
+    vec3 blue = vec3(0.7, 0.8, 1.0);
+    return t < 0.5 ? mix(orange, white, smoothstep(0.0, 0.5, t)) : mix(white, blue, smoothstep(0.5, 1.0, t));
+}
+
+vec3 starField(vec3 ray, float pixelAngle) {
     vec3 color = vec3(0.0);
-    float band = bandWeight(ray);
+    float density = starDensity(ray);
     for (int layer = 0; layer < 3; ++layer) {
-        float scale = layer == 0 ? 60.0 : layer == 1 ? 140.0 : 300.0;
-        vec3 p = ray * scale;
-        vec3 cell = floor(p);
-        vec3 h = hash33(cell + float(layer) * 17.0);
-        vec3 center = cell + 0.2 + 0.6 * h;
+        float fl = float(layer);
+        float scale = layer == 0 ? 38.0 : layer == 1 ? 95.0 : 230.0;
+        vec3 cell = floor(ray * scale);
+        vec3 h = hash33(cell + fl * 17.0);
+        // The sparse bright layer barely follows the clustering; the faint ones trace it closely.
+        float keep = layer == 0 ? 0.3 + 0.4 * density : (layer == 1 ? density : density * (0.3 + 0.7 * density));
+        if (h.x > keep) continue;
+        vec3 center = cell + 0.15 + 0.7 * hash33(cell + fl * 5.0 + 41.0);
         float d = length(normalize(center) - ray);  // radians, nearly
-        // Few bright stars, more faint ones, the faintest only along the band.
-        float lottery = hash13(cell + 3.1);
-        float brightness = layer == 0 ? pow(lottery, 10.0) * 5.0 : pow(lottery, 14.0) * 2.5;
-        if (layer == 2) brightness *= band;
-        // Bright stars look a little larger.
-        float size = pixelAngle * (0.65 + 0.2 * sqrt(brightness));
-        vec3 tint = mix(pal.starA, pal.starB, h.z);
-        color += tint * brightness * exp(-d * d / (size * size));
+        // A steep power law: most stars sit near the layer's floor, a rare few far above it.
+        float floorFlux = layer == 0 ? 0.12 : layer == 1 ? 0.045 : 0.025;
+        float flux = min(floorFlux * pow(max(h.y, 1e-3), layer == 0 ? -1.6 : -1.35), layer == 0 ? 4.0 : 0.6);
+        float size = pixelAngle * (0.95 + 0.15 * sqrt(flux));
+        float d2 = d * d / (size * size);
+        float glow = exp(-d2) + 0.03 * flux * exp(-sqrt(d2) * 1.2);
+        color += starTemperature(h.z) * flux * glow;
     }
-    return color;
+    // The unresolved light of the countless stars too faint to draw.
+    return color + vec3(0.9, 0.85, 0.8) * density * density * 0.006;
 }
 
 // Transmittance from the camera to distance `far` along `ray`: a short march, only run for the
@@ -394,7 +413,7 @@ void sceneFragment() {
     vec2 texel = 0.5 / vec2(textureSize(layerTexture, 0));
     vec4 cloud = 0.25 * (texture(layerTexture, uv + texel) + texture(layerTexture, uv + vec2(-texel.x, texel.y)) +
                          texture(layerTexture, uv + vec2(texel.x, -texel.y)) + texture(layerTexture, uv - texel));
-    vec3 behind = backdrop(ray, pal) + starField(ray, pal, pixelAngle);
+    vec3 behind = backdrop(ray, pal) + starField(ray, pixelAngle);
     vec3 color = behind * cloud.a + cloud.rgb + starCores(uParams[0].xyz, ray, pal, pixelAngle);
 
     // A gentle vignette draws the eye into the flight.

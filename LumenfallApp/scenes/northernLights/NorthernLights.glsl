@@ -261,6 +261,20 @@ float peakHeight(float s) {
     return h - 110.0;
 }
 
+// The relief of the faces below the skyline (metres on the face): ridged noise drawn out down the
+// fall line, so spurs and gullies run from the ridges towards the valley.
+float faceRelief(vec2 q) {
+    vec2 p = q * vec2(0.006, 0.0018);
+    float r = 0.0;
+    float amp = 0.5;
+    for (int i = 0; i < 3; ++i) {
+        r += amp * (1.0 - abs(noise2(p + float(i) * 5.7) * 2.0 - 1.0));
+        p = mat2(1.7, 0.9, -0.9, 1.7) * p;
+        amp *= 0.5;
+    }
+    return r;
+}
+
 Hit peaks(vec3 ray, float tanE, float pixel) {
     const float D = 4000.0;
     float s = azimuthOf(ray) * D + 900.0;
@@ -268,19 +282,27 @@ Hit peaks(vec3 ray, float tanE, float pixel) {
     float h = peakHeight(s);
     float cover = smoothstep(0.5, -0.5, (y - h) / (pixel * D));
     if (cover <= 0.0) return Hit(vec3(0.0), 0.0);
-    // The slope of the ridge gives the snow fields their light and shade.
-    float dh = (peakHeight(s + 8.0) - h) / 8.0;
-    float depth = clamp((h - y) / 240.0, 0.0, 1.0);
-    // Below the ridge the faces turn with gullies and spurs, not only with the skyline.
-    float gully = (noise2(vec2(s * 0.006, y * 0.012)) - 0.5) * 2.4 + (noise2(vec2(s * 0.02, y * 0.03)) - 0.5) * 0.8;
-    vec3 n = normalize(vec3(mix(-dh * 1.4, gully, smoothstep(0.0, 0.4, depth)), 0.9 - depth * 0.3, 0.5));
-    // Bare rock shows on steep faces and in gullies.
-    float rock = smoothstep(0.6, 0.95, abs(dh) * 0.5 * (1.0 - depth) + noise2(vec2(s * 0.01 + y * 0.004, y * 0.02)) * 0.7);
-    vec3 albedo = mix(vec3(0.9, 0.93, 1.0), vec3(0.18, 0.18, 0.2), rock * 0.6);
+    // The skyline's slope, taken over a few pixels: the ridged noise has creases a one-sided
+    // difference would smear down the face as streaks.
+    float ridgeSlope = (peakHeight(s + 24.0) - peakHeight(s - 24.0)) / 48.0;
+    float depth = clamp((h - y) / 260.0, 0.0, 1.0);
+    const float E = 30.0;
+    float r0 = faceRelief(vec2(s, y));
+    vec2 grad = vec2(faceRelief(vec2(s + E, y)) - r0, faceRelief(vec2(s, y + E)) - r0) / E * 260.0;
+    // Faces lean back from the eye; near the ridge they turn with the skyline, lower with the relief.
+    vec3 n = normalize(vec3(mix(-ridgeSlope * 1.2, -grad.x, smoothstep(0.0, 0.35, depth)), 0.75 - grad.y * 0.3, 0.65));
+    // Snow holds on the gentler faces; steep walls and gully sides show dark rock.
+    float steep = length(grad) * 0.45 + abs(ridgeSlope) * 0.5 * (1.0 - depth);
+    // Rock shows on the steep walls and along the spines of the spurs, where snow cannot lie.
+    float rock = smoothstep(0.38, 0.6, steep * 0.6 + r0 * 0.7 + (noise2(vec2(s * 0.02, y * 0.008)) - 0.5) * 0.35);
+    rock *= smoothstep(0.0, 0.04, depth);  // a snow cornice along the ridge
+    vec3 albedo = mix(vec3(0.72, 0.76, 0.84), vec3(0.035, 0.037, 0.045), rock * 0.9);
     vec3 c = lit(albedo, n);
-    // Distance haze towards the horizon's colour.
+    // Gully floors see less of the sky and the low sun.
+    c *= mix(0.62, 1.0, smoothstep(0.15, 0.6, r0));
+    // Air between the eye and the range: thicker low down, towards the horizon sky's colour.
     vec3 haze = skyColour(normalize(vec3(ray.x, 0.02, ray.z)));
-    c = mix(c, haze, 0.22 + 0.2 * depth);
+    c = mix(c, haze, mix(0.08, 0.24, smoothstep(0.0, 1.0, 1.0 - clamp((y - 30.0) / 700.0, 0.0, 1.0))));
     return Hit(c, cover);
 }
 
@@ -289,7 +311,8 @@ Hit peaks(vec3 ray, float tanE, float pixel) {
 float shoreDistance(float a) {
     float left = smoothstep(-0.12, -0.3, a);
     float right = smoothstep(0.3, 0.55, a);
-    float wobble = 3.0 * sin(a * 23.0) + 2.0 * sin(a * 57.0 + 1.0);
+    // Gentle sweeps, not a scalloped line: a few metres over the whole width.
+    float wobble = 2.5 * sin(a * 7.0 + 0.5) + 1.2 * sin(a * 13.0 + 2.0);
     return mix(mix(30.0, 130.0, left), 110.0, right) + wobble;
 }
 
@@ -346,7 +369,9 @@ Hit farShore(vec3 ray, float tanE, float pixel) {
     float s = azimuthOf(ray) * D;
     float y = uParams[1].y + tanE * D;
     float tops = 9.0 + 6.0 * noise2(vec2(s * 0.02, 1.0)) + 5.0 * abs(fract(s * 0.25 + noise2(vec2(s * 0.1, 3.0))) - 0.5);
-    float cover = smoothstep(0.5, -0.5, (y - tops) / (pixel * D));
+    // Standing on the water line: below it the ice in front is nearer than the far shore.
+    float cover = smoothstep(0.5, -0.5, (y - tops) / (pixel * D)) * smoothstep(-0.5, 0.5, y / (pixel * D));
+    if (cover <= 0.0) return Hit(vec3(0.0), 0.0);
     vec3 c = lit(vec3(0.05, 0.07, 0.07), vec3(0.0, 0.6, 0.8));
     c = mix(c, skyColour(normalize(vec3(ray.x, 0.03, ray.z))), 0.35);
     return Hit(c, cover);
@@ -544,12 +569,13 @@ void sceneFragment() {
                         texture(layerTexture, uv + vec2(-texel.x, texel.y)).rgb);
     c += glow * night();
 
-    over(c, peaks(ray, tanE, pixel));
+    // Below the horizon the ground hides the range.
+    if (tanE > -pixel) over(c, peaks(ray, tanE, pixel));
     if (ray.y < 0.0) {
-        over(c, farShore(ray, tanE, pixel));
         float groundCover = clamp(-tanE * 2.0 / pixel + 0.5, 0.0, 1.0);
         c = mix(c, ground(ray, tanE, pixel), groundCover);
     }
+    if (abs(tanE) < 0.05) over(c, farShore(ray, tanE, pixel));
     over(c, spruceRow(ray, tanE, 95.0, 3.0, 0.8, 0.0, pixel));
     over(c, spruceRow(ray, tanE, 70.0, 11.0, 0.55, 0.0, pixel));
     over(c, cabin(ray, tanE, pixel));

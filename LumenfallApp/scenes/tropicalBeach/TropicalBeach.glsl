@@ -126,9 +126,11 @@ const float CLOUD_HEIGHT = 2200.0;
 
 // The cloud deck's density at deck coordinates q; far, squeezed cells ask for fewer octaves.
 float cloudDensity(vec2 q, int octaves) {
-    float d = fbm3(vec3(q, loopPath(uTime.z, 86400.0, 12.0).y), octaves);
-    // Soft patches with clear sky between them.
-    return smoothstep(0.44, 0.74, d);
+    vec3 p = vec3(q, loopPath(uTime.z, 86400.0, 12.0).y);
+    float d = fbm3(p, min(octaves, 3));
+    // Heaps: rounded lumps of billowed detail on each body, crisp outlines, clear sky between.
+    if (octaves > 3) d += (1.0 - abs(fbm3(p * 2.7 + 5.0, octaves - 3) * 2.0 - 1.0) - 0.6) * 0.4;
+    return smoothstep(0.52, 0.59, d);
 }
 
 // Sky with clouds, the sun disc and the moon disc; `full` adds the finer cloud octaves and the
@@ -138,7 +140,9 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
 
     float h = dir.y;
     if (h > 0.004) {
-        vec2 plane = dir.xz / h * CLOUD_HEIGHT;
+        // A slightly domed deck: far clouds keep some of their height instead of thinning into
+        // streaks along the horizon.
+        vec2 plane = dir.xz / (h + 0.05) * CLOUD_HEIGHT;
         vec2 q = plane / 4600.0 * vec2(1.0, 1.7) + loopPath(uTime.z, 86400.0, 22.0);  // the wind turns over the day
         // Squeezed far cells lose their finest octaves instead of flickering.
         float far = clamp(1.0 / (h * 12.0), 1.0, 8.0);
@@ -148,12 +152,17 @@ vec3 skyColor(vec3 dir, Light l, bool full) {
         vec2 towardSun = normalize(l.sunDir.xz + 1e-4) * 0.09;
         float shade = cloudDensity(q + towardSun, 3);
         float lit = exp(-shade * 1.6);
+        // Seen from below, cloud further along the deck stands above this point: where there is
+        // none the point is a lit top, where there is much it is the grey base.
+        vec2 away = normalize(dir.xz + 1e-4) * 0.22;
+        float above = cloudDensity(q + away * vec2(1.0, 1.7), 3);
+        float tops = 1.0 - above * 0.85;
         float cosSun = max(dot(dir, l.sunDir), 0.0);
 
         vec3 under = mix(vec3(1.0, 0.42, 0.36), vec3(1.3, 0.62, 0.24), pow(cosSun, 3.0));
         // A low sun lights the clouds' undersides whatever lies beside them.
         vec3 dusk = mix(vec3(0.20, 0.13, 0.24), under * 1.15, mix(lit, 1.0, 0.25)) + l.sunColor * pow(cosSun, 24.0) * lit * 0.9;
-        vec3 day = mix(vec3(0.55, 0.60, 0.70), vec3(1.05, 1.04, 1.02), lit) + l.sunColor * pow(cosSun, 16.0) * 0.3;
+        vec3 day = mix(vec3(0.46, 0.5, 0.6), vec3(1.12, 1.1, 1.06), mix(0.3, 1.0, tops) * mix(0.55, 1.0, lit)) + l.sunColor * pow(cosSun, 16.0) * 0.3;
         vec3 night = vec3(0.012, 0.016, 0.03) + l.moonColor * (0.35 + 1.5 * pow(max(dot(dir, l.moonDir), 0.0), 16.0));
         float toDusk = smoothstep(-10.0, -2.0, l.sunElev);
         vec3 cloud = mix(night, dusk * mix(0.3, 1.0, smoothstep(-6.0, 1.0, l.sunElev)), toDusk);

@@ -6,7 +6,10 @@
 #include "LumenKit/catalog/Place.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
+#include <cmath>
+#include <numeric>
 #include <tuple>
+#include <vector>
 
 namespace lumen::app::test {
 
@@ -112,6 +115,38 @@ TEST_F(NorthernLightsSceneTest, AuroraGreensTheNightSkyOnly) {
     const auto& day = upper[12.0];
     EXPECT_GT(day[2], day[1]);
     EXPECT_GT(day[2], day[0]);
+}
+
+// By a spring noon the far range reads against the sky: darker than the sky above it on
+// average, with dark rock beside bright snow, not a washed-out white band.
+TEST_F(NorthernLightsSceneTest, FarPeaksStandOutFromTheDaySky) {
+    const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
+    auto scene = make();
+    SceneFrame frame;
+    frame.clock = 300;
+    frame.sky = skyAt(12.0, springNoon);
+    frame.options.values = {{"snow", "none"}};
+    scene->prewarm(frame, 2.0);
+    const auto still = renderStill(*scene, 192, 108, frame);
+    ASSERT_TRUE(still);
+    auto lumas = [&](int top, int bottom) {
+        std::vector<double> values;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 78; x < 152; ++x) {
+                const auto p = still->pixel(x, y);
+                values.push_back(0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]);
+            }
+        return values;
+    };
+    auto mean = [](const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size()); };
+    const auto sky = lumas(30, 38);
+    const auto peaks = lumas(50, 58);
+    const double peakMean = mean(peaks);
+    double spread = 0;
+    for (const double v : peaks) spread += (v - peakMean) * (v - peakMean);
+    spread = std::sqrt(spread / double(peaks.size()));
+    EXPECT_LT(peakMean, mean(sky) - 5) << spread;
+    EXPECT_GT(spread, 20) << peakMean;
 }
 
 }  // namespace lumen::app::test
