@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/autumnStream/AutumnStreamScene.hpp"
@@ -33,13 +33,7 @@ TEST(AutumnStreamOptionsTest, SideOffsetsAndLeaves) {
         EXPECT_FLOAT_EQ(AutumnStreamScene::leafAmount(option, lowPower, reduced), amount);
 }
 
-class AutumnStreamSceneTest : public RenderTest {
-protected:
-    std::unique_ptr<AutumnStreamScene> make() {
-        return ShaderScene::make<AutumnStreamScene>(SceneContext{gpu(), info, 1});
-    }
-    const SceneInfo info{.id = "autumnStream", .className = "AutumnStreamScene"};
-};
+using AutumnStreamSceneTest = ShaderSceneTest<AutumnStreamScene>;
 
 // "golden" pins 15:30 of the frame's day through the cache; any other value follows the clock.
 TEST_F(AutumnStreamSceneTest, GoldenPinsTheAfternoonOnce) {

@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
@@ -35,13 +35,7 @@ std::array<double, 3> regionColour(const gpu::ImageRGBA8& image, double x0, doub
 
 }  // namespace
 
-class CozyLibrarySceneTest : public RenderTest {
-protected:
-    std::unique_ptr<CozyLibraryScene> make() {
-        return ShaderScene::make<CozyLibraryScene>(SceneContext{gpu(), info, 1});
-    }
-    const SceneInfo info{.id = "cozyLibrary", .className = "CozyLibraryScene"};
-};
+using CozyLibrarySceneTest = ShaderSceneTest<CozyLibraryScene>;
 
 // "night" keeps the sun 20 degrees down whatever the hour; every other value shows the real sky.
 // Neighbouring displays look left and right of the first; rain is halved with reduced motion.

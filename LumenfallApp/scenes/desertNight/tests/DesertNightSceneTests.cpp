@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/desertNight/DesertNightScene.hpp"
@@ -39,11 +39,8 @@ std::array<double, 3> regionColour(const gpu::ImageRGBA8& image, double top, dou
 
 }  // namespace
 
-class DesertNightSceneTest : public RenderTest {
+class DesertNightSceneTest : public ShaderSceneTest<DesertNightScene> {
 protected:
-    std::unique_ptr<DesertNightScene> make() {
-        return ShaderScene::make<DesertNightScene>(SceneContext{gpu(), info, 1});
-    }
     // The star basis handed to the shader after one tick of `frame`.
     std::array<Float4, 4> basisAfter(const SceneFrame& frame, int display = 0) {
         auto scene = make();
@@ -51,7 +48,6 @@ protected:
         const auto u = scene->uniforms(SceneView{.displayIndex = display}, 8, 8, false);
         return {u.parameters[0], u.parameters[1], u.parameters[2], u.parameters[3]};
     }
-    const SceneInfo info{.id = "desertNight", .className = "DesertNightScene"};
 };
 
 // "best" holds the core near the meridian and the latitude within reach of it; "real" uses both

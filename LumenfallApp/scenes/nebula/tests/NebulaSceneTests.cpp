@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/nebula/NebulaScene.hpp"
@@ -21,11 +21,7 @@ SceneFrame frameWith(std::map<std::string, std::string> options, double dt = 0.1
 
 }  // namespace
 
-class NebulaSceneTest : public RenderTest {
-protected:
-    std::unique_ptr<NebulaScene> make() { return ShaderScene::make<NebulaScene>(SceneContext{gpu(), info, 1}); }
-    const SceneInfo info{.id = "nebulaFlythrough", .className = "NebulaScene"};
-};
+using NebulaSceneTest = ShaderSceneTest<NebulaScene>;
 
 // Drift unless the option says cruise, at 30 % with reduced motion; unknown palettes are classic.
 TEST_F(NebulaSceneTest, FliesAtTheChosenSpeedWrapsAndShowsThePalette) {

@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/neonCityRain/NeonAtlas.hpp"
@@ -30,11 +30,7 @@ SceneFrame frameAt(double hour, std::map<std::string, std::string> options) {
 
 }  // namespace
 
-class NeonCitySceneTest : public RenderTest {
-protected:
-    std::unique_ptr<NeonCityScene> make() { return ShaderScene::make<NeonCityScene>(SceneContext{gpu(), info, 1}); }
-    const SceneInfo info{.id = "neonCityRain", .className = "NeonCityScene"};
-};
+using NeonCitySceneTest = ShaderSceneTest<NeonCityScene>;
 
 // The street is seeded and the atlas drawn the same way each time; the data block follows the
 // signs, with blades reaching into the street from their facade. The atlas is saved for people.

@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/northernLights/NorthernLightsScene.hpp"
@@ -69,13 +69,7 @@ TEST(NorthernLightsOptionsTest, SideOffsetsAndFallbacks) {
         EXPECT_EQ(NorthernLightsScene::snowAmount(option, lowPower, reduced), amount);
 }
 
-class NorthernLightsSceneTest : public RenderTest {
-protected:
-    std::unique_ptr<NorthernLightsScene> make() {
-        return ShaderScene::make<NorthernLightsScene>(SceneContext{gpu(), info, 1});
-    }
-    const SceneInfo info{.id = "northernLightsCabin", .className = "NorthernLightsScene"};
-};
+using NorthernLightsSceneTest = ShaderSceneTest<NorthernLightsScene>;
 
 // "night" pins 23:30 of the frame's day, through the cache; any other value follows the clock.
 TEST_F(NorthernLightsSceneTest, NightPinsTheSkyAndTheClockAdvances) {

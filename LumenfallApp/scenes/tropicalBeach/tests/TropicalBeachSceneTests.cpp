@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/tropicalBeach/TropicalBeachScene.hpp"
@@ -21,13 +21,7 @@ SceneFrame frameWith(std::map<std::string, std::string> options, double dt = 0) 
 
 }  // namespace
 
-class TropicalBeachSceneTest : public RenderTest {
-protected:
-    std::unique_ptr<TropicalBeachScene> make() {
-        return ShaderScene::make<TropicalBeachScene>(SceneContext{gpu(), info, 1});
-    }
-    const SceneInfo info{.id = "tropicalBeach", .className = "TropicalBeachScene"};
-};
+using TropicalBeachSceneTest = ShaderSceneTest<TropicalBeachScene>;
 
 // The pinned sun rises and sinks between 3.2 and 0 degrees over ten minutes of scene time, in the
 // west; any sky option but the default shows the frame's own sky.

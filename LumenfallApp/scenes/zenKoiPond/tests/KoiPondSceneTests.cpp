@@ -1,4 +1,4 @@
-#include "support/RenderTest.hpp"
+#include "support/ShaderSceneTest.hpp"
 #include "support/ShaderSceneStill.hpp"
 
 #include "scenes/zenKoiPond/KoiPondScene.hpp"
@@ -52,11 +52,7 @@ TEST(KoiPondRainTest, RainFollowsWetWeatherUnlessNever) {
     for (const auto& [option, state, rain] : cases) EXPECT_FLOAT_EQ(KoiPondScene::rainValue(option, state), rain);
 }
 
-class KoiPondSceneTest : public RenderTest {
-protected:
-    std::unique_ptr<KoiPondScene> make() { return ShaderScene::make<KoiPondScene>(SceneContext{gpu(), info, 1}); }
-    const SceneInfo info{.id = "zenKoiPond", .className = "KoiPondScene"};
-};
+using KoiPondSceneTest = ShaderSceneTest<KoiPondScene>;
 
 // Named seasons win; "date" reads the day and the hemisphere, and the shader gets the ordinal.
 TEST_F(KoiPondSceneTest, SeasonComesFromTheOptionOrTheDate) {
