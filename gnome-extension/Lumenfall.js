@@ -4,12 +4,6 @@
  * or the lock screen. This extension tells it over the session bus (com.quorl802.Lumenfall.Shell)
  * which monitors are covered on the active workspace, and offers the wallpaper's own menu in the
  * top bar, since GNOME shows no tray. */
-'use strict';
-
-const { Gio, GLib, Meta, St } = imports.gi;
-const Main = imports.ui.main;
-const PanelMenu = imports.ui.panelMenu;
-const PopupMenu = imports.ui.popupMenu;
 
 const SHELL_NAME = 'com.quorl802.Lumenfall.Shell';
 const SHELL_PATH = '/com/quorl802/Lumenfall/Shell';
@@ -26,6 +20,8 @@ const SHELL_INTERFACE = `<node>
 const APP_NAME = 'com.quorl802.Lumenfall';
 const MENU_PATH = '/com/quorl802/Lumenfall/Menu';
 const MENU_INTERFACE = 'com.quorl802.Lumenfall.Menu';
+// The wallpaper answers between frames; on a software rasteriser one frame can take seconds.
+const CALL_TIMEOUT_MS = 10000;
 
 // Whether the rectangles together cover every pixel of the area: every cell of the grid their
 // clipped edges make lies inside one of them.
@@ -183,7 +179,7 @@ class Lumenfall {
 
     _layout(done) {
         Gio.DBus.session.call(APP_NAME, MENU_PATH, MENU_INTERFACE, 'Layout', null, new GLib.VariantType('(s)'),
-            Gio.DBusCallFlags.NO_AUTO_START, 2000, null, (bus, result) => {
+            Gio.DBusCallFlags.NO_AUTO_START, CALL_TIMEOUT_MS, null, (bus, result) => {
                 try {
                     const [json] = bus.call_finish(result).deepUnpack();
                     done(JSON.parse(json));
@@ -195,7 +191,7 @@ class Lumenfall {
 
     _activate(path, done = () => {}) {
         Gio.DBus.session.call(APP_NAME, MENU_PATH, MENU_INTERFACE, 'Activate', new GLib.Variant('(s)', [path]),
-            new GLib.VariantType('(b)'), Gio.DBusCallFlags.NO_AUTO_START, 2000, null, (bus, result) => {
+            new GLib.VariantType('(b)'), Gio.DBusCallFlags.NO_AUTO_START, CALL_TIMEOUT_MS, null, (bus, result) => {
                 try {
                     done(bus.call_finish(result).deepUnpack()[0]);
                 } catch (e) {
@@ -251,8 +247,4 @@ class Lumenfall {
             }
         });
     }
-}
-
-function init() {
-    return new Lumenfall();
 }
