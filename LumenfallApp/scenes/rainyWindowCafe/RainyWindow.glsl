@@ -224,35 +224,42 @@ vec3 skyColour(float y, float x) {
 }
 
 // Facades of the street's two sides: dark masses that close in toward the vanishing point, their
-// ground floors lit from the shops.
-vec3 streetBase(vec2 p) {
+// ground floors lit from the shops; sky between them. `facadeMask` tells how much is building.
+vec3 aboveStreet(vec2 p, out float facadeMask) {
     float day = daylight();
-    float lateral = abs(p.x - VANISH_X);
-    float f = lateral / 1.2;  // depth factor of the facade seen at this x
+    float f = abs(p.x - VANISH_X) / 1.2;  // depth factor of the facade seen at this x
     float ground = HORIZON + 0.12 * f;
     // Buildings of uneven height, each a few lamp spacings wide.
     float building = floor(log(max(f, 0.02)) * 3.2 + step(p.x, VANISH_X) * 17.0);
     float roof = HORIZON - (1.05 + 0.55 * hash11(building * 1.37 + 0.4)) * f;
-    vec3 sky = skyColour(p.y, p.x);
     float soft = 0.03 + 0.05 * f;
-    float facadeMask = smoothstep(roof - soft, roof + soft, p.y) * (1.0 - smoothstep(ground - soft, ground + soft, p.y));
-    vec3 facadeNight = vec3(0.018, 0.015, 0.016);
-    vec3 facadeDay = vec3(0.17, 0.165, 0.16) * (0.85 + 0.3 * f);
-    vec3 facade = mix(facadeNight, facadeDay, day);
-    // Shop fronts glow along the foot of the facades.
+    facadeMask = smoothstep(roof - soft, roof + soft, p.y) * (1.0 - smoothstep(ground - soft, ground + soft, p.y));
+    // Brick, stone and painted render, one per building.
+    float material = hash11(building * 2.71 + 0.9);
+    vec3 tint = material < 0.4 ? vec3(0.19, 0.11, 0.08) : (material < 0.75 ? vec3(0.2, 0.19, 0.17) : vec3(0.13, 0.15, 0.17));
+    vec3 facade = mix(vec3(0.016, 0.014, 0.015), tint * (0.75 + 0.35 * f), day);
+    // Shop fronts glow along the foot of the facades; by day their windows read darker.
     float shopBand = smoothstep(ground - 0.2 * f, ground - 0.02 * f, p.y) * facadeMask;
+    facade = mix(facade, facade * 0.5, shopBand * day);
     facade += shopBand * (1.0 - day * 0.8) * vec3(0.20, 0.11, 0.045) * (0.6 + 0.4 * f);
-    vec3 colour = mix(sky, facade, facadeMask);
+    return mix(skyColour(p.y, p.x), facade, facadeMask);
+}
 
-    // The road: wet asphalt mirroring the sky and the glow, darker near the window.
+vec3 streetBase(vec2 p) {
+    float day = daylight();
+    float facadeMask;
+    vec3 colour = aboveStreet(p, facadeMask);
+
+    // The road: wet asphalt mirroring the street above it, darker near the window.
     float roadY = max(p.y - HORIZON, 0.0);
     float roadMask = smoothstep(HORIZON - 0.005, HORIZON + 0.02, p.y) * (1.0 - facadeMask);
-    float mirrorY = HORIZON - roadY * 1.6;
-    vec3 mirrored = skyColour(mirrorY, p.x) * 0.45;
-    vec3 asphalt = mix(vec3(0.008, 0.008, 0.010), vec3(0.11, 0.11, 0.115), day);
+    float mirroredMask;
+    vec3 mirrored = aboveStreet(vec2(p.x, HORIZON - roadY * 1.6), mirroredMask) * 0.42;
+    vec3 asphalt = mix(vec3(0.008, 0.008, 0.010), vec3(0.07, 0.07, 0.075), day);
     float sheen = 0.7 + 0.3 * noise2(vec2(p.x * 9.0, roadY * 40.0));
-    vec3 road = asphalt + mirrored * sheen * (1.0 - smoothstep(0.0, 0.5, roadY) * 0.6);
+    vec3 road = asphalt + mirrored * sheen * (1.0 - smoothstep(0.0, 0.5, roadY) * 0.5);
     // Glow of the lit shop fronts spilling onto the pavement.
+    float lateral = abs(p.x - VANISH_X);
     road += (1.0 - day * 0.8) * vec3(0.10, 0.055, 0.025) * smoothstep(0.5, 1.3, lateral / max(roadY / 0.12, 0.05)) *
             exp(-roadY * 4.0);
     colour = mix(colour, road, roadMask);
@@ -377,8 +384,9 @@ vec3 fogOver(vec2 q, vec3 behind) {
     float day = daylight();
     // Tiny droplets scatter light: the fog glows with what is behind and in front of it.
     vec3 lit = blurred * 0.66 + room * 0.05 + mix(vec3(0.006, 0.0055, 0.006), vec3(0.07, 0.075, 0.08), day);
-    float speckle = noise2(q * vec2(aspectRatio(), 1.0) * 190.0) * 0.6 + noise2(q * vec2(aspectRatio(), 1.0) * 47.0) * 0.4;
-    return lit * (0.95 + 0.1 * speckle);
+    // The film is not perfectly even: a faint, broad mottling.
+    float mottle = noise2(q * vec2(aspectRatio(), 1.0) * 23.0);
+    return lit * (0.96 + 0.08 * mottle);
 }
 
 void glassFragment() {
@@ -415,7 +423,9 @@ void dropFragment() {
     vec2 centre = vec2(vFlat.x / aspectRatio(), vFlat.y);
     float bulge = sqrt(max(1.0 - d * d, 0.0));
     vec2 bend = s / max(d, 1e-4) * (1.0 - bulge);
-    vec2 look = centre - vec2(s.x / aspectRatio(), s.y) * radius * 2.6 - vec2(bend.x / aspectRatio(), bend.y) * radius * 3.0;
+    // A wide-angle lens: even a small drop shows a good part of the street, upside down.
+    vec2 field = s * (0.07 + radius * 2.0) + bend * radius * 2.0;
+    vec2 look = centre - vec2(field.x / aspectRatio(), field.y);
     vec3 seen = layersAt(look, 0.0).rgb;
     float levels = max(uExtra.w - 1.0, 0.0);
     vec3 ambient = layersAt(vec2(0.5, 0.35), levels).rgb;
