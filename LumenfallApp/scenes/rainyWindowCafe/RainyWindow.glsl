@@ -379,11 +379,12 @@ vec4 finish(vec3 colour, vec2 pixel) {
 
 vec3 fogOver(vec2 q, vec3 behind) {
     float levels = max(uExtra.w - 1.0, 0.0);
-    vec3 blurred = layersAt(q, min(3.5, levels)).rgb * 0.55 + layersAt(q, min(5.0, levels)).rgb * 0.45;
+    vec3 blurred = layersAt(q, min(4.0, levels)).rgb * 0.5 + layersAt(q, min(5.5, levels)).rgb * 0.5;
     vec3 room = layersAt(vec2(0.5), levels).rgb;
     float day = daylight();
     // Tiny droplets scatter light: the fog glows with what is behind and in front of it.
-    vec3 lit = blurred * 0.66 + room * 0.05 + mix(vec3(0.006, 0.0055, 0.006), vec3(0.07, 0.075, 0.08), day);
+    vec3 lit = blurred * 0.6 + room * 0.12 + mix(vec3(0.012, 0.011, 0.012), vec3(0.09, 0.095, 0.1), day);
+    lit = mix(lit, vec3(luminance(lit)), 0.25);
     // The film is not perfectly even: a faint, broad mottling.
     float mottle = noise2(q * vec2(aspectRatio(), 1.0) * 23.0);
     return lit * (0.96 + 0.08 * mottle);
@@ -391,7 +392,7 @@ vec3 fogOver(vec2 q, vec3 behind) {
 
 void glassFragment() {
     vec2 q = vUV;
-    vec4 here = layersAt(q, 0.6);
+    vec4 here = layersAt(q, 0.3);
     float fog = clamp(layersAt(q, 1.2).a, 0.0, 1.0);
     vec3 clear = here.rgb;
     vec3 colour = mix(clear, fogOver(q, clear), smoothstep(0.05, 0.95, fog) * 0.93);

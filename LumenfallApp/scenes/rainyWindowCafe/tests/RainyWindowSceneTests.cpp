@@ -158,15 +158,17 @@ TEST_F(RainyWindowSceneTest, StillsAndAWipe) {
         }
     }
 
+    // A hand wiping a patch clear: three sweeps back and forth, each a little lower.
     auto scene = make();
     const int token = 0;
-    SceneView view = viewOf(token, 480, 270);
+    SceneView view = viewOf(token, 960, 540);
     view.reactsToPointer = true;
     view.pointerActive = true;
     const SceneFrame frame = frameAt(-20, {{"rain", "light"}});
-    for (int i = 0; i <= 12; ++i) {
-        const float t = static_cast<float>(i) / 12;
-        view.pointer = Float2{-0.55f + 0.9f * t, 0.1f + 0.25f * std::sin(t * 6.0f)};
+    for (int i = 0; i <= 48; ++i) {
+        const float t = static_cast<float>(i) / 16;
+        const float sweep = std::abs(std::fmod(t, 2.0f) - 1.0f);
+        view.pointer = Float2{-0.45f + 0.6f * sweep, 0.45f - 0.12f * t};
         scene->update(frame);
         prepare(*scene, view, frame);
     }
