@@ -397,7 +397,13 @@ void glassFragment() {
     vec3 clear = here.rgb;
     vec3 colour = mix(clear, fogOver(q, clear), smoothstep(0.05, 0.95, fog) * 0.93);
     // By day the glass also mirrors the bright street a little.
-    if (cafeView()) colour += daylight() * vec3(0.06, 0.065, 0.07) * (0.6 + 0.4 * q.y);
+    if (cafeView()) {
+        colour += daylight() * vec3(0.06, 0.065, 0.07) * (0.6 + 0.4 * q.y);
+    } else {
+        // At night the clear glass faintly mirrors the warm room behind the viewer.
+        float room = (1.0 - daylight()) * (1.0 - fog * 0.6);
+        colour += room * vec3(0.016, 0.009, 0.005) * (0.4 + 0.6 * smoothstep(0.1, 1.0, q.y) + 0.3 * noise2(q * 2.5));
+    }
     colour += uLook.z * vec3(0.28, 0.3, 0.38) * (1.0 - 0.5 * q.y);
     vec2 v = (q - 0.5) * vec2(1.0, 1.2);
     colour *= 1.0 - 0.28 * dot(v, v);
@@ -412,7 +418,7 @@ void dropFragment() {
     float seed = vFlat2.x;
     float stretch = vFlat2.y;
     vec2 s = vec2(p.x, p.y / (1.0 + stretch * (p.y < 0.0 ? 1.7 : 0.35)));
-    float angle = atan(s.y, s.x);
+    float angle = atan(s.y, s.x + 1e-6);  // atan(0, 0) is undefined
     float d = length(s) * (1.0 + 0.045 * sin(angle * 3.0 + seed * 40.0) + 0.03 * sin(angle * 5.0 + seed * 17.0));
     float radiusPixels = radius * uTarget.y;
     float pixel = 1.0 / max(radiusPixels, 0.01);
