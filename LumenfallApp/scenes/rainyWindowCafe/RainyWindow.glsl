@@ -242,7 +242,16 @@ vec3 aboveStreet(vec2 p, out float facadeMask) {
     float shopBand = smoothstep(ground - 0.2 * f, ground - 0.02 * f, p.y) * facadeMask;
     facade = mix(facade, facade * 0.5, shopBand * day);
     facade += shopBand * (1.0 - day * 0.8) * vec3(0.20, 0.11, 0.045) * (0.6 + 0.4 * f);
-    return mix(skyColour(p.y, p.x), facade, facadeMask);
+    vec3 colour = mix(skyColour(p.y, p.x), facade, facadeMask);
+    // Across the far end of the street stands another row of houses, greyed by the rain.
+    float farRoof = HORIZON - 0.11 - 0.05 * hash11(floor(p.x * 14.0) + 3.0);
+    float farMask = smoothstep(farRoof - 0.015, farRoof + 0.015, p.y) * (1.0 - smoothstep(0.3, 0.55, abs(p.x - VANISH_X))) *
+                    (1.0 - facadeMask);
+    vec3 far = mix(vec3(0.03, 0.024, 0.024), vec3(0.3, 0.3, 0.31), day);
+    far += (1.0 - day) * vec3(0.06, 0.035, 0.015) * smoothstep(HORIZON - 0.06, HORIZON, p.y);
+    colour = mix(colour, far, farMask * 0.85);
+    facadeMask = max(facadeMask, farMask * 0.85);
+    return colour;
 }
 
 vec3 streetBase(vec2 p) {
