@@ -286,8 +286,8 @@ vec3 cafeBase(vec2 p) {
     float day = daylight();
     float y = p.y;
     vec3 warm = vec3(1.0, 0.62, 0.32);
-    vec3 ceiling = mix(vec3(0.018, 0.012, 0.009), vec3(0.07, 0.065, 0.06), day);
-    vec3 wall = mix(vec3(0.16, 0.085, 0.045), vec3(0.16, 0.13, 0.10), day);
+    vec3 ceiling = mix(vec3(0.018, 0.012, 0.009), vec3(0.1, 0.08, 0.065), day);
+    vec3 wall = mix(vec3(0.16, 0.085, 0.045), vec3(0.27, 0.18, 0.11), day);
     // Pools of lamp light on the wall under the pendants.
     float pools = 0.0;
     for (int i = 0; i < 4; ++i) {
@@ -295,7 +295,7 @@ vec3 cafeBase(vec2 p) {
         vec2 d = vec2((p.x - x) * 1.6, (y - 0.45) * 1.2);
         pools += exp(-dot(d, d) * 6.0);
     }
-    wall *= 0.55 + pools * 0.9 * (1.0 - 0.5 * day);
+    wall *= 0.55 + pools * 0.9 * (1.0 - 0.4 * day);
     // Wainscot below the shelves.
     float panel = smoothstep(0.58, 0.6, y);
     wall = mix(wall, wall * vec3(0.7, 0.55, 0.45), panel);
@@ -306,7 +306,7 @@ vec3 cafeBase(vec2 p) {
     colour += shelf * warm * (0.1 + 0.25 * bottles) * (1.0 - 0.5 * day);
     // Counter: a wooden top edge catching the light, a dark front.
     float counterTop = smoothstep(0.715, 0.73, y);
-    vec3 counter = mix(vec3(0.05, 0.025, 0.014), vec3(0.12, 0.09, 0.07), day);
+    vec3 counter = mix(vec3(0.05, 0.025, 0.014), vec3(0.13, 0.075, 0.045), day);
     colour = mix(colour, counter, counterTop);
     colour += exp(-pow((y - 0.725) / 0.012, 2.0)) * warm * 0.14;
     float floorMask = smoothstep(0.9, 0.93, y);
@@ -392,7 +392,8 @@ vec3 fogOver(vec2 q, vec3 behind) {
     vec3 room = layersAt(vec2(0.5), levels).rgb;
     float day = daylight();
     // Tiny droplets scatter light: the fog glows with what is behind and in front of it.
-    vec3 lit = blurred * 0.6 + room * 0.12 + mix(vec3(0.012, 0.011, 0.012), vec3(0.09, 0.095, 0.1), day);
+    vec3 dayFilm = cafeView() ? vec3(0.06, 0.056, 0.052) : vec3(0.09, 0.095, 0.1);
+    vec3 lit = blurred * 0.6 + room * 0.12 + mix(vec3(0.012, 0.011, 0.012), dayFilm, day);
     lit = mix(lit, vec3(luminance(lit)), 0.25);
     // The film is not perfectly even: a faint, broad mottling.
     float mottle = noise2(q * vec2(aspectRatio(), 1.0) * 23.0);
@@ -407,7 +408,7 @@ void glassFragment() {
     vec3 colour = mix(clear, fogOver(q, clear), smoothstep(0.05, 0.95, fog) * 0.93);
     // By day the glass also mirrors the bright street a little.
     if (cafeView()) {
-        colour += daylight() * vec3(0.06, 0.065, 0.07) * (0.6 + 0.4 * q.y);
+        colour += daylight() * vec3(0.03, 0.033, 0.036) * (0.6 + 0.4 * q.y);
     } else {
         // At night the clear glass faintly mirrors the warm room behind the viewer.
         float room = (1.0 - daylight()) * (1.0 - fog * 0.6);
