@@ -219,7 +219,7 @@ vec3 skyColour(float y, float x) {
     // Dusk warms the underside of the cloud.
     float dusk = day * (1.0 - day) * 4.0;
     sky += dusk * vec3(0.10, 0.05, 0.02) * (1.0 - up);
-    sky *= 1.0 + 0.08 * (noise2(vec2(x * 2.0, y * 5.0) + sceneTime() * 0.004) - 0.5);
+    sky *= 1.0 + 0.08 * (noise2(vec2(x * 2.0, y * 5.0)) - 0.5);
     return sky;
 }
 

@@ -203,9 +203,11 @@ void RainyWindowScene::renderLayers(gpu::CommandBuffer& commandBuffer, const Sce
         encoder->setPipeline(*backgroundBase_);
         encoder->drawPrimitives(gpu::PrimitiveType::triangle, 0, 3);
 
-        const auto lights = lights_.find(view_);
-        const int count = lightCounts_[view_];
-        if (lights != lights_.end() && count > 0) {
+        // Any view but the café looks out to the street.
+        const std::string key = view_ == names::viewCafe ? names::viewCafe : names::viewStreet;
+        const auto lights = lights_.find(key);
+        const int count = lights == lights_.end() ? 0 : lightCounts_.at(key);
+        if (count > 0) {
             const LightCountGPU record{static_cast<std::uint32_t>(count), {}};
             encoder->setPipeline(*bokeh_);
             encoder->setVertexBuffer(RainSlots::instances.index, lights->second, 0);
