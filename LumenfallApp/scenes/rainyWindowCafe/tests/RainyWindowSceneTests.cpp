@@ -92,6 +92,10 @@ TEST_F(RainyWindowSceneTest, PanesPerDisplay) {
     EXPECT_FALSE(pane.layersFresh);
     EXPECT_EQ(pane.glass.stepCount, 375);
     EXPECT_EQ(RainyWindowScene::layersSize(1920, 1080), std::make_pair(960, 540));
+    const int empty = 0;
+    prepare(*scene, viewOf(empty, 0, 0), frameAt(-20));
+    EXPECT_EQ(scene->panes().at(&empty)->glass.aspect, 0.2f);
+    EXPECT_EQ(scene->panes().at(&empty)->background->width(), 8);
 
     prepare(*scene, viewOf(first, 160, 90, 0), frameAt(-20));
     prepare(*scene, viewOf(second, 160, 90, 1), frameAt(-20));
@@ -148,6 +152,11 @@ TEST_F(RainyWindowSceneTest, SmallPointerMovesDoNotWipe) {
         scene->update(frameAt(-20));
         prepare(*scene, view, frameAt(-20));
         strokes[moved] = scene->panes().at(&token)->gpuStrokes.size();
+        // Far outside the pane: a stroke the GPU clips, nothing worse.
+        view.pointer = Float2{40, -90};
+        scene->update(frameAt(-20));
+        prepare(*scene, view, frameAt(-20));
+        EXPECT_TRUE(std::isfinite(scene->panes().at(&token)->gpuStrokes.back().ends.w));
     }
     EXPECT_EQ(strokes[1], strokes[0] + 1);
 }
