@@ -9,6 +9,7 @@
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/neonCityRain/NeonCityScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
+#include "scenes/rainyWindowCafe/RainyWindowScene.hpp"
 #include "scenes/tropicalBeach/TropicalBeachScene.hpp"
 #include "scenes/zenKoiPond/KoiPondScene.hpp"
 
@@ -25,6 +26,7 @@ void registerBuiltInScenes() {
              AutumnStreamScene::sceneClass(),
              NeonCityScene::sceneClass(),
              KoiPondScene::sceneClass(),
+             RainyWindowScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
