@@ -60,8 +60,13 @@ void WaylandIdleMonitor::resumed(double at)
 std::optional<double> WaylandIdleMonitor::idleSeconds(double at) const
 {
     if (!active()) return std::nullopt;
-    const double seconds = std::max(0.0, at - since_);
-    return idle_ ? seconds : std::min(seconds, threshold);
+    return estimate(idle_, since_, at);
+}
+
+double WaylandIdleMonitor::estimate(bool idle, double since, double at)
+{
+    const double seconds = std::max(0.0, at - since);
+    return idle ? seconds : std::min(seconds, threshold);
 }
 
 }  // namespace lumen::app

@@ -26,9 +26,12 @@ public:
     bool active() const { return notification_ != nullptr || timeout_ != nullptr; }
     std::optional<double> idleSeconds(double now) const;
 
-    // For the listeners, and tests: the compositor's two events at a time on the same clock.
+    // For the listeners: the compositor's two events, at a time on the same clock.
     void idled(double now);
     void resumed(double now);
+    // The rule: idle says whether the last event was `idled`, since when input last ended
+    // (idled) or resumed.
+    static double estimate(bool idle, double since, double now);
 
 private:
     ext_idle_notification_v1* notification_ = nullptr;

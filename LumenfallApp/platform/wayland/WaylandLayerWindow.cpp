@@ -142,9 +142,10 @@ void WaylandLayerWindow::setFrame(const PixelRect& frame, double scale, double r
 
 ScreenRect WaylandLayerWindow::frame() const
 {
-    const double width = width_ > 0 ? width_ : frame_.width / static_cast<double>(scale_);
-    const double height = height_ > 0 ? height_ : frame_.height / static_cast<double>(scale_);
-    return {frame_.x / static_cast<double>(scale_), frame_.y / static_cast<double>(scale_), width, height};
+    // The screen's frame as last set, like X11's: the host notices a resize by comparing them. The
+    // configured size may arrive first; the EGL window follows it and present() stretches to it.
+    const double scale = scale_;
+    return {frame_.x / scale, frame_.y / scale, frame_.width / scale, frame_.height / scale};
 }
 
 void WaylandLayerWindow::requestFrame()
