@@ -314,12 +314,15 @@ DesktopWindow* WaylandBackend::createWindow(const Screen& screen, gpu::Device* d
     WaylandOutput* output = outputFor(screen.id);
     if (output == nullptr) return nullptr;
     const std::uint32_t id = screen.id;
+    reportedVisible_[id] = true;
     auto window = std::make_unique<WaylandLayerWindow>(
         WaylandLayerWindow::Globals{display_, compositor_, layerShell_}, output->output(), screen,
         WaylandLayerWindow::Role::wallpaper, device,
-        [this, id] {
-            if (auto it = windows_.find(id); it != windows_.end() && occlusionChanged_) occlusionChanged_(*it->second);
-            if (auto it = windows_.find(id); it != windows_.end()) it->second->probe();
+        // Reported from the event loop, never from inside a dispatch, where a handler that draws
+        // or destroys windows would reenter the connection.
+        [this] {
+            occlusionDirty_ = true;
+            scheduleDrain();
         },
         [this] { afterDispatch(); });
     WaylandLayerWindow* raw = window.get();
@@ -338,6 +341,7 @@ void WaylandBackend::destroyWindow(std::uint32_t displayID)
 {
     auto it = windows_.find(displayID);
     if (it == windows_.end()) return;
+    reportedVisible_.erase(displayID);
     if (pointerSurface_ == it->second->waylandSurface()) {
         pointerSurface_ = nullptr;
         pointer_.reset();
@@ -478,11 +482,14 @@ void WaylandBackend::recomputeOcclusion()
     for (auto& [id, window] : windows_) {
         const WaylandOutput* output = outputFor(id);
         const bool covered = toplevels_ && output != nullptr && toplevels_->covers(output->output());
-        const bool before = window->visible();
         window->setToplevelCovered(covered);
         // Unsure what is seen: let the compositor's frame callbacks tell.
         window->probe();
-        if (before != window->visible()) changed.push_back(id);
+        bool& reported = reportedVisible_[id];
+        if (reported != window->visible()) {
+            reported = window->visible();
+            changed.push_back(id);
+        }
     }
     // A handler may destroy windows: look each one up again.
     for (std::uint32_t id : changed) {

@@ -132,6 +132,8 @@ private:
     std::map<std::uint32_t, std::unique_ptr<WaylandOutput>> outputs_;
     std::vector<Screen> screens_;
     std::map<std::uint32_t, std::unique_ptr<WaylandLayerWindow>> windows_;
+    // What the occlusion handler was last told per window.
+    std::map<std::uint32_t, bool> reportedVisible_;
     std::vector<std::unique_ptr<WaylandLayerWindow>> idleWindows_;
     wl_surface* pointerSurface_ = nullptr;
     std::optional<PixelPoint> pointer_;

@@ -166,6 +166,9 @@ void WaylandLayerWindow::frameDone(wl_callback* callback)
     const bool before = visible();
     visibility_.frameDone();
     if (before != visible() && changed_) changed_();
+    // Still counted as covered though seen now and then: ask again, so a wrong toplevel list is
+    // found out (its window is on a workspace not shown).
+    probe();
 }
 
 void WaylandLayerWindow::silenceCheck()

@@ -41,8 +41,8 @@ public:
         zwlr_layer_shell_v1* layerShell = nullptr;
     };
 
-    // `changed` runs when visible() changed outside a call of ours (a frame callback's answer or
-    // silence); `afterSwap` after each present, for the events EGL's round trips leave queued.
+    // `changed` runs when visible() may have changed outside a call of ours (a frame callback's
+    // answer or silence), possibly from inside a dispatch; `afterSwap` after each present, for the events EGL's round trips leave queued.
     WaylandLayerWindow(const Globals& globals, wl_output* output, const Screen& screen, Role role,
                        gpu::Device* device, std::function<void()> changed, std::function<void()> afterSwap);
     ~WaylandLayerWindow() override;

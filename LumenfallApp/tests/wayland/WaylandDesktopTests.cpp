@@ -110,6 +110,14 @@ TEST_F(WaylandDesktopTest, AFullscreenWindowPausesOnlyItsOutput)
     EXPECT_TRUE(animates("HEADLESS-2")) << "the other output keeps moving";
     EXPECT_FALSE(log.contains("display 1: Paused")) << log.toStdString();
 
+    // On another workspace the toplevel list still says fullscreen; the frames say what is seen.
+    log.clear();
+    ASSERT_TRUE(sway->command("workspace 9"));
+    EXPECT_TRUE(logSays("display 0: Animating")) << log.toStdString();
+    log.clear();
+    ASSERT_TRUE(sway->command("workspace 1"));
+    EXPECT_TRUE(logSays("display 0: Paused while covered")) << log.toStdString();
+
     log.clear();
     lumen::test::stopProcess(terminal);
     EXPECT_TRUE(logSays("occlusion display " + covered + ": visible")) << log.toStdString();
