@@ -371,6 +371,8 @@ DesktopWindow* WaylandBackend::createIdleWindow(const Screen& screen, gpu::Devic
         idleWindows_.pop_back();
         return nullptr;
     }
+    occlusionDirty_ = true;
+    scheduleDrain();
     return raw;
 }
 
@@ -383,6 +385,8 @@ void WaylandBackend::destroyIdleWindow(DesktopWindow& window)
         pointer_.reset();
     }
     idleWindows_.erase(it);
+    occlusionDirty_ = true;
+    scheduleDrain();
 }
 
 std::vector<WaylandLayerWindow*> WaylandBackend::idleWindows() const
@@ -483,6 +487,8 @@ void WaylandBackend::recomputeOcclusion()
         const WaylandOutput* output = outputFor(id);
         const bool covered = toplevels_ && output != nullptr && toplevels_->covers(output->output());
         window->setToplevelCovered(covered);
+        window->setCoveredByIdle(std::any_of(idleWindows_.begin(), idleWindows_.end(),
+                                             [&](const auto& idle) { return idle->displayID() == id; }));
         // Unsure what is seen: let the compositor's frame callbacks tell.
         window->probe();
         bool& reported = reportedVisible_[id];

@@ -61,6 +61,9 @@ public:
 
     // Occlusion from the toplevel list (wallpaper windows only).
     void setToplevelCovered(bool covered);
+    // Our own idle window lies over it: covered, whatever the frame callbacks say (the compositor
+    // keeps answering them under an overlay surface).
+    void setCoveredByIdle(bool covered) { coveredByIdle_ = covered; }
     // Where visibility is uncertain and nothing is being drawn, a bare commit asks the compositor
     // for a frame callback: answered only if the surface is seen.
     void probe();
@@ -70,7 +73,7 @@ public:
     std::uint32_t displayID() const override { return displayID_; }
     PixelRect pixelFrame() const override { return frame_; }
     void setFrame(const PixelRect& frame, double scale, double refreshRate) override;
-    bool visible() const override { return role_ == Role::idle || visibility_.visible(); }
+    bool visible() const override { return role_ == Role::idle || (!coveredByIdle_ && visibility_.visible()); }
     gpu::WindowSurface* surface() override { return eglSurface_ ? &*eglSurface_ : nullptr; }
 
     ScreenRect frame() const override;
@@ -108,6 +111,7 @@ private:
     int bufferScale_ = 1;
     bool configured_ = false;
     bool closed_ = false;
+    bool coveredByIdle_ = false;
     SurfaceVisibility visibility_;
     QTimer silenceTimer_;
 };

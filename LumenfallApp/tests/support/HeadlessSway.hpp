@@ -45,6 +45,8 @@ public:
     }
 
     const QString& waylandDisplay() const { return display_; }
+    // The socket's full path, for connections made in this process.
+    std::string socketPath() const { return QDir(folder_.path()).filePath(display_).toStdString(); }
 
     // What a client of this compositor runs with: its socket, no X11 display.
     QProcessEnvironment environment() const
