@@ -27,10 +27,10 @@ protected:
         sway.reset();
     }
 
-    void launch(const QStringList& arguments = {})
+    void launch(const QStringList& arguments = {}, const lumen::test::HeadlessSway* compositor = nullptr)
     {
         wallpaper = std::make_unique<QProcess>();
-        QProcessEnvironment environment = sway->environment();
+        QProcessEnvironment environment = (compositor ? compositor : sway.get())->environment();
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
         environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
         environment.insert("LIBGL_ALWAYS_SOFTWARE", "1");
@@ -169,6 +169,24 @@ TEST_F(WaylandDesktopTest, AnOutputAddedAtRunTimeGetsASurface)
     ASSERT_TRUE(sway->command("output HEADLESS-3 mode 320x240"));
     EXPECT_TRUE(logSays("resized to")) << log.toStdString();
     EXPECT_TRUE(lumen::test::waitFor([&] { return showsScene(sway->screenshot("HEADLESS-3")); }, std::chrono::seconds(30)));
+}
+
+// An output unplugged while running (a nested sway's output window closed) loses its surface;
+// the program goes on drawing the other.
+TEST_F(WaylandDesktopTest, AnUnpluggedOutputLosesItsSurface)
+{
+    std::string why;
+    auto inner = sway->nested(why);
+    if (!inner) GTEST_SKIP() << "no nested sway: " << why;
+    launch({}, inner.get());
+    waitUntilBothAnimate();
+    const QString gone = displayOfSize("512×384");
+    ASSERT_FALSE(gone.isEmpty()) << log.toStdString();
+    ASSERT_TRUE(inner->unplugOutput("WL-2"));
+    EXPECT_TRUE(logSays("display " + gone + " removed")) << log.toStdString();
+    EXPECT_TRUE(lumen::test::animates([&] { return inner->screenshot("WL-1"); }));
+    EXPECT_EQ(wallpaper->state(), QProcess::Running) << log.toStdString();
+    lumen::test::stopProcess(*wallpaper);
 }
 
 // The compositor going away ends the program with a message, not a hang.
