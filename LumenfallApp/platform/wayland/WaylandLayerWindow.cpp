@@ -52,13 +52,10 @@ WaylandLayerWindow::WaylandLayerWindow(const Globals& globals, wl_output* output
     // -1: over panels' reserved room too, and moved by no one's exclusive zone.
     zwlr_layer_surface_v1_set_exclusive_zone(layerSurface_, -1);
     zwlr_layer_surface_v1_set_size(layerSurface_, 0, 0);
+    // The wallpaper never takes the keyboard. It keeps the default input region (all of it): the
+    // pointer's enter and motion on it are the only way a Wayland client learns where the pointer
+    // is, which the scenes follow, and nothing lies under the background layer to miss a click.
     zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface_, idle ? 1u : 0u);
-    if (!idle) {
-        // Clicks reach whatever the desktop has under the wallpaper.
-        wl_region* empty = wl_compositor_create_region(globals_.compositor);
-        wl_surface_set_input_region(surface_, empty);
-        wl_region_destroy(empty);
-    }
     bufferScale_ = scale_;
     wl_surface_set_buffer_scale(surface_, bufferScale_);
     wl_surface_commit(surface_);

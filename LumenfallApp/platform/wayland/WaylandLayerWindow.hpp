@@ -27,8 +27,8 @@ class Device;
 namespace lumen::app {
 
 // A layer surface on one output drawn through an EGL window surface: the wallpaper on the
-// background layer (anchored to every edge, over no panel's room, no keyboard, clicks passing
-// through) or the idle scene on the overlay layer (taking the keyboard and the pointer). Every
+// background layer (anchored to every edge, over no panel's room, no keyboard, the pointer's
+// position followed) or the idle scene on the overlay layer (taking the keyboard and the pointer). Every
 // configure is acknowledged and resizes the EGL window; frame callbacks, one pending at a time,
 // feed its visibility.
 class WaylandLayerWindow final : public DesktopWindow {

@@ -50,6 +50,15 @@ public:
         wl_display_roundtrip(display_);
     }
 
+    // To a point of the output layout, whose size is width x height.
+    void moveTo(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height)
+    {
+        if (!ok()) return;
+        zwlr_virtual_pointer_v1_motion_absolute(pointer_, ++time_, x, y, width, height);
+        zwlr_virtual_pointer_v1_frame(pointer_);
+        wl_display_roundtrip(display_);
+    }
+
 private:
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;

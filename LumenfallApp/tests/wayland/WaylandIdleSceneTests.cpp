@@ -57,6 +57,20 @@ TEST_F(WaylandIdleSceneTest, OutputsAreScreens)
     EXPECT_EQ(parts.wallpaper->windows().size(), 2u);
 }
 
+// The pointer over a wallpaper surface, in screen pixels (the layout here is 1152x384).
+TEST_F(WaylandIdleSceneTest, ThePointerIsKnownOverTheWallpaper)
+{
+    lumen::test::VirtualPointer pointer(sway->socketPath());
+    ASSERT_TRUE(pointer.ok());
+    for (const PixelPoint at : {PixelPoint{700, 100}, PixelPoint{20, 300}, PixelPoint{1000, 50}}) {
+        EXPECT_TRUE(waitFor([&] {
+            pointer.moveTo(static_cast<std::uint32_t>(at.x), static_cast<std::uint32_t>(at.y), 1152, 384);
+            return backend->pointerPosition() == at;
+        })) << at.x << "," << at.y << " read as " << backend->pointerPosition().value_or(PixelPoint{-1, -1}).x << ","
+            << backend->pointerPosition().value_or(PixelPoint{-1, -1}).y;
+    }
+}
+
 // Idle as the compositor reports it shows the scene on overlay surfaces over every output, which
 // hide the wallpaper; the pointer moving over them, past the grace, takes them away.
 TEST_F(WaylandIdleSceneTest, TheIdleSceneShowsUntilThePointerMoves)
