@@ -73,6 +73,17 @@ const zwlr_output_power_v1_listener powerListener{
     .failed = [](void*, zwlr_output_power_v1*) {},
 };
 
+// A relative socket name needs XDG_RUNTIME_DIR; libwayland would print its own complaint.
+std::optional<std::string> runtimeProblem(const char* displayName)
+{
+    const char* name = displayName ? displayName : std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if ((name == nullptr || name[0] != '/') && (runtime == nullptr || runtime[0] == '\0')) {
+        return std::string("cannot connect to the Wayland compositor: XDG_RUNTIME_DIR is not set");
+    }
+    return std::nullopt;
+}
+
 template <typename T>
 T* bind(wl_registry* registry, std::uint32_t name, const wl_interface& interface, std::uint32_t offered,
         std::uint32_t wanted)
@@ -84,6 +95,10 @@ T* bind(wl_registry* registry, std::uint32_t name, const wl_interface& interface
 
 std::unique_ptr<WaylandBackend> WaylandBackend::open(const char* displayName, std::string* error)
 {
+    if (auto missing = runtimeProblem(displayName)) {
+        fail(error, *missing);
+        return nullptr;
+    }
     wl_display* display = wl_display_connect(displayName);
     if (display == nullptr) {
         const char* shown = displayName ? displayName : std::getenv("WAYLAND_DISPLAY");
@@ -115,6 +130,7 @@ std::unique_ptr<WaylandBackend> WaylandBackend::open(const char* displayName, st
 
 std::optional<std::string> WaylandBackend::problem(const char* displayName)
 {
+    if (auto missing = runtimeProblem(displayName)) return missing;
     wl_display* display = wl_display_connect(displayName);
     if (display == nullptr) {
         const char* shown = displayName ? displayName : std::getenv("WAYLAND_DISPLAY");
