@@ -133,6 +133,14 @@ void WaylandLayerWindow::setFrame(const PixelRect& frame, double scale, double r
         wl_surface_set_buffer_scale(surface_, bufferScale_);
         if (eglWindow_ != nullptr && width_ > 0) {
             wl_egl_window_resize(eglWindow_, width_ * bufferScale_, height_ * bufferScale_, 0, 0);
+            // A still whose pixel count stays is not drawn again: the buffer shown may already have
+            // the new size, and only needs the new scale committed (a size the scale divides).
+            int shownWidth = 0, shownHeight = 0;
+            wl_egl_window_get_attached_size(eglWindow_, &shownWidth, &shownHeight);
+            if (shownWidth % bufferScale_ == 0 && shownHeight % bufferScale_ == 0) {
+                wl_surface_commit(surface_);
+                wl_display_flush(globals_.display);
+            }
         }
     }
 }
