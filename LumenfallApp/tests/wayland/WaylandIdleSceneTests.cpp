@@ -55,6 +55,14 @@ TEST_F(WaylandIdleSceneTest, OutputsAreScreens)
     EXPECT_FALSE(screens[1].primary);
     EXPECT_TRUE(backend->hasToplevelList());
     EXPECT_EQ(parts.wallpaper->windows().size(), 2u);
+
+    // At scale 2 the output is 320x180 logical points, still 640x360 pixels.
+    ASSERT_TRUE(sway->command("output HEADLESS-1 scale 2"));
+    ASSERT_TRUE(waitFor([&] { return backend->screens().front().scale == 2.0; }));
+    EXPECT_EQ(backend->screens().front().frame, (PixelRect{0, 0, 640, 360}));
+    auto* window = backend->window(backend->screens().front().id);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(waitFor([&] { return window->surface() && window->surface()->size() == std::pair{640, 360}; }));
 }
 
 // The pointer over a wallpaper surface, in screen pixels (the layout here is 1152x384).
