@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include <epoxy/egl.h>
-#include <linux/input-event-codes.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
