@@ -12,7 +12,7 @@ _lumenfall() {
     command="${COMP_WORDS[1]}"
 
     if [[ $COMP_CWORD -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "render bench place weather list-scenes --settings --version --help -scene -sceneOptions -weather -perfLog -quitAfter -animateInSoftware -onlyMainDisplay -simulateCovered -simulateBattery" -- "$cur"))
+        COMPREPLY=($(compgen -W "render bench place weather list-scenes --settings --version --help -scene -sceneOptions -weather -perfLog -quitAfter -animateInSoftware -onlyMainDisplay -simulateCovered -simulateBattery -desktopBackend" -- "$cur"))
         return
     fi
 
@@ -21,6 +21,7 @@ _lumenfall() {
         -weather|--weather) COMPREPLY=($(compgen -W "clear partlyCloudy cloudy fog rain snow thunder" -- "$cur")); return ;;
         -perfLog|-animateInSoftware|-onlyMainDisplay|-simulateCovered|-simulateBattery)
             COMPREPLY=($(compgen -W "YES NO" -- "$cur")); return ;;
+        -desktopBackend) COMPREPLY=($(compgen -W "wayland x11" -- "$cur")); return ;;
         --out) COMPREPLY=($(compgen -f -X '!*.@(png|jpg)' -- "$cur")); return ;;
     esac
 

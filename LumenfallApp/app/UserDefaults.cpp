@@ -31,7 +31,7 @@ const std::vector<std::string>& UserDefaults::knownKeys() {
     static const std::vector<std::string> keys{
         "settings", "scene", "sceneOptions", "weather", "simulateCovered", "simulateBattery", "onlyMainDisplay",
         "perfLog", "previewHour", "featureMask", "noMenuBarItem", "quitAfter", "welcomed", "settingsTab",
-        "forecastHost", "placeLookupHost", "updateFeed", "lastUpdateCheck", "animateInSoftware"};
+        "forecastHost", "placeLookupHost", "updateFeed", "lastUpdateCheck", "animateInSoftware", "desktopBackend"};
     return keys;
 }
 

@@ -62,14 +62,21 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
             return cli::exitUsage;
         }
     }
+    const auto desktopKind = parseDesktopKind(defaults.string("desktopBackend").value_or(""));
+    if (!desktopKind) {
+        std::fprintf(stderr, "lumenfall: -desktopBackend takes wayland or x11, not \"%s\"\n",
+                     defaults.string("desktopBackend")->c_str());
+        return cli::exitUsage;
+    }
     // Qt aborts on a display it cannot open; find out first and say what to do.
-    if (auto problem = desktopDisplayProblem()) {
+    if (auto problem = desktopDisplayProblem(*desktopKind)) {
         std::fprintf(stderr, "lumenfall: %s\n", problem->c_str());
         return cli::exitFailure;
     }
     EventLog::setLaunchArguments(arguments);
     EventLog::setStoredPerfLog(defaults.optionalBool("perfLog"));
 
+    chooseQtPlatform();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Lumenfall");
     QApplication::setQuitOnLastWindowClosed(false);
@@ -89,7 +96,7 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     AppEnvironment environment;
     environment.defaults = &defaults;
     std::string error;
-    environment.backend = openDesktopBackend(error);
+    environment.backend = openDesktopBackend(error, *desktopKind);
     if (!environment.backend) logEvent("desktop: " + error);
     environment.openGpu = openSharedGpu;
     environment.closeGpu = [] { GpuContext::shutdown(); };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/GradientWallpaper.hpp"
 #include "support/TestScene.hpp"
 #include "support/X11TestClient.hpp"
 #include "support/XServer.hpp"
@@ -55,16 +56,13 @@ protected:
         std::string error;
         backend = X11Backend::open(server->display().c_str(), &error);
         ASSERT_TRUE(backend) << error;
-        gpu = TestGpu::make({.eglPlatform = backend->eglPlatform(), .nativeDisplay = backend->nativeDisplay(),
-                             .nativeVisual = backend->nativeVisual()},
-                            error);
-        if (!gpu) GTEST_SKIP() << error;
-        const SceneInfo gradient = gradientInfo();
-        sceneHost = std::make_unique<SceneHost>(*gpu->context, SceneCatalog{.scenes = {gradient}}, gradient, 12.0f);
-        ASSERT_TRUE(sceneHost->load(gradient, {}, false));
-        driver = std::make_unique<FrameDriver>(*sceneHost);
-        driver->pointerLocation = pointerSource(*backend);
-        wallpaper = std::make_unique<WallpaperHost>(*backend, *driver, gpu->device.get());
+        GradientWallpaper assembly;
+        if (!assembly.makeDevice(*backend, error)) GTEST_SKIP() << error;
+        ASSERT_TRUE(assembly.assemble(*backend));
+        gpu = std::move(assembly.gpu);
+        sceneHost = std::move(assembly.sceneHost);
+        driver = std::move(assembly.driver);
+        wallpaper = std::move(assembly.wallpaper);
         client = std::make_unique<lumen::test::X11TestClient>(server->display());
         wallpaper->rebuild();
         ASSERT_EQ(wallpaper->windows().size(), 2u);

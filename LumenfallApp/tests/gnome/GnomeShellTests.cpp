@@ -3,13 +3,11 @@
 #include "support/X11TestClient.hpp"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 namespace {
 
@@ -58,26 +56,8 @@ protected:
         return QImage(file);
     }
 
-    // A later picture differs from the first: the wallpaper moves (on llvmpipe a frame may take
-    // seconds while other tests share the cores).
-    bool animates()
-    {
-        const QImage first = wallpaperShot();
-        for (int tries = 0; tries < 15 && !first.isNull(); ++tries) {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            const QImage later = wallpaperShot();
-            if (!later.isNull() && later != first) return true;
-        }
-        return false;
-    }
-
-    // The wallpaper's performance lines so far, one every 10 s: what its frame loop did then.
-    QStringList perfLines() const
-    {
-        QFile file(home.filePath("cache/Lumenfall-perf.log"));
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(file.readAll()).split('\n').filter(" perf {");
-    }
+    bool animates() { return lumen::test::animates([this] { return wallpaperShot(); }); }
+    QStringList perfLines() const { return lumen::test::perfLines(home.filePath("cache/Lumenfall-perf.log")); }
 
     // A call to the extension on the shell's session bus; its answer, none when it failed.
     std::optional<QString> callExtension(const QString& method, const QStringList& arguments = {})

@@ -79,13 +79,7 @@ public:
     // Runs a command in this desktop's environment; its standard output, or none when it fails.
     std::optional<QString> output(const QString& program, const QStringList& arguments) const
     {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(program, arguments);
-        if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-            return std::nullopt;
-        }
-        return QString::fromUtf8(process.readAllStandardOutput());
+        return commandOutput(environment(), program, arguments);
     }
 
 private:

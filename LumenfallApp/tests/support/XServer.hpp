@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lumen::test {
@@ -32,6 +33,19 @@ inline void stopProcess(QProcess& process)
 inline bool haveProgram(const std::string& name)
 {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a program with that environment; its standard output, or none when it fails.
+inline std::optional<QString> commandOutput(const QProcessEnvironment& environment, const QString& program,
+                                            const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // Runs Qt's event loop until the condition holds or the time is up; returns the condition.
