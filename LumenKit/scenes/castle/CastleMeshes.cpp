@@ -46,7 +46,7 @@ std::vector<float> lines(float fineStart, float fineEnd, float lower, float uppe
 
 Float4 groundColour(const CastleTerrain& terrain, float x, float z, float h, Float3 n) {
     const Float3 grass{0.13f, 0.19f, 0.1f};
-    const Float3 rock{0.3f, 0.29f, 0.28f};
+    const Float3 rock{0.2f, 0.2f, 0.19f};
     const Float3 mud{0.26f, 0.23f, 0.19f};
     const Float3 snow{0.8f, 0.84f, 0.92f};
     const Float3 pathColour{0.46f, 0.39f, 0.3f};

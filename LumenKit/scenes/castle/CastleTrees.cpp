@@ -7,22 +7,24 @@ namespace lumen::castle {
 
 namespace {
 
-constexpr int segments = 7;
+constexpr int segments = 6;
 constexpr float tau = 2 * std::numbers::pi_v<float>;
 
+// One tier: a ring round a shared tip (its normal straight up), normals leaning out by the slope.
 void ring(Mesh& mesh, float y, float radius, float yTip, float colourAlpha, float shade) {
     const auto first = static_cast<std::uint32_t>(mesh.vertices.size());
     const float h = yTip - y;
-    for (int i = 0; i <= segments; ++i) {
+    const Float4 colour{shade, shade, shade, colourAlpha};
+    for (int i = 0; i < segments; ++i) {
         const float a = tau * static_cast<float>(i) / segments;
         const Float3 out{std::cos(a), 0, std::sin(a)};
         const Float3 n = normalize(Float3{out.x * h, radius, out.z * h});
-        mesh.vertices.push_back({{out.x * radius, y, out.z * radius, 0}, float4(n, y), {shade, shade, shade, colourAlpha}});
-        mesh.vertices.push_back({{0, yTip, 0, 0}, float4(n, yTip), {shade, shade, shade, colourAlpha}});
+        mesh.vertices.push_back({{out.x * radius, y, out.z * radius, 0}, float4(n, y), colour});
     }
+    const auto tip = static_cast<std::uint32_t>(mesh.vertices.size());
+    mesh.vertices.push_back({{0, yTip, 0, 0}, {0, 1, 0, yTip}, colour});
     for (std::uint32_t i = 0; i < segments; ++i) {
-        const std::uint32_t v = first + 2 * i;
-        mesh.indices.insert(mesh.indices.end(), {v, v + 1, v + 2});
+        mesh.indices.insert(mesh.indices.end(), {first + i, tip, first + (i + 1) % segments});
     }
 }
 

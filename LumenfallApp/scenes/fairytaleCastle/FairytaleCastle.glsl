@@ -171,7 +171,7 @@ layout(binding = CASTLE_REFLECTION_SLOT) uniform sampler2D reflectionMap;
 // Moon and sky light on a surface.
 vec3 ambientLight(vec3 n) {
     float moon = max(dot(n, U.moonDirection.xyz), 0.0);
-    vec3 sky = mix(U.skyLow.rgb, U.skyHigh.rgb, n.y * 0.5 + 0.5) * 6.0;
+    vec3 sky = mix(U.skyLow.rgb, U.skyHigh.rgb, n.y * 0.5 + 0.5) * 4.0;
     return U.moonColor.rgb * moon * 0.9 + sky + U.moonColor.rgb * 0.12;
 }
 
@@ -205,6 +205,10 @@ void terrainFragment() {
     // Patches of darker and paler ground, larger than any cell, so the grid never shows.
     float patches = valueNoise3(vec3(p.xz * 0.08, 1.3)) * 0.6 + valueNoise3(vec3(p.xz * 0.31, 4.1)) * 0.4;
     vec3 albedo = vColor.rgb * (0.75 + 0.5 * patches);
+    // Steep ground shows layered, broken rock.
+    float steep = 1.0 - smoothstep(0.6, 0.85, n.y);
+    float strata = valueNoise3(vec3(p.x * 0.15, p.y * 1.4, p.z * 0.15));
+    albedo *= 1.0 - steep * (0.45 * strata + 0.2 * (1.0 - patches));
     // Wet, darker ground along the water line.
     albedo *= mix(0.55, 1.0, smoothstep(0.0, 0.8, p.y));
     vec3 color = albedo * (ambientLight(n) + vLight);
@@ -227,7 +231,7 @@ vec3 windowLight(vec3 p, vec3 n, float u, float part) {
     vec2 id = floor(cell);
     vec2 f = fract(cell) - vec2(0.5, 0.45);
     uint key = uint(id.x + 512.0) * 1103u + uint(id.y) * 7919u + uint(part) * 104729u;
-    float lit = step(0.38, hashF(key));
+    float lit = step(0.52, hashF(key));
     vec2 w = fwidth(cell) + 1e-4;
     // A rectangle with a round arch on top.
     float body = (1.0 - smoothstep(0.12 - w.x, 0.12 + w.x, abs(f.x))) *
@@ -294,6 +298,12 @@ void treeVertex() {
     } else {
         scale = vec3(width * 2.0, height, width * 2.0);
         along = local.y;
+    }
+    vec3 eyeP = vec3(U.eye.x, abs(U.eye.y), U.eye.z);
+    // Far trees are specks in the ripples: the mirror leaves them to the dark hills behind.
+    if (mirrorPass() && distance(eyeP.xz, base.xz) > 600.0) {
+        gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
+        return;
     }
     vec3 p = base.xyz + offset + local * scale;
     // A slow sway, more at the top.
@@ -440,7 +450,7 @@ void waterFragment() {
     vec3 color = mix(body, mirrored, clamp(fresnel * 0.9 + 0.08, 0.0, 1.0));
     // Glitter of the moon on the ripples.
     vec3 r = reflect(-v, n);
-    float glitter = pow(max(dot(r, U.moonDirection.xyz), 0.0), 600.0) * 4.0;
+    float glitter = pow(max(dot(r, U.moonDirection.xyz), 0.0), 300.0) * 0.9 / (1.0 + footprint * 4.0);
     color += display(U.moonColor.rgb * glitter);
     // Mist over the water, in the picture's own tone.
     vec3 dir = -v;
