@@ -131,6 +131,11 @@ vec4 project(vec3 p) {
     return U.viewProjection * vec4(p, 1.0);
 }
 
+// Whether a clip-space point lies well outside the view (`margin` in half-screens), or behind it.
+bool offView(vec4 clip, float margin) {
+    return clip.w < 0.5 || any(greaterThan(abs(clip.xy), vec2(clip.w * margin)));
+}
+
 float flicker(float phase) {
     return 0.86 + 0.08 * sin(loopAngle(7.3) + phase) + 0.06 * sin(loopAngle(12.9) + phase * 2.7);
 }
@@ -190,8 +195,10 @@ void staticVertex(float lift) {
     vNormal = v.normal.xyz;
     vColor = v.color;
     vParams = vec4(v.normal.w, v.position.w, 0.0, 0.0);
-    vLight = lanternLight(vWorld + vec3(0.0, lift, 0.0), vNormal) + burstLight(vWorld, vNormal);
     gl_Position = project(vWorld);
+    // Light only what can show: far outside the view no triangle of this vertex is seen lit.
+    vLight = offView(gl_Position, 1.6) ? vec3(0.0)
+                                       : lanternLight(vWorld + vec3(0.0, lift, 0.0), vNormal) + burstLight(vWorld, vNormal);
 }
 
 void terrainVertex() { staticVertex(0.3); }
@@ -300,8 +307,11 @@ void treeVertex() {
         along = local.y;
     }
     vec3 eyeP = vec3(U.eye.x, abs(U.eye.y), U.eye.z);
-    // Far trees are specks in the ripples: the mirror leaves them to the dark hills behind.
-    if (mirrorPass() && distance(eyeP.xz, base.xz) > 600.0) {
+    // Trees out of view cost no more than a test; far trees are specks in the ripples, so the
+    // mirror leaves them to the dark hills behind.
+    vec4 centre = project(base.xyz + vec3(0.0, height * 0.5, 0.0));
+    if (offView(centre, 1.05 + 1.6 * height / max(centre.w, 1.0)) ||
+        (mirrorPass() && distance(eyeP.xz, base.xz) > 600.0)) {
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
         return;
     }
