@@ -262,7 +262,8 @@ void castleFragment() {
     if (material <= 1) {
         // Courses of masonry and weathering.
         float course = smoothstep(0.02, 0.08, abs(fract(p.y * 1.6) - 0.5) - 0.38);
-        albedo *= (0.82 + 0.3 * stone) * (1.0 - 0.18 * course) * mix(0.82, 1.0, smoothstep(30.0, 44.0, p.y));
+        // Pale stone, but kept below the moonlit white so the lit windows carry the castle.
+        albedo *= 0.8 * (0.82 + 0.3 * stone) * (1.0 - 0.18 * course) * mix(0.82, 1.0, smoothstep(30.0, 44.0, p.y));
         if (material == 0) emit = windowLight(p, n, vParams.x, vParams.y);
     } else if (material == 2) {
         float tiles = smoothstep(0.3, 0.5, abs(fract(p.y * 2.2) - 0.5));
@@ -460,7 +461,9 @@ void waterFragment() {
     vec3 color = mix(body, mirrored, clamp(fresnel * 0.9 + 0.08, 0.0, 1.0));
     // Glitter of the moon on the ripples.
     vec3 r = reflect(-v, n);
-    float glitter = pow(max(dot(r, U.moonDirection.xyz), 0.0), 300.0) * 0.9 / (1.0 + footprint * 4.0);
+    // Broken into glints, so the moon's path never reads as stripes.
+    float sparkle = smoothstep(0.55, 0.9, valueNoise3(vec3(p.xz * vec2(0.9, 2.2), loopAngle(0.6))));
+    float glitter = pow(max(dot(r, U.moonDirection.xyz), 0.0), 300.0) * 1.2 * sparkle / (1.0 + footprint * 4.0);
     color += display(U.moonColor.rgb * glitter);
     // Mist over the water, in the picture's own tone.
     vec3 dir = -v;
