@@ -454,7 +454,7 @@ void waterFragment() {
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosTheta, 5.0);
     // The mirror, nudged by the ripples less with distance (its pixels cover more water there).
     vec2 uv = gl_FragCoord.xy * U.viewport.zw;
-    uv += slope * vec2(0.9, 1.6) * U.viewport.zw * U.viewport.y * 0.12 / (1.0 + dist * 0.004);
+    uv += slope * vec2(0.9, 1.6) * U.viewport.zw * U.viewport.y * 0.06 / (1.0 + dist * 0.004);
     vec3 mirrored = texture(reflectionMap, clamp(uv, U.viewport.zw, 1.0 - U.viewport.zw)).rgb;
     // Dark water with a little light from below near the shore.
     vec3 body = display(U.skyLow.rgb * 0.25 + U.moonColor.rgb * 0.01);
