@@ -216,6 +216,13 @@ void terrainFragment() {
     float steep = 1.0 - smoothstep(0.6, 0.85, n.y);
     float strata = valueNoise3(vec3(p.x * 0.15, p.y * 1.4, p.z * 0.15));
     albedo *= 1.0 - steep * (0.45 * strata + 0.2 * (1.0 - patches));
+    if (steep > 0.01) {
+        // Ledges and boulders: the rock's normal follows its own bumps.
+        vec3 q = p * 0.45;
+        float b0 = valueNoise3(q);
+        vec2 slope = vec2(valueNoise3(q + vec3(0.35, 0.0, 0.0)), valueNoise3(q + vec3(0.0, 0.0, 0.35))) - b0;
+        n = normalize(n + steep * 2.2 * vec3(-slope.x, 0.0, -slope.y));
+    }
     // Wet, darker ground along the water line.
     albedo *= mix(0.55, 1.0, smoothstep(0.0, 0.8, p.y));
     vec3 color = albedo * (ambientLight(n) + vLight);
@@ -467,7 +474,10 @@ void waterFragment() {
     color += display(U.moonColor.rgb * glitter);
     // Mist over the water, in the picture's own tone.
     vec3 dir = -v;
-    float mist = U.skyLow.w * 0.55 * (1.0 - exp(-dist * 0.0016));
+    // Banks of mist drifting slowly over the water.
+    float drift = loopAngle(0.0017);
+    float banks = valueNoise3(vec3(p.xz * 0.012 + 4.0 * vec2(cos(drift), sin(drift)), 2.0));
+    float mist = U.skyLow.w * 0.55 * (1.0 - exp(-dist * 0.0016)) * (0.55 + 0.9 * banks);
     vec3 haze = display((skyColor(vec3(dir.x, 0.02, dir.z)) * 1.15 + flashHaze(U.eye.xyz, dir)));
     color = mix(color, haze, mist);
     fragColor = vec4(encodeOutput(color, gl_FragCoord.xy), 1.0);
