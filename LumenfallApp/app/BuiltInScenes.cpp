@@ -6,6 +6,7 @@
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/desertNight/DesertNightScene.hpp"
+#include "scenes/fairytaleCastle/FairytaleCastleScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/neonCityRain/NeonCityScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
@@ -18,6 +19,7 @@ namespace lumen::app {
 void registerBuiltInScenes() {
     for (SceneClass sceneClass : {
              DeepReefScene::sceneClass(),
+             FairytaleCastleScene::sceneClass(),
              NebulaScene::sceneClass(),
              NorthernLightsScene::sceneClass(),
              TropicalBeachScene::sceneClass(),

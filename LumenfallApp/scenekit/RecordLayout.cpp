@@ -4,6 +4,17 @@
 
 namespace lumen::app {
 
+RecordLayout RecordLayout::vectorStream(const char* block, const char* member, ShaderSlot slot, std::size_t size,
+                                        const char* vertex, const char* fragment) {
+    return {.block = block,
+            .slot = slot,
+            .size = size,
+            .members = {{member, 0}},
+            .storage = true,
+            .vertexFunction = vertex,
+            .fragmentFunction = fragment};
+}
+
 std::vector<std::string> recordMismatches(const RecordLayout& record, const gpu::BlockLayout& block) {
     std::vector<std::string> problems;
     const std::string name = record.block;

@@ -30,6 +30,10 @@ struct RecordLayout {
     const char* vertexFunction = nullptr;
     const char* fragmentFunction = nullptr;
     const char* computeFunction = nullptr;
+
+    // A storage block read as a stream of vec4s: one record is `size` bytes of `member`'s array.
+    static RecordLayout vectorStream(const char* block, const char* member, ShaderSlot slot, std::size_t size,
+                                     const char* vertex, const char* fragment);
 };
 
 // What differs between the record and the block, one line per difference naming the member

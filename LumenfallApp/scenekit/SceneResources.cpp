@@ -11,7 +11,8 @@ namespace lumen::app {
 
 gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const gpu::ShaderLibrary& library,
                                  std::string_view vertexFunction, std::string_view fragmentFunction,
-                                 int sampleCount, BlendMode blend, bool alphaToCoverage) {
+                                 int sampleCount, BlendMode blend, bool alphaToCoverage,
+                                 gpu::PixelFormat colorFormat) {
     assert(gpu.onOwnerThread());
     if (!library.hasFunction(vertexFunction) || !library.hasFunction(fragmentFunction)) {
         throw SceneException(SceneError::pipeline(std::string(vertexFunction) + "/" + std::string(fragmentFunction)));
@@ -21,7 +22,7 @@ gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const 
     descriptor.library = &library;
     descriptor.vertexFunction = vertexFunction;
     descriptor.fragmentFunction = fragmentFunction;
-    descriptor.colorAttachments[0].pixelFormat = gpu::PixelFormat::bgra8Unorm;
+    descriptor.colorAttachments[0].pixelFormat = colorFormat;
     applyBlendMode(blend, descriptor.colorAttachments[0]);
     descriptor.depthAttachmentPixelFormat = gpu::PixelFormat::depth32Float;
     descriptor.sampleCount = sampleCount;

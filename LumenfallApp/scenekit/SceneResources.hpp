@@ -11,12 +11,13 @@ namespace lumen::app {
 
 class GpuContext;
 
-// Scene pipelines draw into bgra8Unorm colour with a depth32Float depth attachment, matching the
-// host's targets. Throws SceneException::pipeline: "<vertex>/<fragment>" for a missing function,
+// Scene pipelines draw into bgra8Unorm colour (or `colorFormat`, for off-screen targets of their own)
+// with a depth32Float depth attachment, matching the host's targets. Throws SceneException::pipeline: "<vertex>/<fragment>" for a missing function,
 // "<fragment>: <device message>" when the device refuses.
 gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const gpu::ShaderLibrary& library,
                                  std::string_view vertexFunction, std::string_view fragmentFunction,
-                                 int sampleCount, BlendMode blend, bool alphaToCoverage = false);
+                                 int sampleCount, BlendMode blend, bool alphaToCoverage = false,
+                                 gpu::PixelFormat colorFormat = gpu::PixelFormat::bgra8Unorm);
 
 // Throws SceneException::pipeline: the kernel name when it is missing, "<kernel>: <device message>"
 // when the device refuses it.

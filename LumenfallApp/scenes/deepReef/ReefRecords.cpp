@@ -45,18 +45,6 @@ RecordLayout reefUniformsLayout(const char* vertex, const char* fragment, const 
             .computeFunction = compute};
 }
 
-// Instances and species looks are read as streams of vec4s.
-RecordLayout vectorStream(const char* block, const char* member, ShaderSlot slot, std::size_t size, const char* vertex,
-                          const char* fragment) {
-    return {.block = block,
-            .slot = slot,
-            .size = size,
-            .members = {{member, 0}},
-            .storage = true,
-            .vertexFunction = vertex,
-            .fragmentFunction = fragment};
-}
-
 }  // namespace
 
 std::vector<RecordLayout> layouts() {
@@ -64,14 +52,14 @@ std::vector<RecordLayout> layouts() {
         reefUniformsLayout("reefVertex", "reefFragment"),
         reefUniformsLayout(nullptr, nullptr, "causticMapKernel"),
         MeshBuffers::vertexRecord("reefVertex", "reefFragment"),
-        vectorStream("Instances", "instanceData[0]", ReefSlots::instances, sizeof(reef::FishInstanceGPU), "fishVertex",
-                     "fishFragment"),
-        vectorStream("Instances", "instanceData[0]", ReefSlots::instances, sizeof(StrandInstanceGPU), "strandVertex",
-                     "strandFragment"),
-        vectorStream("SpeciesLooks", "speciesData[0]", ReefSlots::species, sizeof(SpeciesLookGPU), "fishVertex",
-                     "fishFragment"),
-        vectorStream("SpeciesLookBuffer", "looks[0]", ReefSlots::species, sizeof(SpeciesLookGPU), "fishVertex",
-                     "fishFragment"),
+        RecordLayout::vectorStream("Instances", "instanceData[0]", ReefSlots::instances, sizeof(reef::FishInstanceGPU),
+                                   "fishVertex", "fishFragment"),
+        RecordLayout::vectorStream("Instances", "instanceData[0]", ReefSlots::instances, sizeof(StrandInstanceGPU),
+                                   "strandVertex", "strandFragment"),
+        RecordLayout::vectorStream("SpeciesLooks", "speciesData[0]", ReefSlots::species, sizeof(SpeciesLookGPU),
+                                   "fishVertex", "fishFragment"),
+        RecordLayout::vectorStream("SpeciesLookBuffer", "looks[0]", ReefSlots::species, sizeof(SpeciesLookGPU),
+                                   "fishVertex", "fishFragment"),
         {.block = "DepthOfField",
          .slot = ReefSlots::depthOfField,
          .size = sizeof(DepthOfFieldUniforms),
