@@ -2,6 +2,7 @@
 
 #include "scenekit/SceneClasses.hpp"
 
+#include "scenes/alpineLake/AlpineLakeScene.hpp"
 #include "scenes/autumnStream/AutumnStreamScene.hpp"
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
@@ -25,6 +26,7 @@ void registerBuiltInScenes() {
              AutumnStreamScene::sceneClass(),
              NeonCityScene::sceneClass(),
              KoiPondScene::sceneClass(),
+             AlpineLakeScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
