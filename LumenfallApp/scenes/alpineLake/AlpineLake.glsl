@@ -175,10 +175,12 @@ vec3 scatterFrom(vec3 dir, vec3 light, vec3 lightColor) {
     float phaseR = 0.0597 * (1.0 + mu * mu);
     const float g = 0.76;
     float phaseM = 0.0796 * (1.0 - g * g) / pow(1.0 + g * g - 2.0 * g * mu, 1.5);
+    // Ozone absorbs without scattering: it keeps the twilight zenith blue instead of green.
+    const vec3 kO = vec3(0.021, 0.06, 0.003);
     vec3 tauView = (kR + kM) * airMass(dir.y);
-    vec3 tauLight = (kR + kM * 1.1) * airMass(light.y + 0.03);
+    vec3 tauLight = (kR + kM * 1.1 + kO) * airMass(light.y + 0.03);
     vec3 inscatter = (kR * phaseR + kM * phaseM) / (kR + kM) * (1.0 - exp(-tauView));
-    return lightColor * inscatter * exp(-tauLight * 0.5);
+    return lightColor * inscatter * exp(-tauLight * mix(0.5, 0.25, sqrt(max(dir.y, 0.0))));
 }
 
 vec3 clearSky(vec3 dir) {
@@ -284,7 +286,7 @@ vec3 applyHaze(vec3 color, vec3 p, vec3 eye) {
     float dist = length(toP);
     vec3 dir = toP / max(dist, 1e-3);
     float fog = U.fogWind.x;
-    float density = mix(5.5e-5, 1.1e-3, fog * fog) * (1.0 + 0.6 * U.cloudsRain.z);
+    float density = mix(3.2e-5, 1.1e-3, fog * fog) * (1.0 + 0.6 * U.cloudsRain.z);
     // Haze thins with height; low valley fog when foggy.
     float heightFade = exp(-max(p.y, 0.0) / mix(1800.0, 320.0, fog));
     float amount = 1.0 - exp(-dist * density * (0.35 + 0.65 * heightFade));
@@ -303,8 +305,11 @@ vec3 lightSurface(vec3 albedo, vec3 n, float shadow, float wrap) {
     float sunN = max((dot(n, sunDir()) + wrap) / (1.0 + wrap), 0.0);
     float moonN = max((dot(n, moonDir()) + wrap) / (1.0 + wrap), 0.0);
     float sky = 0.55 + 0.45 * n.y;
-    vec3 light = U.sunExposure.rgb * sunN * shadow + U.ambientMoon.rgb * sky * 1.3 + U.moonFlash.rgb * moonN;
-    light += vec3(0.55, 0.6, 0.75) * U.moonFlash.w * sky * 0.5;
+    // Sky fill, a little less blue than the sky itself, plus light bounced off sunlit ground.
+    vec3 fill = mix(U.ambientMoon.rgb, vec3(luminance(U.ambientMoon.rgb)), 0.3);
+    vec3 bounce = U.sunExposure.rgb * 0.05 * (1.0 - 0.5 * n.y);
+    vec3 light = U.sunExposure.rgb * sunN * shadow + fill * sky * 1.3 + bounce + U.moonFlash.rgb * moonN;
+    light += vec3(0.55, 0.6, 0.75) * U.moonFlash.w * sky * 0.3;
     return albedo * light;
 }
 #endif
@@ -386,7 +391,7 @@ float stars(vec3 dir) {
     vec3 cell = floor(q);
     vec3 h = hash33(cell);
     float d = length(fract(q) - 0.25 - 0.5 * h);
-    float bright = pow(h.x, 22.0) * 2.2;
+    float bright = pow(h.x, 14.0) * 2.2;
     return bright * smoothstep(0.16, 0.0, d) * smoothstep(0.0, 0.25, dir.y);
 }
 
@@ -427,7 +432,7 @@ void skyFragment() {
     c += U.sunExposure.rgb * pow(max(mu, 0.0), 900.0) * 1.2 * clear;
     c += moonDisc(dir) * 0.05 * clear * smoothstep(-0.02, 0.02, moonDir().y);
     float dark = 1.0 - smoothstep(0.0, 0.25, luminance(clearSky(dir)) * 8.0);
-    c += vec3(0.9, 0.95, 1.0) * stars(dir) * 0.02 * dark * clear;
+    c += vec3(0.9, 0.95, 1.0) * stars(dir) * 0.05 * dark * clear;
     fragColor = finish(c);
 }
 #endif
@@ -495,14 +500,14 @@ void terrainFragment() {
     float grain = valueNoise3(vec3(p.xz * 0.11, 0.0));
     float patches = valueNoise3(vec3(p.xz * 0.012, 3.0));
     vec3 rock = mix(vec3(0.16, 0.15, 0.14), vec3(0.24, 0.22, 0.2), patches) * (0.8 + 0.35 * grain);
-    vec3 meadow = mix(vec3(0.07, 0.09, 0.035), vec3(0.11, 0.12, 0.05), patches);
+    vec3 meadow = mix(vec3(0.05, 0.07, 0.03), vec3(0.075, 0.085, 0.04), patches);
     vec3 forestFloor = vec3(0.022, 0.04, 0.028) * (0.8 + 0.4 * grain);
     vec3 beach = vec3(0.26, 0.23, 0.19) * (0.85 + 0.3 * grain);
     float treeLine = 1250.0 + 160.0 * terrainFbm(p.xz / 700.0);
     // Far slopes below the tree line read as forest: the placed trees stop at 2.3 km.
     float forest = (1.0 - smoothstep(treeLine - 200.0, treeLine, p.y)) * smoothstep(0.45, 0.3, slope) *
-                   smoothstep(0.42, 0.58, valueNoise3(vec3(p.xz * 0.004, 5.0)) + 0.25);
-    vec3 albedo = mix(meadow, forestFloor, forest * smoothstep(300.0, 1800.0, dist));
+                   smoothstep(0.42, 0.58, valueNoise3(vec3(p.xz * 0.004, 5.0)) + 0.33);
+    vec3 albedo = mix(meadow, forestFloor, forest * mix(0.55, 1.0, smoothstep(300.0, 1800.0, dist)));
     albedo = mix(albedo, rock, smoothstep(0.32, 0.5, slope + 0.15 * (grain - 0.5)));
     albedo = mix(albedo, rock, smoothstep(treeLine, treeLine + 300.0, p.y) * 0.7);
     albedo = mix(beach, albedo, smoothstep(3.0, 14.0, shore + 4.0 * grain));
@@ -662,7 +667,7 @@ void precipVertex() {
     vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1)) * 2.0 - 1.0;
     vec3 velocity = normalize(vec3(wind.x, -fall, wind.y));
     vec3 side = normalize(cross(velocity, U.forwardTan.xyz));
-    float size = snowing ? 0.035 + 0.03 * h.x : 0.006;
+    float size = snowing ? 0.012 + 0.012 * h.x : 0.005;
     float length2 = snowing ? size : 0.35 + 0.25 * h.y;
     vec3 q = p + side * corner.x * size + (snowing ? U.upYaw.xyz : -velocity) * corner.y * length2;
     vWorld = p;
@@ -680,7 +685,7 @@ void precipFragment() {
     float fade = smoothstep(1.0, 4.0, dist) * (1.0 - smoothstep(18.0, 30.0, dist));
     vec3 light = U.ambientMoon.rgb * 2.2 + U.sunExposure.rgb * 0.25 + U.moonFlash.rgb * 2.0 +
                  vec3(0.8) * U.moonFlash.w;
-    float alpha = shape * fade * (snowing ? 0.85 : 0.22) * (0.6 + 0.4 * vParams.z);
+    float alpha = shape * fade * (snowing ? 0.7 : 0.3) * (0.6 + 0.4 * vParams.z);
     vec3 color = light * (snowing ? 1.0 : 0.8);
     vec3 exposed = toneMap(color * U.sunExposure.w * 1.15);
     fragColor = vec4(linearToSRGB(exposed) * alpha, alpha);

@@ -182,7 +182,8 @@ void AlpineLakeScene::update(const SceneFrame& frame) {
     state_.light = alpine::AlpineLight::compute(state_.sky, state_.look);
     state_.cloudDrift += static_cast<float>((40.0 * state_.look.wind + 6.0) * dt);
 
-    if (state_.look.lightning > 0.5f && !frame.reduceMotion && nextFlash_ <= state_.clock) {
+    // A still (dt 0) never starts a flash.
+    if (state_.look.lightning > 0.5f && !frame.reduceMotion && dt > 0 && nextFlash_ <= state_.clock) {
         nextFlash_ = state_.clock + 9.0 + 21.0 * rng_.uniform(0, 1);
         state_.flash = 1;
     }
