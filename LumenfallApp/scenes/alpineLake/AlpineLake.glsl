@@ -216,7 +216,7 @@ vec2 windVector() {
 // Cloud coverage (x) and thickness towards the sun (y) along a sky direction.
 vec2 cloudLayer(vec3 dir, vec3 eye, int octaves) {
     if (dir.y <= 0.004) return vec2(0.0);
-    float t = (CLOUD_HEIGHT - eye.y) / dir.y;
+    float t = max(CLOUD_HEIGHT - eye.y, 60.0) / dir.y;
     vec2 p = (eye.xz + dir.xz * t + windVector() * U.wetDrift.z) / 2300.0;
     float cover = U.cloudsRain.x;
     float n = 0.0, a = 0.5, norm = 0.0;
@@ -259,9 +259,10 @@ vec3 skyColor(vec3 dir, vec3 eye, int octaves) {
     vec3 c = mix(sky, cloudLight(dir, cloud, sky), cloud.x);
     // An overcast sky is grey everywhere; fog closes in from the horizon.
     float over = smoothstep(0.7, 1.0, U.cloudsRain.x);
-    vec3 grey = U.ambientMoon.rgb * (1.25 - 0.85 * U.cloudsRain.y) + U.sunExposure.rgb * 0.07 + U.moonFlash.rgb * 0.4 +
-                vec3(0.7, 0.75, 0.85) * U.moonFlash.w * 0.8;
-    c = mix(c, grey * (0.85 + 0.3 * cloud.x), over * 0.65);
+    vec3 grey = U.ambientMoon.rgb * (1.25 - 0.85 * U.cloudsRain.y) + U.sunExposure.rgb * 0.04 + U.moonFlash.rgb * 0.4;
+    // A cloud deck mixes the light of the whole sky: nearly neutral, a touch cool.
+    grey = mix(grey, luminance(grey) * vec3(0.92, 0.97, 1.08), 0.6) + vec3(0.7, 0.75, 0.85) * U.moonFlash.w * 0.8;
+    c = mix(c, grey * (0.85 + 0.3 * cloud.x), over * 0.85);
     float fog = U.fogWind.x;
     c = mix(c, grey * 1.1 + sky * 0.3, fog * exp(-max(dir.y, 0.0) * mix(14.0, 3.0, fog)));
     return c;
@@ -299,6 +300,14 @@ float sunShadow(vec3 p) {
     vec2 uv = regionUV(U.nearRegion, p.xz);
     if (any(lessThan(uv, vec2(0.0))) || any(greaterThan(uv, vec2(1.0)))) return 1.0;
     return texture(sunShadows, uv).r;
+}
+
+// Direct sun and moon that get through the clouds: drifting shadows under broken cloud, little
+// under an overcast deck.
+float cloudShade(vec3 p) {
+    float over = smoothstep(0.7, 1.0, U.cloudsRain.x);
+    vec2 cloud = cloudLayer(normalize(sunDir() + vec3(0.0, 0.02, 0.0)), p, 3);
+    return (1.0 - 0.7 * cloud.x) * (1.0 - 0.85 * over);
 }
 
 vec3 lightSurface(vec3 albedo, vec3 n, float shadow, float wrap) {
@@ -519,7 +528,7 @@ void terrainFragment() {
     // Rain darkens and glosses the ground.
     albedo *= 1.0 - 0.35 * U.wetDrift.x * (1.0 - snow);
 
-    float shadow = sunShadow(p);
+    float shadow = sunShadow(p) * cloudShade(p);
     vec3 color = lightSurface(albedo, n, shadow, 0.1);
     vec3 view = normalize(p - eye);
     float gloss = U.wetDrift.x * pow(max(dot(reflect(view, n), sunDir()), 0.0), 40.0) * 0.3;
@@ -568,7 +577,7 @@ void treeFragment() {
     float snow = max(smoothstep(snowLine - 30.0, snowLine + 50.0, p.y), U.cloudsRain.w) * needles *
                  smoothstep(0.2, 0.7, n.y) * smoothstep(0.35, 0.6, clumps);
     albedo = mix(albedo, vec3(0.7, 0.74, 0.8), snow * 0.8);
-    float shadow = sunShadow(p + vec3(0.0, 6.0, 0.0));
+    float shadow = sunShadow(p + vec3(0.0, 6.0, 0.0)) * cloudShade(p);
     // Light through the crown: the sun side brighter, the rest in its own shade.
     float inner = 0.55 + 0.45 * smoothstep(0.2, 1.0, vParams.z);
     vec3 color = lightSurface(albedo, n, shadow, 0.4) * inner;
@@ -643,7 +652,7 @@ void waterFragment() {
     float sunSpec = pow(max(dot(r, sunDir()), 0.0), 600.0) * 14.0;
     float moonSpec = pow(max(dot(r, moonDir()), 0.0), 400.0) * 3.0;
     float openSky = 1.0 - smoothstep(0.6, 1.0, U.cloudsRain.x);
-    color += (U.sunExposure.rgb * sunSpec + U.moonFlash.rgb * moonSpec * 8.0) * openSky * sunShadow(p);
+    color += (U.sunExposure.rgb * sunSpec * cloudShade(p) + U.moonFlash.rgb * moonSpec * 8.0) * openSky * sunShadow(p);
     fragColor = finish(applyHaze(color, p, eye));
 }
 #endif
