@@ -489,6 +489,9 @@ void terrainVertex() {
     // Beyond the horizon's reach the ground sinks away with the earth's curvature.
     float dist = length(r);
     h -= dist * dist / (2.0 * 6.36e6) * 0.87;
+    // The reflection must not see the lake bed: lifted far above the mirrored camera, its
+    // triangles stay out of every ray that leaves the water. (No discard: it would cost early depth.)
+    if (mirrorPass() && h < -0.05) h = -1000.0;
     vWorld = vec3(p.x, h, p.y);
     gl_Position = project(vWorld);
 }
@@ -497,7 +500,6 @@ void terrainVertex() {
 #ifdef FRAGMENT_STAGE
 void terrainFragment() {
     vec3 p = vWorld;
-    if (mirrorPass() && p.y < -0.05) discard;
     vec4 nd = bakedNormal(p.xz);
     vec3 n = nd.xyz;
     float shore = nd.w;
@@ -524,7 +526,7 @@ void terrainFragment() {
     float snowLine = U.fogWind.w + 120.0 * (grain - 0.5) + 90.0 * (patches - 0.5);
     float snow = smoothstep(snowLine - 40.0, snowLine + 60.0, p.y) * smoothstep(0.62, 0.38, slope);
     snow = max(snow, U.cloudsRain.w * smoothstep(0.5, 0.25, slope) * step(snowLine, p.y + 1.0));
-    albedo = mix(albedo, vec3(0.82, 0.85, 0.9), snow);
+    albedo = mix(albedo, vec3(0.8, 0.83, 0.88) * (0.86 + 0.14 * grain) * (1.0 - 0.25 * slope), snow);
     // Rain darkens and glosses the ground.
     albedo *= 1.0 - 0.35 * U.wetDrift.x * (1.0 - snow);
 
