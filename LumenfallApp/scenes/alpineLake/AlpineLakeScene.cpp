@@ -4,6 +4,8 @@
 #include "scenekit/SceneError.hpp"
 #include "scenekit/SceneResources.hpp"
 
+#include "log/EventLog.hpp"
+
 #include "LumenKit/catalog/SceneOptionNames.hpp"
 #include "LumenKit/scenes/alpine/AlpineGrid.hpp"
 #include "LumenKit/scenes/alpine/AlpineTerrain.hpp"
@@ -12,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <span>
 
 namespace lumen::app {
@@ -118,7 +119,7 @@ AlpineLakeScene::AlpineLakeScene(const SceneContext& context)
     const auto records = AlpineRecords::trees(forest);
     trees_.emplace(makeBuffer(gpuContext_, std::span<const AlpineTreeGPU>(records), "spruces"));
     treeCount_ = static_cast<int>(records.size());
-    std::fprintf(stderr, "alpineLake: %d spruces\n", treeCount_);
+    logEvent("alpineLake: " + std::to_string(treeCount_) + " spruces");
 }
 
 gpu::Texture AlpineLakeScene::makeTarget(PF format, int width, int height, const char* label) {
