@@ -483,7 +483,8 @@ vec4 project(vec3 p) {
 void terrainVertex() {
     vec2 g = gridVertices[gl_VertexID];
     float yaw = U.upYaw.w;
-    vec2 r = vec2(g.x * cos(yaw) + g.y * sin(yaw), -g.x * sin(yaw) + g.y * cos(yaw));
+    // Turned with the display's yaw: the grid's dense front follows where the view looks.
+    vec2 r = vec2(g.x * cos(yaw) - g.y * sin(yaw), g.x * sin(yaw) + g.y * cos(yaw));
     vec2 p = U.eyeClock.xz + r;
     float h = bakedHeight(p);
     // Beyond the horizon's reach the ground sinks away with the earth's curvature.
