@@ -23,7 +23,7 @@ layout(std140, binding = ALPINE_UNIFORMS_SLOT) uniform AlpineUniforms {
     vec4 rightAspect;    // camera right, aspect
     vec4 mirrorSize;     // 1 in the reflection pass, width, height, day factor
     vec4 upYaw;          // camera up, display yaw (radians)
-    vec4 extra;          // moon elevation (degrees), 0, 0, 0
+    vec4 extra;          // moon elevation (degrees), clock modulo a day, 0, 0
 } U;
 
 const float CLOUD_HEIGHT = 2600.0;
@@ -189,7 +189,8 @@ vec3 clearSky(vec3 dir) {
     // The earth's shadow and the afterglow: a blue-violet band above the horizon opposite the sun.
     float twilight = clamp(1.0 - abs(U.wetDrift.w + 3.0) / 9.0, 0.0, 1.0);
     float away = 0.5 - 0.5 * dot(normalize(dir.xz + 1e-4), normalize(sunDir().xz + 1e-4));
-    c += twilight * (vec3(0.05, 0.035, 0.07) * away + vec3(0.22, 0.09, 0.03) * (1.0 - away) * exp(-6.0 * max(dir.y, 0.0)));
+    float toward = (1.0 - away) * (1.0 - away) * (1.0 - away);
+    c += twilight * (vec3(0.04, 0.035, 0.075) * away + vec3(0.22, 0.09, 0.03) * toward * exp(-6.0 * max(dir.y, 0.0)));
     // Night: a moonlit sky, bluish, brightest low down.
     float moonUp = smoothstep(-0.05, 0.15, moonDir().y) * U.ambientMoon.w;
     vec3 night = vec3(0.0035, 0.005, 0.010) * (1.0 + 1.5 * exp(-5.0 * max(dir.y, 0.0)));
@@ -637,7 +638,8 @@ void waterFragment() {
     vec3 eye = U.eyeClock.xyz;
     float dist = length(p - eye);
     vec3 view = (p - eye) / max(dist, 1e-3);
-    float t = U.eyeClock.w;
+    // Waves drift without a period: they take the day-long clock, so a wrap comes once a day.
+    float t = U.extra.y;
     float rough = 0.01 + 0.05 * U.fogWind.y;
     vec2 slope = waveSlope(p.xz, t) * rough * (1.0 / (1.0 + dist * 0.004));
     slope += rainRings(p.xz, t) * 0.02 * U.cloudsRain.z * smoothstep(120.0, 20.0, dist);
@@ -668,7 +670,7 @@ void precipVertex() {
     vec3 h = hash33(vec3(float(id) * 0.713, float(id) * 1.931 + 4.1, 2.3));
     bool snowing = U.cloudsRain.w > U.cloudsRain.z;
     vec3 box = vec3(36.0, 20.0, 36.0);
-    float t = U.eyeClock.w;
+    float t = U.extra.y;
     float fall = snowing ? 1.1 + 0.6 * h.z : 7.5 + 2.0 * h.z;
     vec2 wind = windVector() * (snowing ? 1.5 : 3.0) * U.fogWind.y;
     vec3 centre = U.eyeClock.xyz + U.forwardTan.xyz * 16.0;

@@ -182,6 +182,8 @@ void AlpineLakeScene::update(const SceneFrame& frame) {
     }
     state_.light = alpine::AlpineLight::compute(state_.sky, state_.look);
     state_.cloudDrift += static_cast<float>((40.0 * state_.look.wind + 6.0) * dt);
+    // Wrapped while float steps still resolve a frame's drift; the jump comes hours apart.
+    if (state_.cloudDrift > cloudDriftWrap) state_.cloudDrift -= cloudDriftWrap;
 
     // A still (dt 0) never starts a flash.
     if (state_.look.lightning > 0.5f && !frame.reduceMotion && dt > 0 && nextFlash_ <= state_.clock) {

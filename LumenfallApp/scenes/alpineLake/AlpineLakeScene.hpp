@@ -27,6 +27,7 @@ public:
     static constexpr int mirrorTreeLimit = 3500;
     static constexpr double panoramaInterval = 0.25;
     static constexpr double lookSettleSeconds = 45;
+    static constexpr float cloudDriftWrap = 1048576;  // metres
 
     struct Pipelines {
         gpu::RenderPipeline sky, terrain, trees;

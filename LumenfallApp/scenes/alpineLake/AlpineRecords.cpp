@@ -104,7 +104,7 @@ AlpineUniforms uniforms(const AlpineState& state, const alpine::AlpineCamera::Po
     u.moonFlash = float4(safe(light.moon), std::clamp(safe(state.flash), 0.0f, 1.0f));
     u.cloudsRain = {look.cloudCover, look.cloudDarkness, look.rain, look.snow};
     u.fogWind = {look.fog, look.wind, look.windFrom, look.snowLine};
-    u.wetDrift = {look.wetness, look.lightning, static_cast<float>(std::fmod(safe(state.cloudDrift), 2.0e5f)),
+    u.wetDrift = {look.wetness, look.lightning, safe(state.cloudDrift),
                   sunElevation};
     u.nearRegion = region(alpine::AlpineTerrain::nearRegion);
     u.farRegion = region(alpine::AlpineTerrain::farRegion);
@@ -112,7 +112,7 @@ AlpineUniforms uniforms(const AlpineState& state, const alpine::AlpineCamera::Po
     u.rightAspect = float4(right, aspect);
     u.upYaw = float4(up, yaw);
     u.mirrorSize = {mirror ? 1.0f : 0.0f, static_cast<float>(width), static_cast<float>(height), a * a * (3 - 2 * a)};
-    u.extra = {std::clamp(safe(sky.moonElevation, -30), -90.0f, 90.0f), 0, 0, 0};
+    u.extra = {std::clamp(safe(sky.moonElevation, -30), -90.0f, 90.0f), static_cast<float>(std::fmod(state.clock, 86400.0)), 0, 0};
     return u;
 }
 
