@@ -288,7 +288,7 @@ vec3 applyHaze(vec3 color, vec3 p, vec3 eye) {
     float dist = length(toP);
     vec3 dir = toP / max(dist, 1e-3);
     float fog = U.fogWind.x;
-    float density = mix(3.2e-5, 1.1e-3, fog * fog) * (1.0 + 0.6 * U.cloudsRain.z);
+    float density = mix(1.7e-5, 1.1e-3, fog * fog) * (1.0 + 0.6 * U.cloudsRain.z);
     // Haze thins with height; low valley fog when foggy.
     float heightFade = exp(-max(p.y, 0.0) / mix(1800.0, 320.0, fog));
     float amount = 1.0 - exp(-dist * density * (0.35 + 0.65 * heightFade));
@@ -513,7 +513,7 @@ void terrainFragment() {
     float grain = valueNoise3(vec3(p.xz * 0.11, 0.0));
     float patches = valueNoise3(vec3(p.xz * 0.012, 3.0));
     vec3 rock = mix(vec3(0.16, 0.15, 0.14), vec3(0.24, 0.22, 0.2), patches) * (0.8 + 0.35 * grain);
-    vec3 meadow = mix(vec3(0.05, 0.07, 0.03), vec3(0.075, 0.085, 0.04), patches);
+    vec3 meadow = mix(vec3(0.06, 0.08, 0.03), vec3(0.085, 0.095, 0.04), patches);
     vec3 forestFloor = vec3(0.022, 0.04, 0.028) * (0.8 + 0.4 * grain);
     vec3 beach = vec3(0.26, 0.23, 0.19) * (0.85 + 0.3 * grain);
     float treeLine = 1250.0 + 160.0 * terrainFbm(p.xz / 700.0);
