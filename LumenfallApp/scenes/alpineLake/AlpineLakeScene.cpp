@@ -107,7 +107,7 @@ AlpineLakeScene::AlpineLakeScene(const SceneContext& context)
     farN_.emplace(makeTarget(PF::rgba16Float, farRegion.texels, farRegion.texels, "far normals"));
     shadow_.emplace(makeTarget(PF::r16Float, 1024, 1024, "sun shadows"));
     panorama_.emplace(makeTarget(PF::rgba16Float, 1024, 256, "panorama"));
-    bake(context);
+    bake();
 
     const auto grid = alpine::AlpineGrid::build(150, 3, 26000);
     grid_.emplace(makeBuffer(gpuContext_, std::span<const Float2>(grid.vertices), "terrain grid"));
@@ -132,7 +132,7 @@ gpu::Texture AlpineLakeScene::makeTarget(PF format, int width, int height, const
     return std::move(made.value());
 }
 
-void AlpineLakeScene::bake(const SceneContext&) {
+void AlpineLakeScene::bake() {
     auto commands = device_.makeCommandBuffer("alpine bake");
     const std::pair<const alpine::AlpineTerrain::MapRegion*, std::pair<gpu::Texture*, gpu::Texture*>> regions[] = {
         {&alpine::AlpineTerrain::nearRegion, {&*nearH_, &*nearN_}},

@@ -64,7 +64,7 @@ public:
     int panoramaRenders() const { return panoramaRenders_; }
 
 private:
-    void bake(const SceneContext& context);
+    void bake();
     gpu::Texture makeTarget(gpu::PixelFormat format, int width, int height, const char* label);
     void drawWorld(gpu::RenderEncoder& encoder, const Pipelines& pipelines, const AlpineUniforms& uniforms);
     AlpineUniforms record(const SceneView& view, bool mirror) const;
