@@ -81,6 +81,9 @@ TEST_F(AlpineLakeSceneTest, ThunderFlashesAtIntervalsAndNotInStills) {
         calm->update(reduced);
         ASSERT_EQ(calm->state().flash, 0);
     }
+    auto still = make();
+    still->prewarm(frameAt(23, 0, "live", storm), 12);
+    EXPECT_EQ(still->state().flash, 0);
 }
 
 TEST_F(AlpineLakeSceneTest, PrecipitationAndMirroredTreeCounts) {
