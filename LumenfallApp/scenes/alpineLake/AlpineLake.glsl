@@ -292,6 +292,10 @@ vec3 applyHaze(vec3 color, vec3 p, vec3 eye) {
     // Haze thins with height; low valley fog when foggy.
     float heightFade = exp(-max(p.y, 0.0) / mix(1800.0, 320.0, fog));
     float amount = 1.0 - exp(-dist * density * (0.35 + 0.65 * heightFade));
+    // A thin mist lies on the water around dawn and after rain, a few tens of metres deep.
+    float dawn = clamp(1.0 - abs(U.wetDrift.w - 2.0) / 10.0, 0.0, 1.0);
+    float mist = (0.6 * dawn + 0.5 * U.wetDrift.x) * exp(-max(p.y, 0.0) / 35.0) * smoothstep(150.0, 1500.0, dist);
+    amount = 1.0 - (1.0 - amount) * (1.0 - 0.45 * mist);
     vec3 horizon = skyFromPanorama(normalize(vec3(dir.x, max(dir.y, 0.0) * 0.4 + 0.01, dir.z)));
     return mix(color, horizon, clamp(amount, 0.0, 1.0));
 }
