@@ -2,6 +2,7 @@
 
 #include "scenekit/SceneClasses.hpp"
 
+#include "scenes/alpineLake/AlpineLakeScene.hpp"
 #include "scenes/autumnStream/AutumnStreamScene.hpp"
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
@@ -29,6 +30,7 @@ void registerBuiltInScenes() {
              NeonCityScene::sceneClass(),
              KoiPondScene::sceneClass(),
              RainyWindowScene::sceneClass(),
+             AlpineLakeScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
