@@ -6,6 +6,7 @@
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/desertNight/DesertNightScene.hpp"
+#include "scenes/earthOrbit/EarthOrbitScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/neonCityRain/NeonCityScene.hpp"
 #include "scenes/northernLights/NorthernLightsScene.hpp"
@@ -25,6 +26,7 @@ void registerBuiltInScenes() {
              AutumnStreamScene::sceneClass(),
              NeonCityScene::sceneClass(),
              KoiPondScene::sceneClass(),
+             EarthOrbitScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }
