@@ -105,10 +105,32 @@ float cloudCover(vec2 uv, Footprint f) {
     return mix(sampleMap(cloudsOlder, uv, f).r, sampleMap(cloudsNewer, uv, f).r, fade);
 }
 
+// The same with a cubic B-spline from four bilinear taps: up close a map texel spans several
+// pixels, and plain bilinear shows its diamonds once the edges are sharpened.
+float smoothCloudCover(vec2 uv, Footprint f) {
+    vec2 size = vec2(textureSize(cloudsOlder, 0));
+    vec2 t = uv * size - 0.5;
+    vec2 i = floor(t);
+    vec2 a = t - i;
+    vec2 a2 = a * a;
+    vec2 a3 = a2 * a;
+    vec2 w0 = (1.0 - 3.0 * a + 3.0 * a2 - a3) / 6.0;
+    vec2 w1 = (4.0 - 6.0 * a2 + 3.0 * a3) / 6.0;
+    vec2 w2 = (1.0 + 3.0 * a + 3.0 * a2 - 3.0 * a3) / 6.0;
+    vec2 w3 = a3 / 6.0;
+    vec2 g0 = w0 + w1;
+    vec2 g1 = w2 + w3;
+    vec2 p0 = (i - 1.0 + w1 / g0 + 0.5) / size;
+    vec2 p1 = (i + 1.0 + w3 / g1 + 0.5) / size;
+    return g0.y * (g0.x * cloudCover(vec2(p0.x, p0.y), f) + g1.x * cloudCover(vec2(p1.x, p0.y), f)) +
+           g1.y * (g0.x * cloudCover(vec2(p0.x, p1.y), f) + g1.x * cloudCover(vec2(p1.x, p1.y), f));
+}
+
 // Sunlight reaching a point at altitude h whose zenith makes cosine mu with the sun: cut off by
 // the Earth's shadow and reddened by the air it crosses.
 vec3 sunlight(float mu, float h) {
-    float horizon = -sqrt(max(2.0 * h, 0.0));
+    // The heights here are stretched several times; the Earth's shadow is cast by the true ones.
+    float horizon = -sqrt(max(0.3 * h, 0.0));
     float lit = smoothstep(horizon - 0.035, horizon + 0.05, mu);
     float airmass = 1.0 / (max(mu - horizon, 0.0) + 0.07);
     return lit * exp(-RAYLEIGH * SCALE_HEIGHT * exp(-h / SCALE_HEIGHT) * airmass);
@@ -145,7 +167,22 @@ float glint(vec3 n, vec3 v, vec3 s) {
     return fresnel * d / (4.0 * nv);
 }
 
-vec3 surface(vec3 p, vec2 uv, Footprint f, vec3 rd, vec3 s) {
+// Fine detail on the sphere, centred on 0 within about 0.5 either way; each octave fades out before
+// its cells get smaller than a pixel, so nothing shimmers.
+float fineDetail(vec3 p, float pixelRadians) {
+    float sum = 0.0;
+    float scale = 900.0;
+    float weight = 0.55;
+    for (int i = 0; i < 2; ++i) {
+        float fade = 1.0 - smoothstep(0.25, 0.6, scale * pixelRadians);
+        sum += weight * fade * (valueNoise3(p * scale) - 0.5);
+        scale *= 2.3;
+        weight *= 0.6;
+    }
+    return sum;
+}
+
+vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) {
     vec3 n = p;
     vec3 v = -rd;
     float mu = dot(n, s);
@@ -163,12 +200,11 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, vec3 rd, vec3 s) {
     float sway = sin(2.0 * PI * hour);
     vec2 lowUV = uv + vec2(0.0025 * sway, 0.0);
     vec2 highUV = vec2(uv.x + 0.37 - 0.004 * sway, 1.0 - uv.y);
-    float low = cloudCover(lowUV, f);
-    // The maps are coarser than the screen up close: fine noise on the sphere erodes the deck's
-    // edges and thin parts, faded out where a pixel covers more than the noise's cells.
-    float cellsPerPixel = 700.0 * length(f.dx + f.dy) * 2.0 * PI;
-    float fine = valueNoise3(p * 700.0) * 0.6 + valueNoise3(p * 1500.0) * 0.4 - 0.5;
-    low = clamp(low + fine * 1.2 * low * (1.0 - low) * (1.0 - smoothstep(0.5, 1.5, cellsPerPixel)), 0.0, 1.0);
+    // The maps are coarser than the screen up close: fine noise on the sphere breaks the deck's
+    // soft edges into crisp, ragged ones.
+    float detail = fineDetail(p, pixelRadians);
+    float deck = clamp(smoothCloudCover(lowUV, f), 0.0, 1.0);
+    float low = smoothstep(0.12, 0.88, deck + detail * 1.1 * sqrt(deck * (1.0 - deck)));
     Footprint mirrored = Footprint(f.dx * vec2(1.0, -1.0), f.dy * vec2(1.0, -1.0));
     float high = smoothstep(0.5, 1.0, cloudCover(highUV, mirrored)) * 0.3;
 
@@ -180,7 +216,8 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, vec3 rd, vec3 s) {
 
     vec3 sun = sunlight(mu, 0.0);
     // Skylight by day; by night moonlight and airglow keep land and cloud just visible.
-    vec3 sky = vec3(0.10, 0.16, 0.30) * smoothstep(-0.15, 0.25, mu) + vec3(0.008, 0.010, 0.017);
+    float moonlight = 0.35 + 0.65 * uSky.w;
+    vec3 sky = vec3(0.10, 0.16, 0.30) * smoothstep(-0.15, 0.25, mu) + vec3(0.006, 0.008, 0.014) * moonlight;
     vec3 ground = albedo * (sun * max(mu, 0.0) * 3.2 * shadow + sky * 0.6) + vec3(0.0008, 0.0011, 0.0019);
     ground += ocean * shadow * sun * glint(n, v, s) * max(mu, 0.0) * 2.2;
 
@@ -188,15 +225,20 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, vec3 rd, vec3 s) {
     // out by the curve.
     float nightLum = luminance(nightImage);
     float darkness = smoothstep(0.04, -0.12, mu);
-    vec3 city = vec3(1.0, 0.72, 0.42) * pow(smoothstep(0.12, 0.9, nightLum), 1.6) * 0.85;
-    // The image's lights are blurred at this scale; the fine noise breaks them into clusters.
-    city *= mix(1.0, 0.35 + 1.6 * (fine + 0.5), 1.0 - smoothstep(0.5, 1.5, cellsPerPixel));
+    // The image's lights are blurred at this scale: the fine noise gathers them into clusters
+    // of bright points, and a wider sample of the image gives their glow.
+    float density = smoothstep(0.06, 0.85, nightLum);
+    float sparkle = max(1.0 + 3.0 * fineDetail(p * 1.7 + 3.0, pixelRadians * 1.7), 0.0);
+    float halo = luminance(sampleMap(earthNight, uv, Footprint(f.dx * 6.0, f.dy * 6.0)).rgb);
+    vec3 city = vec3(1.0, 0.70, 0.40) * (density * density * sparkle * 0.8 + smoothstep(0.05, 0.7, halo) * 0.06);
     ground += city * darkness * (1.0 - 0.75 * low);
 
     // Clouds catch the sun a little past the ground terminator.
     vec3 cloudSun = sunlight(mu, CLOUD_HEIGHT);
     vec3 cloudLight = cloudSun * (max(mu + 0.04, 0.0) * 2.9 + 0.05) + sky * 0.7;
-    vec3 color = mix(ground, vec3(0.92) * cloudLight, low);
+    // Thick cloud is brighter than thin, and the fine noise gives the tops their lumps.
+    float tops = mix(0.62, 1.0, sqrt(deck)) * (0.95 + 0.15 * detail);
+    vec3 color = mix(ground, vec3(0.95) * tops * cloudLight, low);
     color = mix(color, vec3(0.95) * cloudLight, high * (1.0 - low * 0.5));
     return color;
 }
@@ -227,8 +269,8 @@ vec3 atmosphere(vec3 ro, vec3 rd, Hit hit, vec3 s, out vec3 transmittance) {
 
     // A faint green airglow line above the night side, where the daylit blue no longer hides it.
     if (!hit.ground) {
-        float glow = exp(-pow((h - 0.016) / 0.0035, 2.0)) * smoothstep(0.05, -0.2, dot(n, s));
-        scattered += vec3(0.10, 0.32, 0.14) * 0.05 * glow;
+        float glow = exp(-pow((h - 0.016) / 0.0028, 2.0)) * smoothstep(0.05, -0.2, dot(n, s));
+        scattered += vec3(0.12, 0.30, 0.13) * 0.03 * glow;
     }
     return scattered;
 }
@@ -268,6 +310,7 @@ void sceneFragment() {
     vec3 p = hit.ground ? ro + rd * hit.t : (ro + rd * tc) / miss;
     vec2 uv = mapCoordinate(p);
     Footprint f = footprintOf(uv);
+    float pixelRadians = max(length(dFdx(p)), length(dFdy(p)));
     float coverage = clamp(0.5 + (1.0 - miss) / (pixelAngle * max(tc, 0.1)), 0.0, 1.0);
 
     // The night sky only shows when the camera itself is over the dark side.
@@ -276,7 +319,7 @@ void sceneFragment() {
     float sunDisc = smoothstep(0.99995, 0.99999, dot(rd, s));
     space += vec3(20.0) * sunDisc + vec3(1.0, 0.9, 0.75) * 0.03 * pow(max(dot(rd, s), 0.0), 400.0);
     vec3 behind = space;
-    if (coverage > 0.0) behind = mix(space, surface(p, uv, f, rd, s), coverage);
+    if (coverage > 0.0) behind = mix(space, surface(p, uv, f, pixelRadians, rd, s), coverage);
     vec3 transmittance;
     vec3 scattered = atmosphere(ro, rd, hit, s, transmittance);
     vec3 color = behind * transmittance + scattered;
