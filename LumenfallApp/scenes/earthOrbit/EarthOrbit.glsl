@@ -131,7 +131,7 @@ float smoothCloudCover(vec2 uv, Footprint f) {
 vec3 sunlight(float mu, float h) {
     // The heights here are stretched several times; the Earth's shadow is cast by the true ones.
     float horizon = -sqrt(max(0.3 * h, 0.0));
-    float lit = smoothstep(horizon - 0.035, horizon + 0.05, mu);
+    float lit = smoothstep(horizon - 0.06, horizon + 0.08, mu);
     float airmass = 1.0 / (max(mu - horizon, 0.0) + 0.07);
     return lit * exp(-RAYLEIGH * SCALE_HEIGHT * exp(-h / SCALE_HEIGHT) * airmass);
 }
@@ -160,7 +160,7 @@ float glint(vec3 n, vec3 v, vec3 s) {
     vec3 h = normalize(s + v);
     float nh = max(dot(n, h), 1e-3);
     float nv = max(dot(n, v), 0.05);
-    float m2 = 0.045;
+    float m2 = 0.012;
     float t2 = (1.0 - nh * nh) / (nh * nh);
     float d = exp(-t2 / m2) / (PI * m2 * nh * nh * nh * nh);
     float fresnel = 0.02 + 0.98 * pow(1.0 - max(dot(h, v), 0.0), 5.0);
@@ -219,7 +219,7 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     float moonlight = 0.35 + 0.65 * uSky.w;
     vec3 sky = vec3(0.10, 0.16, 0.30) * smoothstep(-0.15, 0.25, mu) + vec3(0.006, 0.008, 0.014) * moonlight;
     vec3 ground = albedo * (sun * max(mu, 0.0) * 3.2 * shadow + sky * 0.6) + vec3(0.0008, 0.0011, 0.0019);
-    ground += ocean * shadow * sun * glint(n, v, s) * max(mu, 0.0) * 2.2;
+    ground += ocean * shadow * sun * glint(n, v, s) * max(mu, 0.0) * 10.0;
 
     // City lights only where it is dark, dimmed by cloud; the night image's faint land glow is left
     // out by the curve.
