@@ -7,6 +7,7 @@
 #include "scenes/cozyLibrary/CozyLibraryScene.hpp"
 #include "scenes/deepReef/DeepReefScene.hpp"
 #include "scenes/desertNight/DesertNightScene.hpp"
+#include "scenes/earthOrbit/EarthOrbitScene.hpp"
 #include "scenes/fairytaleCastle/FairytaleCastleScene.hpp"
 #include "scenes/nebula/NebulaScene.hpp"
 #include "scenes/neonCityRain/NeonCityScene.hpp"
@@ -31,6 +32,7 @@ void registerBuiltInScenes() {
              KoiPondScene::sceneClass(),
              RainyWindowScene::sceneClass(),
              AlpineLakeScene::sceneClass(),
+             EarthOrbitScene::sceneClass(),
          }) {
         SceneClasses::add(std::move(sceneClass));
     }

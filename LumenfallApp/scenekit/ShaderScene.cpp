@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 namespace lumen::app {
 
@@ -105,6 +106,12 @@ void ShaderScene::addTexture(gpu::Texture texture, std::optional<gpu::Sampler> s
     if (textures_.size() >= maxTextures) throw SceneException(SceneError::resource("more than four scene textures"));
     textures_.push_back(std::move(texture));
     samplers_.push_back(std::move(sampler));
+}
+
+void ShaderScene::swapTextures(std::size_t a, std::size_t b) {
+    if (a >= textures_.size() || b >= textures_.size()) return;
+    std::swap(textures_[a], textures_[b]);
+    std::swap(samplers_[a], samplers_[b]);
 }
 
 // ---- simulation ----------------------------------------------------------------------------

@@ -144,6 +144,9 @@ protected:
     // Appends a texture bound at the next SCENE_TEXTURE<i>_SLOT (at most maxTextures), with its
     // own sampler or the device's default (linear, clamp to edge).
     void addTexture(gpu::Texture texture, std::optional<gpu::Sampler> sampler = std::nullopt);
+    // Exchanges two bound textures with their samplers: a double-buffered map changes roles
+    // without reallocating.
+    void swapTextures(std::size_t a, std::size_t b);
 
     gpu::Device& device;
     GpuContext& gpuContext;

@@ -152,7 +152,9 @@ vec4 leafClumps(vec2 p, float mass, float seed, float px, out float edge, out fl
     const float CLUMP = 0.45;
     vec2 g = p / CLUMP;
     vec2 base = floor(g);
-    float lobes = (noise2(p * 7.0 + seed) - 0.5) * 0.7 + (noise2(p * 19.0 - seed) - 0.5) * 0.35 * (1.0 - smoothstep(0.01, 0.04, px));
+    // Ragged outlines: lobes of leaf sprays, then single leaves where a pixel can show them.
+    float lobes = (noise2(p * 7.0 + seed) - 0.5) * 0.95 + (noise2(p * 19.0 - seed) - 0.5) * 0.5 * (1.0 - smoothstep(0.01, 0.04, px)) +
+                  (noise2(p * 43.0 + seed * 2.0) - 0.5) * 0.3 * (1.0 - smoothstep(0.005, 0.018, px));
     float grow = smoothstep(0.5, 0.8, mass);
     vec4 best = vec4(0.0, 0.0, 0.0, 1.0);
     float bestInside = -1.0;
@@ -238,9 +240,21 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
             vec3 light = l.ambient * mix(0.9, 0.45, inner) * (0.62 + 0.2 * n.y + 0.12 * n.z);
             light += l.sun * sunlit * (0.15 + 0.6 * facingSun) * mix(1.0, 0.45, inner);
             light += l.moon * (0.5 + 0.3 * max(dot(n, l.moonDir), 0.0));
-            // Single leaves: a fine mottle of light and shade inside each tuft.
+            // Single leaves: each its own shade and a little its own hue, on a wobbly lattice so
+            // no rows show; a fine mottle of light and shade over them. Near a tuft's rim a few
+            // leaves are missing and the light behind shows through.
+            float leafScale = 1.0 - smoothstep(0.008, 0.025, px);
+            vec2 warp = vec2(noise2(p.xy * 9.0 + seed), noise2(p.xy * 9.0 + seed + 5.3)) * 2.0;
+            float leafId = hash12(floor(p.xy * vec2(22.0, 28.0) + warp) + seed);
+            albedo = mix(albedo, autumnHue(hueNoise + (leafId - 0.5) * 0.5), 0.6 * leafScale);
             float leafy = noise2(p.xy * 31.0 + seed);
-            colour = albedo * light * mix(1.0, 0.6 + 0.8 * leafy, 1.0 - smoothstep(0.006, 0.02, px));
+            // Sprays of leaves, coarser, carry the same break-up farther off.
+            float sprayScale = 1.0 - smoothstep(0.03, 0.07, px);
+            float sprayId = hash12(floor(p.xy * vec2(7.0, 9.0) + warp * 0.6) + seed + 3.3);
+            float ownShade = mix(1.0, 0.62 + 0.7 * leafId, leafScale) * mix(1.0, 0.72 + 0.5 * sprayId, sprayScale);
+            colour = albedo * light * ownShade * mix(1.0, 0.6 + 0.8 * leafy, 1.0 - smoothstep(0.006, 0.02, px));
+            clump.x *= 1.0 - step(leafId, 0.22) * smoothstep(0.25, 0.7, edge) * leafScale;
+            clump.x *= 1.0 - step(sprayId, 0.2) * smoothstep(0.35, 0.8, edge) * sprayScale;
             // Against the sun the thin rims of the tufts glow, lit through the leaves.
             colour += albedo * vec3(1.0, 0.85, 0.5) * l.sun * sunlit * through * (0.15 + 0.7 * edge);
             cover = clump.x;
@@ -486,6 +500,14 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     float pebbles = noise2(bedPoint * 7.0) * 0.6 + noise2(bedPoint * 2.0) * 0.4;
     pebbles = mix(pebbles, 0.5, smoothstep(0.02, 0.1, px));
     vec3 bed = mix(vec3(0.16, 0.12, 0.07), vec3(0.36, 0.28, 0.17), pebbles);
+    // Up close the shallows show single pebbles: rounded, each its own colour, dark between.
+    vec2 pebbleWarp = vec2(noise2(bedPoint * 6.0), noise2(bedPoint * 6.0 + 4.7)) * 1.4;
+    vec2 pebbleCell = bedPoint * 9.0 + pebbleWarp;
+    float pebbleId = hash12(floor(pebbleCell));
+    vec2 inCell = fract(pebbleCell) - 0.5;
+    float round = smoothstep(0.5, 0.25, length(inCell) + 0.15 * (pebbleId - 0.5));
+    vec3 pebble = mix(vec3(0.22, 0.19, 0.15), vec3(0.45, 0.37, 0.26), pebbleId) * mix(0.35, 1.0, round);
+    bed = mix(bed, pebble, smoothstep(0.4, 0.9, across) * (1.0 - smoothstep(0.01, 0.04, px)));
     vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 + l.moon * 0.5;
     vec3 absorb = exp(-vec3(2.2, 1.3, 1.1) * depth / max(-rd.y, 0.15));
     vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
@@ -494,6 +516,9 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
 
     float cosI = clamp(dot(-rd, n), 0.0, 1.0);
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosI, 5.0);
+    // Over the shallows the surface is broken by the bed's pebbles: less mirror, more bed.
+    float shallows = smoothstep(0.55, 0.95, across);
+    fresnel *= mix(1.0, 0.3, shallows);
     vec3 c = mix(below, reflection, fresnel);
     // Sun glints where the canopy lets it through.
     vec3 h = normalize(l.sunDir - rd);
@@ -515,8 +540,11 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     float toBank = (1.0 - across) * streamHalfWidth(p.z);  // metres
     float rimWidth = 0.03 + px;
     float rim = exp(-abs(toBank - rimWidth) / rimWidth);
-    c += (skyColour(vec3(0.0, 0.6, -0.8), l, false) * 0.18 + l.sun * 0.03) * rim;
+    c += (skyColour(vec3(0.0, 0.6, -0.8), l, false) * 0.08 + l.sun * 0.015) * rim;
     c *= mix(1.0, 0.75, smoothstep(0.97, 1.0, across));
+    // Pebbles break the surface along the edge: wet and dark, catching a little light on top.
+    float stones = smoothstep(0.55, 0.75, noise2(p.xz * 11.0)) * smoothstep(0.8, 0.98, across) * (1.0 - smoothstep(0.02, 0.06, px));
+    c = mix(c, vec3(0.07, 0.06, 0.05) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.85);
     float leafCover;
     return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
 }
@@ -605,7 +633,13 @@ void sceneFragment() {
             // The earth bank between water and litter, roots and dark soil.
             tGround = tWater;
             float soil = noise2(vec2(pw.z * 3.0, pw.x * 9.0));
-            ground = mix(vec3(0.09, 0.06, 0.04), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil)) * (0.6 + 0.6 * soil) * (l.ambient + l.moon * 0.3 + l.sun * 0.15);
+            // Wet and dark at the water, drier up the face, with clods, root ends and moss.
+            float rise = clamp((abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z)) / 0.3, 0.0, 1.0);
+            float clods = noise2(pw.xz * vec2(14.0, 5.0)) * 0.6 + noise2(pw.xz * 37.0) * 0.4;
+            vec3 earth = mix(vec3(0.09, 0.06, 0.04), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
+            earth *= (0.55 + 0.7 * clods) * mix(0.55, 1.0, rise);
+            earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(pw.z * 9.0, pw.x * 30.0))) * 0.7);
+            ground = earth * (l.ambient + l.moon * 0.3 + l.sun * 0.15);
         }
         if ((ro + rd * tGround).z < -planeDepth(TREE_PLANES - 1)) tGround = 1e9;  // behind the far wood
         vec3 sn;

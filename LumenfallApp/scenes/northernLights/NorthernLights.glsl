@@ -261,18 +261,25 @@ float peakHeight(float s) {
     return h - 110.0;
 }
 
-// The relief of the faces below the skyline (metres on the face): ridged noise drawn out down the
-// fall line, so spurs and gullies run from the ridges towards the valley.
-float faceRelief(vec2 q) {
-    vec2 p = q * vec2(0.006, 0.0018);
+// The relief of the faces below the skyline (metres on the face), at depth d below the ridge.
+// Spurs leave the summits and fall away diagonally on either side, the way aretes do: ridged noise
+// read along lines leaning one way or the other, weighted by the side of the summit a point lies
+// on (`left`: 1 left of it, 0 right). Blending the two readings, not their coordinates, keeps
+// vertical lines out where the sides meet.
+float spurs(float s, float d, float lean) {
+    vec2 p = vec2((s + lean * d) * 0.0042, d * 0.0031);
     float r = 0.0;
-    float amp = 0.5;
+    float amp = 0.55;
     for (int i = 0; i < 3; ++i) {
         r += amp * (1.0 - abs(noise2(p + float(i) * 5.7) * 2.0 - 1.0));
-        p = mat2(1.7, 0.9, -0.9, 1.7) * p;
-        amp *= 0.5;
+        p = mat2(1.6, 0.7, -0.7, 1.6) * p;
+        amp *= 0.45;
     }
     return r;
+}
+
+float faceRelief(float s, float d, float left) {
+    return mix(spurs(s, d, -0.85), spurs(s + 370.0, d, 0.85), left);
 }
 
 Hit peaks(vec3 ray, float tanE, float pixel) {
@@ -286,15 +293,18 @@ Hit peaks(vec3 ray, float tanE, float pixel) {
     // difference would smear down the face as streaks.
     float ridgeSlope = (peakHeight(s + 24.0) - peakHeight(s - 24.0)) / 48.0;
     float depth = clamp((h - y) / 260.0, 0.0, 1.0);
+    // Which side of its summit this part of the face lies on, from the broad skyline slope.
+    float side = smoothstep(-0.5, 0.5, (peakHeight(s + 140.0) - peakHeight(s - 140.0)) / 280.0);
     const float E = 30.0;
-    float r0 = faceRelief(vec2(s, y));
-    vec2 grad = vec2(faceRelief(vec2(s + E, y)) - r0, faceRelief(vec2(s, y + E)) - r0) / E * 260.0;
+    float d = h - y;
+    float r0 = faceRelief(s, d, side);
+    vec2 grad = vec2(faceRelief(s + E, d, side) - r0, faceRelief(s, d - E, side) - r0) / E * 300.0;
     // Faces lean back from the eye; near the ridge they turn with the skyline, lower with the relief.
     vec3 n = normalize(vec3(mix(-ridgeSlope * 1.2, -grad.x, smoothstep(0.0, 0.35, depth)), 0.75 - grad.y * 0.3, 0.65));
     // Snow holds on the gentler faces; steep walls and gully sides show dark rock.
     float steep = length(grad) * 0.45 + abs(ridgeSlope) * 0.5 * (1.0 - depth);
     // Rock shows on the steep walls and along the spines of the spurs, where snow cannot lie.
-    float rock = smoothstep(0.38, 0.6, steep * 0.6 + r0 * 0.7 + (noise2(vec2(s * 0.02, y * 0.008)) - 0.5) * 0.35);
+    float rock = smoothstep(0.5, 0.62, steep * 0.6 + r0 * 0.75 + (noise2(vec2(s * 0.02, y * 0.008)) - 0.5) * 0.35);
     rock *= smoothstep(0.0, 0.04, depth);  // a snow cornice along the ridge
     vec3 albedo = mix(vec3(0.72, 0.76, 0.84), vec3(0.035, 0.037, 0.045), rock * 0.9);
     vec3 c = lit(albedo, n);
@@ -321,9 +331,11 @@ float spruce(vec2 q, float H, float seed, float pixel) {
     float y = q.y / H;
     if (y < -0.02 || y > 1.05) return 0.0;
     float tiers = 9.0 + 3.0 * seed;
-    float tier = fract(y * tiers + seed * 3.0);
+    // Branches droop towards their tips, so each tier's edge curves down and out.
+    float tier = fract((y + 0.22 * abs(q.x) / H) * tiers + seed * 3.0);
     float width = (1.0 - y) * 0.32 * H * (0.72 + 0.28 * tier);
-    width *= 0.85 + 0.3 * noise2(vec2(q.y * 3.0, seed * 50.0 + sign(q.x) * 9.0));
+    width *= 0.85 + 0.3 * noise2(vec2(q.y * 3.0, seed * 50.0 + sign(q.x) * 9.0)) +
+             0.12 * noise2(vec2(q.y * 11.0, seed * 31.0 + sign(q.x) * 5.0));
     width = max(width, 0.07 * H * (1.0 - y));
     float edge = (width - abs(q.x)) / pixel;
     return clamp(edge + 0.5, 0.0, 1.0) * clamp((1.05 - y) * H / pixel, 0.0, 1.0);
@@ -340,6 +352,7 @@ Hit spruceRow(vec3 ray, float tanE, float D, float seed, float density, float cl
     float cover = 0.0;
     float shade = 0.0;
     float tier = 0.5;
+    float reach = 0.5;
     for (int j = -1; j <= 1; ++j) {
         float c = cell + float(j);
         float h = hash11(c * 1.37 + seed);
@@ -353,14 +366,21 @@ Hit spruceRow(vec3 ray, float tanE, float D, float seed, float density, float cl
         if (t > cover) {
             cover = t;
             shade = clamp((s - centre) / (0.3 * H), -1.0, 1.0);
-            tier = fract(y / H * (9.0 + 3.0 * treeSeed) + treeSeed * 3.0);
+            tier = fract((y + 0.22 * abs(s - centre)) / H * (9.0 + 3.0 * treeSeed) + treeSeed * 3.0);
+            // 0 at the trunk, 1 at the branch tips of this height.
+            reach = clamp(abs(s - centre) / max(0.32 * H * (1.0 - y / H), 0.2), 0.0, 1.0);
         }
     }
-    // Dark needles; snow lies along the top of each tier of branches.
-    float snowy = smoothstep(0.8, 0.97, 1.0 - tier) * smoothstep(0.35, 0.7, noise2(vec2(s * 2.5, y * 3.0)));
-    vec3 needles = lit(vec3(0.012, 0.026, 0.02), normalize(vec3(shade * 0.6, 0.4, 0.7)));
-    vec3 snow = lit(vec3(0.75, 0.8, 0.85), normalize(vec3(shade * 0.5, 1.0, 0.4)));
-    return Hit(mix(needles, snow, snowy * 0.7), cover);
+    // Each tier is a skirt of branches: its upper face catches the light, its underside and the
+    // hollow by the trunk stay dark, and the tips stand out against the shade within. Needle clumps
+    // break every surface up.
+    float clumps = noise2(vec2(s * 3.1, y * 2.3)) * 0.6 + noise2(vec2(s * 7.3, y * 5.9)) * 0.4;
+    float form = mix(0.45, 1.15, smoothstep(0.05, 0.75, 1.0 - tier)) * mix(0.55, 1.1, reach) * mix(0.7, 1.25, clumps);
+    vec3 needles = lit(vec3(0.012, 0.026, 0.02), normalize(vec3(shade * 0.8, 0.35 + 0.5 * (1.0 - tier), 0.7))) * form;
+    // Snow lies in clumps along the top of each tier, thickest out on the branches.
+    float snowy = smoothstep(0.78, 0.95, 1.0 - tier + 0.12 * (clumps - 0.5)) * smoothstep(0.4, 0.65, clumps + 0.2 * reach);
+    vec3 snow = lit(vec3(0.75, 0.8, 0.85), normalize(vec3(shade * 0.5, 1.0, 0.4))) * mix(0.8, 1.0, clumps);
+    return Hit(mix(needles, snow, snowy * 0.8), cover);
 }
 
 // The far shore: a dark band of forest tops over the ice.

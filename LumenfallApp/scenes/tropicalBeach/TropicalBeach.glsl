@@ -429,12 +429,14 @@ vec2 trunkPoint(Palm pm, float t) {
     return pm.lean * t + bow * 0.25 + vec2(pm.lean.x * t * t * 0.15, 0.0);
 }
 
-// Coverage of a palm at point q (metres on its plane, from its base), and how much of that is
-// frond (1) rather than trunk (0), and where across the trunk it falls (-1 left ... 1 right).
+// Coverage of a palm at point q (metres on its plane, from its base), how much of that is frond
+// (1) rather than trunk (0), where across the trunk it falls (-1 left ... 1 right), and the tone of
+// what is there (0 shaded ... 1 bright: a leaflet's own face and side of its rib, a trunk's ring).
 // `pixel` is one pixel in metres on the plane.
-vec3 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
+vec4 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     float coverage = 0.0;
     float frond = 0.0;
+    float tone = 0.5;
     // Trunk: a tapering, slightly bowed stem with growth rings.
     float nearest = 1e9;
     float along = 0.0;
@@ -455,6 +457,9 @@ vec3 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     float radius = mix(0.2, 0.11, along) * (1.0 + 0.08 * smoothstep(0.3, 0.8, sin(along * 70.0)));
     coverage = smoothstep(pixel, -pixel, nearest - radius);
     across = clamp(across / radius, -1.0, 1.0);
+    // Leaf scars ring the trunk: dark grooves between pale bands, faded where they get too fine.
+    float rings = smoothstep(0.2, 0.75, abs(fract(along * 70.0 / (2.0 * PI)) - 0.5) * 2.0);
+    tone = mix(0.55, mix(0.2, 0.9, rings), smoothstep(0.3, 0.1, pixel / 0.6)) * mix(1.0, 0.75, along * along);
 
     // Crown: drooping fronds, each a rib with narrow leaflets slanting back along both sides.
     vec2 top = trunkPoint(pm, 1.0);
@@ -500,10 +505,16 @@ vec3 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
             float tips = smoothstep(pixel, -pixel, abs(side) - reach * (0.7 + 0.3 * own));
             float rib = smoothstep(pixel, -pixel, best - 0.025 * (1.0 - at));
             float leaf = max(rib, leaflet * tips);
-            frond = max(frond, leaf);
+            if (leaf > frond) {
+                frond = leaf;
+                // Each leaflet holds its own angle to the light; the upper side of the rib is the
+                // lit one, and the old outer fronds are darker than the young ones on top.
+                float face = rib > leaflet * tips ? 0.9 : mix(0.35, 1.0, own) * (side < 0.0 ? 1.0 : 0.62);
+                tone = face * mix(1.0, 0.7, at * at) * mix(0.7, 1.0, sin(angle) * 0.5 + 0.5);
+            }
         }
     }
-    return vec3(max(coverage, frond), frond, across);
+    return vec4(max(coverage, frond), frond, across, tone);
 }
 
 // Draws the palms over `color`; they stand between the camera and the sea.
@@ -515,19 +526,19 @@ vec3 drawPalms(vec3 color, vec3 origin, vec3 dir, float surfaceT, Light l, float
         vec3 p = origin + dir * t;
         vec2 q = vec2(p.x - pm.base.x, p.y - (pm.base.y + SAND_SLOPE * (pm.base.z - shoreZ(pm.base.x))));
         float sway = 0.05 * sin(uTime.x * 2.0 * PI / 7.2 + pm.seed) + 0.03 * sin(uTime.x * 2.0 * PI / 3.0 + pm.seed * 2.0);
-        vec3 cover = palmCoverage(pm, q, t * pixel, sway);
+        vec4 cover = palmCoverage(pm, q, t * pixel, sway);
         if (cover.x <= 0.0) continue;
         // A round trunk and leaves lit by the sky; against a low sun they are silhouettes with a
         // warm rim and a little light shining through the leaves.
-        vec3 trunk = vec3(0.32, 0.26, 0.21);
-        vec3 leaves = vec3(0.09, 0.22, 0.05);
+        vec3 trunk = vec3(0.32, 0.26, 0.21) * mix(0.55, 1.15, cover.w);
+        vec3 leaves = mix(vec3(0.035, 0.10, 0.03), vec3(0.16, 0.29, 0.06), cover.w);
         vec3 albedo = mix(trunk, leaves, cover.y);
         vec3 normal = mix(vec3(cover.z, 0.0, sqrt(max(1.0 - cover.z * cover.z, 0.0))), vec3(0.0, 0.6, 0.8), cover.y);
         float backLight = max(-l.sunDir.z, 0.0);
         vec3 lit = l.ambient * mix(0.08, 0.5, smoothstep(4.0, 25.0, l.sunElev)) + l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 +
                    l.moonColor * 0.3;
         vec3 rim = l.sunColor * pow(abs(cover.z), 6.0) * (1.0 - cover.y) * backLight * 0.25;
-        vec3 through = l.sunColor * cover.y * backLight * 0.01 * vec3(0.9, 1.0, 0.3);
+        vec3 through = l.sunColor * cover.y * backLight * 0.01 * vec3(0.9, 1.0, 0.3) * (0.5 + cover.w);
         vec3 palmColor = albedo * lit + rim + through;
         color = mix(color, palmColor, cover.x);
     }
