@@ -108,7 +108,6 @@ TEST(LumenfallProgram, EveryRefusalSaysWhy) {
         {none, "-quitAfter 1", exitFailure, "there is no display to draw the wallpaper on"},
         {none, "-quitAfter abc", exitUsage, "-quitAfter takes a number of seconds"},
         {none, "-quitAfter -1", exitUsage, "-quitAfter takes a number of seconds"},
-        {"", "render alpineLake --out " + out, exitUsage, "no scene \"alpineLake\" in this build; " + scenes},
         {"", "render noSuchScene --out " + out, exitUsage, "no scene \"noSuchScene\"; " + scenes},
         {"", nebula + "extra", exitUsage, "unexpected argument 'extra'"},
         {"", nebula, exitUsage, "--out FILE.png or FILE.jpg is required"},

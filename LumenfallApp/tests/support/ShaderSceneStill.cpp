@@ -10,11 +10,11 @@
 namespace lumen::app::test {
 
 std::optional<gpu::ImageRGBA8> renderStill(LumenScene& scene, int width, int height, const SceneFrame& frame,
-                                           const SceneView& viewTemplate) {
+                                           const SceneView& viewTemplate, int sampleCount) {
     gpu::Device& device = *test::device();
     const gpu::Texture colour = renderTarget(width, height);
     SceneTargets targets;
-    if (!targets.make(device, width, height, 1)) return std::nullopt;
+    if (!targets.make(device, width, height, sampleCount)) return std::nullopt;
     const int token = 0;
     SceneView view = viewTemplate;
     view.id = &token;
@@ -25,7 +25,7 @@ std::optional<gpu::ImageRGBA8> renderStill(LumenScene& scene, int width, int hei
     scene.prepareFrame(commands, frame);
     scene.prepareView(commands, view, frame);
     {
-        auto encoder = commands.renderEncoder(makeScenePass(colour, nullptr, *targets.depth), "test still");
+        auto encoder = commands.renderEncoder(targets.pass(colour), "test still");
         if (!encoder) return std::nullopt;
         scene.draw(*encoder, view, frame);
         encoder->endEncoding();

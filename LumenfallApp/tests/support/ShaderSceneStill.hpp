@@ -13,9 +13,10 @@
 namespace lumen::app::test {
 
 // One offscreen frame of a scene drawn as the host draws it (prepareFrame, prepareView, then draw
-// into a one-sample bgra8Unorm pass with a depth buffer), read back before the view is released.
+// into a bgra8Unorm pass with a depth buffer, multisampled and resolved when `sampleCount` > 1),
+// read back before the view is released.
 std::optional<gpu::ImageRGBA8> renderStill(LumenScene& scene, int width, int height, const SceneFrame& frame,
-                                           const SceneView& viewTemplate = {});
+                                           const SceneView& viewTemplate = {}, int sampleCount = 1);
 
 // The mean of the red, green and blue bytes over the image; their average.
 std::array<double, 3> meanColour(const gpu::ImageRGBA8& image);

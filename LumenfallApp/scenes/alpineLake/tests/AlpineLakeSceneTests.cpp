@@ -1,9 +1,8 @@
 #include "support/RenderTest.hpp"
 
-#include "render/SceneHost.hpp"
+#include "support/ShaderSceneStill.hpp"
 #include "scenes/alpineLake/AlpineLakeScene.hpp"
 
-#include "LumenKit/catalog/SceneCatalog.hpp"
 #include "LumenKit/scenes/alpine/AlpineTerrain.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
@@ -34,10 +33,9 @@ class AlpineLakeSceneTest : public RenderTest {
 protected:
     std::unique_ptr<AlpineLakeScene> make() { return std::make_unique<AlpineLakeScene>(SceneContext{gpu(), info, 4}); }
 
-    std::optional<Image> still(AlpineLakeScene& scene, const SceneFrame& frame) {
-        SceneHost host(gpu(), SceneCatalog{SceneRegistry::offered()}, info);
+    std::optional<gpu::ImageRGBA8> still(AlpineLakeScene& scene, const SceneFrame& frame) {
         scene.prewarm(frame, 1.0);
-        return host.renderOffscreen(scene, 160, 90, frame, 0, nullptr, AlpineLakeScene::sampleCount);
+        return renderStill(scene, 160, 90, frame, {}, AlpineLakeScene::sampleCount);
     }
 
     const SceneInfo info{.id = "alpineLake", .className = "AlpineLakeScene"};
@@ -145,7 +143,12 @@ TEST_F(AlpineLakeSceneTest, DamagedWeatherStillDrawsAndClearNoonIsBlue) {
     const auto damaged = still(*scene, frameAt(12, 0.1, "live", broken));
     ASSERT_TRUE(damaged.has_value());
     int black = 0;
-    for (std::size_t i = 0; i < damaged->bgrx.size(); i += 4) black += damaged->bgrx[i] + damaged->bgrx[i + 1] + damaged->bgrx[i + 2] == 0;
+    for (int y = 0; y < damaged->height; ++y) {
+        for (int x = 0; x < damaged->width; ++x) {
+            const auto p = damaged->pixel(x, y);
+            black += p[0] + p[1] + p[2] == 0;
+        }
+    }
     EXPECT_LT(black, 50);
 
     const auto clear = still(*scene, frameAt(12, 0.1, "clear"));
@@ -153,9 +156,9 @@ TEST_F(AlpineLakeSceneTest, DamagedWeatherStillDrawsAndClearNoonIsBlue) {
     double red = 0, blue = 0;
     for (int y = 0; y < 6; ++y) {
         for (int x = 60; x < 100; ++x) {
-            const std::size_t i = (static_cast<std::size_t>(y) * clear->width + x) * 4;
-            blue += clear->bgrx[i];
-            red += clear->bgrx[i + 2];
+            const auto p = clear->pixel(x, y);
+            blue += p[2];
+            red += p[0];
         }
     }
     EXPECT_GT(blue, red * 1.15);
