@@ -189,6 +189,27 @@ TEST_F(WaylandDesktopTest, AnUnpluggedOutputLosesItsSurface)
     lumen::test::stopProcess(*wallpaper);
 }
 
+// Without X11, Qt's own windows go to the compositor: a second launch opens the settings as a
+// toplevel of ours (sway lists it under our desktop id), while the wallpaper keeps its own surfaces.
+TEST_F(WaylandDesktopTest, ASecondLaunchOpensTheSettingsAsAToplevel)
+{
+    launch();
+    waitUntilBothAnimate();
+    QProcess second;
+    second.setProcessEnvironment(wallpaper->processEnvironment());
+    second.start(LUMENFALL_PROGRAM, QStringList{});
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    ASSERT_TRUE(logSays("settings window: opened")) << log.toStdString();
+    const QRegularExpression settings("\"app_id\":\\s*\"com\\.quorl802\\.Lumenfall\"");
+    QString tree;
+    EXPECT_TRUE(lumen::test::waitFor([&] {
+        tree = sway->query("get_tree").value_or(QString());
+        return settings.match(tree).hasMatch() && tree.contains("Lumenfall Settings");
+    }, std::chrono::seconds(20))) << tree.toStdString();
+    EXPECT_EQ(wallpaper->state(), QProcess::Running) << log.toStdString();
+}
+
 // The compositor going away ends the program with a message, not a hang.
 TEST_F(WaylandDesktopTest, TheCompositorGoingAwayEndsTheProgram)
 {
