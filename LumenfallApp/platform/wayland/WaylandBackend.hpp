@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DesktopBackend.hpp"
+#include "platform/wayland/BusIdleTime.hpp"
 #include "platform/wayland/WaylandIdleMonitor.hpp"
 #include "platform/wayland/WaylandLayerWindow.hpp"
 #include "platform/wayland/WaylandOutput.hpp"
@@ -78,6 +79,8 @@ public:
     // Which of the optional interfaces the compositor offers, for the log and tests.
     bool hasToplevelList() const { return toplevels_ != nullptr; }
     bool hasIdleNotifications() const { return idle_ && idle_->active(); }
+    // Where it sends none, the session services' idle time (see BusIdleTime).
+    const BusIdleTime* busIdleTime() const { return busIdle_.get(); }
     // The idle windows, in the order they were made.
     std::vector<WaylandLayerWindow*> idleWindows() const;
     // Reads and handles every pending event now (normally the socket notifier does).
@@ -120,6 +123,7 @@ private:
     std::map<zwlr_output_power_v1*, bool> power_;
     std::map<std::uint32_t, zwlr_output_power_v1*> powerOf_;
     std::unique_ptr<WaylandIdleMonitor> idle_;
+    std::unique_ptr<BusIdleTime> busIdle_;
     std::unique_ptr<WaylandToplevels> toplevels_;
     std::unique_ptr<QSocketNotifier> notifier_;
     bool drainScheduled_ = false;
