@@ -413,6 +413,17 @@ std::vector<WaylandLayerWindow*> WaylandBackend::idleWindows() const
     return list;
 }
 
+std::optional<std::uint64_t> WaylandBackend::activeWindow()
+{
+    return toplevels_ ? toplevels_->active() : std::nullopt;
+}
+
+void WaylandBackend::activateWindow(std::uint64_t id)
+{
+    if (!toplevels_ || seat_ == nullptr || !toplevels_->activate(id, seat_)) return;
+    wl_display_flush(display_);
+}
+
 std::optional<double> WaylandBackend::idleSeconds()
 {
     if (busIdle_) return busIdle_->idleSeconds(monotonicSeconds());

@@ -66,9 +66,13 @@ public:
     DesktopWindow* createIdleWindow(const Screen& screen, gpu::Device* device,
                                     std::function<void(IdleInput)> onInput) override;
     void destroyIdleWindow(DesktopWindow& window) override;
-    // The compositor gives no client the focus of others: nothing to give back.
-    std::optional<std::uint64_t> activeWindow() override { return std::nullopt; }
-    void activateWindow(std::uint64_t) override {}
+    // The focused window from the foreign-toplevel list, and focus handed back through its
+    // activate request. xdg_activation_v1 cannot serve here: its token only lets the client that
+    // presents it raise its own surface, and there is no way to hand one to another application.
+    // Without the toplevel list both do nothing; the compositor then returns the focus itself
+    // when the idle windows go.
+    std::optional<std::uint64_t> activeWindow() override;
+    void activateWindow(std::uint64_t id) override;
     std::optional<bool> displaysAsleep() override;
 
     // Runs once when the compositor closes the connection or it fails; the backend is useless then.
