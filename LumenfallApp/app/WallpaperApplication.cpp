@@ -79,6 +79,8 @@ int runWallpaperApplication(int argc, char** argv, const std::vector<std::string
     chooseQtPlatform();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Lumenfall");
+    // On Wayland the app id: compositors find our icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quorl802.Lumenfall"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A later launch hands over what it was asked to show, else just that it was launched.

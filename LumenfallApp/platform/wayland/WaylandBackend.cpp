@@ -120,6 +120,7 @@ std::unique_ptr<WaylandBackend> WaylandBackend::open(const char* displayName, st
         return nullptr;
     }
     backend->idle_ = std::make_unique<WaylandIdleMonitor>(backend->idleNotifier_, backend->kdeIdle_, backend->seat_);
+    if (!backend->idle_->active()) backend->busIdle_ = std::make_unique<BusIdleTime>(QDBusConnection::sessionBus());
     wl_display_roundtrip(display);
     backend->refreshScreens();
     backend->screensDirty_ = false;
@@ -412,7 +413,22 @@ std::vector<WaylandLayerWindow*> WaylandBackend::idleWindows() const
     return list;
 }
 
-std::optional<double> WaylandBackend::idleSeconds() { return idle_ ? idle_->idleSeconds(monotonicSeconds()) : std::nullopt; }
+std::optional<std::uint64_t> WaylandBackend::activeWindow()
+{
+    return toplevels_ ? toplevels_->active() : std::nullopt;
+}
+
+void WaylandBackend::activateWindow(std::uint64_t id)
+{
+    if (!toplevels_ || seat_ == nullptr || !toplevels_->activate(id, seat_)) return;
+    wl_display_flush(display_);
+}
+
+std::optional<double> WaylandBackend::idleSeconds()
+{
+    if (busIdle_) return busIdle_->idleSeconds(monotonicSeconds());
+    return idle_ ? idle_->idleSeconds(monotonicSeconds()) : std::nullopt;
+}
 
 std::optional<bool> WaylandBackend::displaysAsleep()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DesktopBackend.hpp"
+#include "platform/wayland/BusIdleTime.hpp"
 #include "platform/wayland/WaylandIdleMonitor.hpp"
 #include "platform/wayland/WaylandLayerWindow.hpp"
 #include "platform/wayland/WaylandOutput.hpp"
@@ -65,9 +66,13 @@ public:
     DesktopWindow* createIdleWindow(const Screen& screen, gpu::Device* device,
                                     std::function<void(IdleInput)> onInput) override;
     void destroyIdleWindow(DesktopWindow& window) override;
-    // The compositor gives no client the focus of others: nothing to give back.
-    std::optional<std::uint64_t> activeWindow() override { return std::nullopt; }
-    void activateWindow(std::uint64_t) override {}
+    // The focused window from the foreign-toplevel list, and focus handed back through its
+    // activate request. xdg_activation_v1 cannot serve here: its token only lets the client that
+    // presents it raise its own surface, and there is no way to hand one to another application.
+    // Without the toplevel list both do nothing; the compositor then returns the focus itself
+    // when the idle windows go.
+    std::optional<std::uint64_t> activeWindow() override;
+    void activateWindow(std::uint64_t id) override;
     std::optional<bool> displaysAsleep() override;
 
     // Runs once when the compositor closes the connection or it fails; the backend is useless then.
@@ -78,6 +83,8 @@ public:
     // Which of the optional interfaces the compositor offers, for the log and tests.
     bool hasToplevelList() const { return toplevels_ != nullptr; }
     bool hasIdleNotifications() const { return idle_ && idle_->active(); }
+    // Where it sends none, the session services' idle time (see BusIdleTime).
+    const BusIdleTime* busIdleTime() const { return busIdle_.get(); }
     // The idle windows, in the order they were made.
     std::vector<WaylandLayerWindow*> idleWindows() const;
     // Reads and handles every pending event now (normally the socket notifier does).
@@ -120,6 +127,7 @@ private:
     std::map<zwlr_output_power_v1*, bool> power_;
     std::map<std::uint32_t, zwlr_output_power_v1*> powerOf_;
     std::unique_ptr<WaylandIdleMonitor> idle_;
+    std::unique_ptr<BusIdleTime> busIdle_;
     std::unique_ptr<WaylandToplevels> toplevels_;
     std::unique_ptr<QSocketNotifier> notifier_;
     bool drainScheduled_ = false;

@@ -51,13 +51,14 @@ bool WaylandToplevels::hidesDesktop(const Toplevel& toplevel)
 
 void WaylandToplevels::readState(Toplevel& toplevel, const std::uint32_t* states, std::size_t count)
 {
-    toplevel.maximized = toplevel.minimized = toplevel.fullscreen = false;
+    toplevel.maximized = toplevel.minimized = toplevel.fullscreen = toplevel.activated = false;
     for (std::size_t i = 0; i < count; ++i) {
         switch (states[i]) {
         case ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_MAXIMIZED: toplevel.maximized = true; break;
         case ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_MINIMIZED: toplevel.minimized = true; break;
         case ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_FULLSCREEN: toplevel.fullscreen = true; break;
-        default: break;  // activated, and states of later versions
+        case ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED: toplevel.activated = true; break;
+        default: break;  // states of later versions
         }
     }
 }
@@ -78,11 +79,30 @@ void WaylandToplevels::forget(wl_output* output)
     }
 }
 
+std::optional<std::uint64_t> WaylandToplevels::active() const
+{
+    for (const auto& [handle, e] : entries_) {
+        if (e->current.activated) return e->id;
+    }
+    return std::nullopt;
+}
+
+bool WaylandToplevels::activate(std::uint64_t id, wl_seat* seat)
+{
+    for (const auto& [handle, e] : entries_) {
+        if (e->id != id) continue;
+        zwlr_foreign_toplevel_handle_v1_activate(handle, seat);
+        return true;
+    }
+    return false;
+}
+
 void WaylandToplevels::add(zwlr_foreign_toplevel_handle_v1* handle)
 {
     auto made = std::make_unique<Entry>();
     made->owner = this;
     made->handle = handle;
+    made->id = ++made_;
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &handleListener, made.get());
     entries_[handle] = std::move(made);
 }

@@ -4,10 +4,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
 struct wl_output;
+struct wl_seat;
 struct zwlr_foreign_toplevel_manager_v1;
 struct zwlr_foreign_toplevel_handle_v1;
 
@@ -22,6 +24,7 @@ public:
         bool maximized = false;
         bool minimized = false;
         bool fullscreen = false;
+        bool activated = false;
         std::set<wl_output*> outputs;
     };
 
@@ -34,6 +37,10 @@ public:
     bool covers(wl_output* output) const;
     // An output that went away: windows no longer count as on it.
     void forget(wl_output* output);
+    // The window with the keyboard focus, by an id of ours that no later window reuses.
+    std::optional<std::uint64_t> active() const;
+    // Asks the compositor to focus that window; false when it has closed.
+    bool activate(std::uint64_t id, wl_seat* seat);
 
     // The rule alone, and the state array's decoding, for tests.
     static bool hidesDesktop(const Toplevel& toplevel);
@@ -43,6 +50,7 @@ public:
     struct Entry {
         WaylandToplevels* owner = nullptr;
         zwlr_foreign_toplevel_handle_v1* handle = nullptr;
+        std::uint64_t id = 0;
         Toplevel pending, current;
     };
     void add(zwlr_foreign_toplevel_handle_v1* handle);
@@ -54,6 +62,7 @@ private:
     zwlr_foreign_toplevel_manager_v1* manager_;
     std::map<zwlr_foreign_toplevel_handle_v1*, std::unique_ptr<Entry>> entries_;
     std::function<void()> changed_;
+    std::uint64_t made_ = 0;
 };
 
 }  // namespace lumen::app

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,7 @@ TEST(WaylandToplevels, HidesTheDesktopWhenFullscreenOrMaximisedAndShown)
         WaylandToplevels::Toplevel t{.minimized = true};  // every state is read afresh
         WaylandToplevels::readState(t, states.data(), states.size());
         EXPECT_EQ(WaylandToplevels::hidesDesktop(t), hides) << states.size();
+        EXPECT_EQ(t.activated, std::find(states.begin(), states.end(), act) != states.end()) << states.size();
     }
 }
 
