@@ -130,7 +130,7 @@ void cloudMapFragment() {
     // Mid-latitude and polar decks: broken by the warped field, gathered into the fronts, and
     // eaten at every scale by the fine octaves.
     float deck = systems + 0.45 * front * storms - 0.5 + (fine - 0.5) * 0.6;
-    float cover = smoothstep(-0.05, 0.35, deck + 0.16 * storms + 0.08 * polar - 0.16 * highs - 0.1 * few);
+    float cover = smoothstep(-0.05, 0.5, deck + 0.24 * storms + 0.08 * polar - 0.16 * highs - 0.1 * few);
     cover *= min(storms + polar * 0.7 + 0.35 * (1.0 - highs), 1.0);
 
     // Deep convection in the ITCZ: clustered towers, thick in the middle of each cluster.
@@ -143,7 +143,7 @@ void cloudMapFragment() {
     float chance = mix(0.2, 0.75, streets) * (1.0 - 0.5 * few);
     vec3 puffAt = OCTAVE_TURN * (p * 10.0) + drift * 3.0 + warp * 0.6;
     float popcorn = max(puff(puffAt, chance), puff(puffAt * 2.2 + 3.3, chance)) * (0.35 + 0.65 * fine);
-    cover = max(cover, popcorn * (trades + 0.4 * storms * (1.0 - cover)) * (1.0 - 0.8 * highs));
+    cover = max(cover, popcorn * 0.75 * (trades + 0.4 * storms * (1.0 - cover)) * (1.0 - 0.8 * highs));
 
     fragColor = vec4(clamp(cover, 0.0, 1.0), 0.0, 0.0, 1.0);
 }
@@ -248,11 +248,10 @@ float glint(vec3 n, vec3 v, vec3 s) {
 
 // Fine detail on the sphere, centred on 0 within about 0.5 either way; each octave fades out before
 // its cells get smaller than a pixel, so nothing shimmers.
-float fineDetail(vec3 p, float pixelRadians) {
+float fineDetail(vec3 p, float pixelRadians, float scale, int octaves) {
     float sum = 0.0;
-    float scale = 900.0;
     float weight = 0.55;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < octaves; ++i) {
         float fade = 1.0 - smoothstep(0.25, 0.6, scale * pixelRadians);
         sum += weight * fade * (valueNoise3(p * scale) - 0.5);
         scale *= 2.3;
@@ -281,10 +280,11 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     vec2 highUV = vec2(uv.x + 0.37 - 0.004 * sway, 1.0 - uv.y);
     // The maps are coarser than the screen up close: fine noise on the sphere breaks the deck's
     // soft edges into crisp, ragged ones.
-    float detail = fineDetail(p, pixelRadians);
+    // Starting just under a map texel, so the octaves carry the map's fractal edges on down.
+    float detail = fineDetail(p, pixelRadians, 380.0, 3);
     float deck = clamp(smoothCloudCover(lowUV, f), 0.0, 1.0);
     // Thin cloud stays see-through: the opacity grows gently with the deck, only the cores go solid.
-    float low = smoothstep(0.02, 0.8, deck + detail * 0.9 * sqrt(deck * (1.0 - deck)));
+    float low = smoothstep(0.02, 0.8, deck + detail * 1.2 * sqrt(deck * (1.0 - deck)));
     low *= 0.92 + 0.08 * low;
     Footprint mirrored = Footprint(f.dx * vec2(1.0, -1.0), f.dy * vec2(1.0, -1.0));
     // Cirrus: a faint veil where the mirrored map is thick, frayed by the fine noise.
@@ -313,7 +313,8 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     // The image's lights are blurred at this scale: the fine noise gathers them into clusters
     // of bright points, and a wider sample of the image gives their glow.
     float density = smoothstep(0.06, 0.85, nightLum);
-    float sparkle = max(1.0 + 3.0 * fineDetail(p * 1.7 + 3.0, pixelRadians * 1.7), 0.0);
+    // Towns a few pixels apart at any view scale: the octaves start where the image gives out.
+    float sparkle = max(1.0 + 3.2 * fineDetail(p + 3.0, pixelRadians, 420.0, 3), 0.0);
     float halo = luminance(sampleMap(earthNight, uv, Footprint(f.dx * 6.0, f.dy * 6.0)).rgb);
     vec3 city = vec3(1.0, 0.70, 0.40) * (density * density * sparkle * 0.8 + smoothstep(0.05, 0.7, halo) * 0.06);
     ground += city * darkness * (1.0 - 0.75 * low);
@@ -324,7 +325,7 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     // Moonlit tops: faint, cool and only where it is dark enough to notice.
     cloudLight += vec3(0.020, 0.026, 0.040) * (0.15 + 0.85 * uSky.w) * darkness;
     // Thick cloud is brighter than thin, and the fine noise gives the tops their lumps.
-    float tops = mix(0.62, 1.0, sqrt(deck)) * (0.95 + 0.15 * detail);
+    float tops = mix(0.55, 1.0, sqrt(deck)) * (0.93 + 0.3 * detail);
     vec3 color = mix(ground, vec3(0.95) * tops * cloudLight, low);
     color = mix(color, vec3(0.95) * cloudLight, high * (1.0 - low * 0.5));
     return color;
