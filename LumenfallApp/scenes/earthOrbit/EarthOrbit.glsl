@@ -129,7 +129,7 @@ void cloudMapFragment() {
 
     // Mid-latitude and polar decks: broken by the warped field, gathered into the fronts, and
     // eaten at every scale by the fine octaves.
-    float deck = systems + 0.45 * front * storms - 0.5 + (fine - 0.5) * 0.6;
+    float deck = systems + 0.38 * front * storms - 0.5 + (fine - 0.5) * 0.8;
     float cover = smoothstep(-0.05, 0.5, deck + 0.24 * storms + 0.08 * polar - 0.16 * highs - 0.1 * few);
     cover *= min(storms + polar * 0.7 + 0.35 * (1.0 - highs), 1.0);
 
@@ -287,8 +287,13 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     float low = smoothstep(0.02, 0.8, deck + detail * 1.2 * sqrt(deck * (1.0 - deck)));
     low *= 0.92 + 0.08 * low;
     Footprint mirrored = Footprint(f.dx * vec2(1.0, -1.0), f.dy * vec2(1.0, -1.0));
-    // Cirrus: a faint veil where the mirrored map is thick, frayed by the fine noise.
-    float high = smoothstep(0.45, 1.0, cloudCover(highUV, mirrored)) * 0.22 * clamp(0.7 + 1.2 * detail, 0.0, 1.0);
+    // Cirrus: a faint veil where the mirrored map is thick, combed into streaks along the
+    // westerlies (noise squeezed north-south only), which fade to an even veil before they alias.
+    float streakScale = 500.0;
+    float comb = 1.0 - smoothstep(0.3, 0.7, streakScale * pixelRadians);
+    vec3 streakAt = vec3(p.xy * 40.0, p.z * streakScale) + vec3(11.0, 3.0, 0.0);
+    float streak = mix(0.55, 0.65 * valueNoise3(streakAt) + 0.35 * valueNoise3(streakAt * 2.1 + 5.0), comb);
+    float high = smoothstep(0.4, 1.0, cloudCover(highUV, mirrored)) * 0.3 * smoothstep(0.3, 0.8, streak);
 
     // The deck's shadow falls away from the sun, longer as the sun gets lower.
     vec3 tangentSun = s - n * mu;
@@ -325,7 +330,7 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     // Moonlit tops: faint, cool and only where it is dark enough to notice.
     cloudLight += vec3(0.020, 0.026, 0.040) * (0.15 + 0.85 * uSky.w) * darkness;
     // Thick cloud is brighter than thin, and the fine noise gives the tops their lumps.
-    float tops = mix(0.55, 1.0, sqrt(deck)) * (0.93 + 0.3 * detail);
+    float tops = mix(0.55, 1.0, sqrt(deck)) * (0.9 + 0.4 * detail);
     vec3 color = mix(ground, vec3(0.95) * tops * cloudLight, low);
     color = mix(color, vec3(0.95) * cloudLight, high * (1.0 - low * 0.5));
     return color;
