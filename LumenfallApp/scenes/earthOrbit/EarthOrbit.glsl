@@ -135,7 +135,9 @@ void cloudMapFragment() {
 
     // Deep convection in the ITCZ: clustered towers, thick in the middle of each cluster.
     float clusters = cloudFbm(q * 11.0 + drift * 2.0 + 1.7, 3);
-    float towers = smoothstep(0.5 + 0.08 * few, 0.8, clusters + (fine - 0.5) * 0.6 + (systems - 0.5) * 0.3);
+    float towers = smoothstep(0.5 + 0.08 * few, 0.88, clusters + (fine - 0.5) * 0.6 + (systems - 0.5) * 0.3);
+    // Anvils thin out from the core: the top of each cluster is not one flat sheet.
+    towers *= 0.7 + 0.3 * smoothstep(0.3, 0.7, fine);
     cover = max(cover, towers * itcz);
 
     // Trade-wind cumulus: small round puffs, gathered loosely where the large field is high.
@@ -363,7 +365,7 @@ vec3 atmosphere(vec3 ro, vec3 rd, Hit hit, vec3 s, out vec3 transmittance) {
     vec3 light = sunlight(dot(n, s), lightHeight) * rayleighPhase(dot(rd, s)) * 1.1;
     vec3 scattered = (1.0 - transmittance) * light;
     // Blue haze under a reddened sun reads grey-green; near the terminator the haze thins out.
-    if (hit.ground) scattered *= smoothstep(-0.1, 0.15, dot(n, s));
+    if (hit.ground) scattered *= smoothstep(-0.04, 0.25, dot(n, s));
 
     // A faint green airglow line above the night side, where the daylit blue no longer hides it.
     if (!hit.ground) {
