@@ -39,34 +39,115 @@ float cloudFbm(vec3 p, int octaves) {
     return sum / (1.0 - weight);  // the weights add up to 1 - 2^-octaves
 }
 
+vec3 spherePoint(float lat, float lon) {
+    return vec3(cos(lat) * cos(lon), cos(lat) * sin(lon), sin(lat));
+}
+
+const int STORMS_PER_HEMISPHERE = 5;
+
+// The mid-latitude lows: each one winds the field around its centre (anticlockwise in the north,
+// clockwise in the south) and trails a cold front towards the equator and the west. Returns the
+// wound position; front gathers the frontal cloud bands.
+vec3 windAroundLows(vec3 p, float seed, out float front) {
+    front = 0.0;
+    vec3 q = p;
+    for (int k = 0; k < 2 * STORMS_PER_HEMISPHERE; ++k) {
+        float hemisphere = k < STORMS_PER_HEMISPHERE ? 1.0 : -1.0;
+        float slot = float(k % STORMS_PER_HEMISPHERE);
+        vec3 h = hash33(vec3(slot, hemisphere, 17.0));
+        // The lows march slowly east from one map to the next.
+        float lon = (slot + 0.8 * h.x) / float(STORMS_PER_HEMISPHERE) * 2.0 * PI + seed * 0.05;
+        float lat = hemisphere * (0.74 + 0.22 * h.y);
+        vec3 c = spherePoint(lat, lon);
+        float radius = 0.11 + 0.08 * h.z;
+        float d = acos(clamp(dot(p, c), -1.0, 1.0)) / radius;
+        if (d > 4.5) continue;
+
+        // Tight in the middle, loosening outwards: spiral arms rather than a solid turn.
+        float turn = hemisphere * (1.3 + 0.9 * h.x) * exp(-d * d * 0.6);
+        float cs = cos(turn), sn = sin(turn);
+        q = q * cs + cross(c, q) * sn + c * dot(c, q) * (1.0 - cs);
+
+        // The front, in the low's own east/north frame, bends away west as it runs towards the
+        // equator; it is read on the wound position so it curls into the comma head.
+        vec3 east = normalize(cross(vec3(0.0, 0.0, 1.0), c));
+        vec3 north = cross(c, east) * hemisphere;
+        vec3 r = q - c;
+        float x = dot(r, east) / radius;
+        float y = dot(r, north) / radius;
+        float bend = x + 0.25 * y * y + 0.3 * y;
+        float along = smoothstep(0.6, -0.4, y) * smoothstep(-5.0 - 2.0 * h.y, -1.5, y);
+        front += exp(-bend * bend * 1.6) * along;
+    }
+    return q;
+}
+
+// A soft round puff in some of the lattice cells, never cut by the cell walls.
+float puff(vec3 at, float chance) {
+    vec3 cell = floor(at);
+    vec3 h = hash33(cell + 41.0);
+    if (h.x > chance) return 0.0;
+    vec3 centre = cell + 0.35 + 0.3 * h.yzx;
+    float r = 0.18 + 0.14 * h.y;
+    return smoothstep(r, r * 0.2, length(at - centre)) * (0.6 + 0.4 * h.z);
+}
+
 // One equirectangular coverage map. The noise lives on the sphere, so the map has no seam and no
 // pinched poles; the seed moves the field through a fourth direction, so consecutive maps are the
 // same weather a little later rather than new weather.
 void cloudMapFragment() {
     float lon = (sceneUV.x - 0.5) * 2.0 * PI;
     float lat = (0.5 - sceneUV.y) * PI;
-    vec3 p = vec3(cos(lat) * cos(lon), cos(lat) * sin(lon), sin(lat));
+    vec3 p = spherePoint(lat, lon);
     float seed = uCloudSeed.x;
     vec3 drift = vec3(0.0, 0.0, seed * 0.6);
+    float degrees = lat * 180.0 / PI;
+    float a = abs(degrees);
 
-    // Swirls: the coverage is read through a warped position, squeezed north-south so fronts and
-    // belts run with the winds.
-    vec3 stretch = vec3(1.0, 1.0, 1.7);
-    vec3 q = p * stretch * 2.4 + drift;
-    vec3 warp = vec3(cloudFbm(q, 3), cloudFbm(q + vec3(5.2, 1.3, 2.8), 3), cloudFbm(q + vec3(1.7, 9.2, 4.1), 3));
-    vec3 w = p * stretch * 4.5 + (warp - 0.5) * 2.2 + drift * 1.3;
-    float field = cloudFbm(w, 6);
-    // Cumulus cells break the decks up at the small scale.
-    float cells = cloudFbm(w * 6.0 + 7.3, 3);
-    field += (cells - 0.5) * 0.22;
+    float front;
+    vec3 q = windAroundLows(p, seed, front);
 
-    // More cloud along the equator and the storm tracks, less over the subtropical highs.
-    float a = abs(lat);
-    float belts = 0.6 * exp(-a * a * 60.0) + 0.7 * exp(-pow((a - 0.95) * 4.0, 2.0)) - 0.5 * exp(-pow((a - 0.42) * 6.0, 2.0));
-    float threshold = mix(0.55, 0.63, uCloudSeed.y) - belts * 0.1;
-    float cover = smoothstep(threshold, threshold + 0.2, field);
-    cover *= cover * (3.0 - 2.0 * cover);
-    fragColor = vec4(cover, 0.0, 0.0, 1.0);
+    // The weather systems: a warped field, squeezed north-south where the westerlies stretch it
+    // into long bands.
+    float zonal = smoothstep(25.0, 45.0, a) * (1.0 - 0.5 * smoothstep(65.0, 80.0, a));
+    vec3 stretch = vec3(1.0, 1.0, 1.0 + 1.8 * zonal);
+    vec3 s = q * stretch * 2.2 + drift;
+    vec3 warp = vec3(cloudFbm(s, 3), cloudFbm(s + vec3(5.2, 1.3, 2.8), 3), 0.0) - 0.5;
+    vec3 w = q * stretch * 4.0 + vec3(warp.xy, warp.x - warp.y) * 2.0 + drift * 1.3;
+    float systems = cloudFbm(w, 4);
+    // Fractal edges: the fine octaves eat into the decks at every scale.
+    float fine = cloudFbm(w * 9.0 + 3.1, 4);
+
+    // The belts: the ITCZ a little north of the equator, the trade-wind cumulus either side, the
+    // clear subtropical highs, the storm tracks and the grey polar decks.
+    float itcz = exp(-pow((degrees - 6.0) / 8.0, 2.0));
+    float trades = smoothstep(7.0, 12.0, a) * (1.0 - smoothstep(18.0, 26.0, a));
+    float highs = exp(-pow((a - 27.0) / 6.0, 2.0));
+    float storms = exp(-pow((a - 52.0) / 13.0, 2.0));
+    float polar = smoothstep(62.0, 78.0, a);
+    float few = uCloudSeed.y;
+
+    // Mid-latitude and polar decks: broken by the warped field, gathered into the fronts, and
+    // eaten at every scale by the fine octaves.
+    float deck = systems + 0.38 * front * storms - 0.5 + (fine - 0.5) * 0.8;
+    float cover = smoothstep(-0.05, 0.5, deck + 0.24 * storms + 0.08 * polar - 0.16 * highs - 0.1 * few);
+    cover *= min(storms + polar * 0.7 + 0.35 * (1.0 - highs), 1.0);
+
+    // Deep convection in the ITCZ: clustered towers, thick in the middle of each cluster.
+    float clusters = cloudFbm(q * 11.0 + drift * 2.0 + 1.7, 3);
+    float towers = smoothstep(0.5 + 0.08 * few, 0.88, clusters + (fine - 0.5) * 0.6 + (systems - 0.5) * 0.3);
+    // Anvils thin out from the core: the top of each cluster is not one flat sheet.
+    towers *= 0.7 + 0.3 * smoothstep(0.3, 0.7, fine);
+    cover = max(cover, towers * itcz);
+
+    // Trade-wind cumulus: small round puffs, gathered loosely where the large field is high.
+    float streets = smoothstep(0.3, 0.7, systems + (fine - 0.5) * 0.4);
+    float chance = mix(0.2, 0.75, streets) * (1.0 - 0.5 * few);
+    vec3 puffAt = OCTAVE_TURN * (p * 10.0) + drift * 3.0 + warp * 0.6;
+    float popcorn = max(puff(puffAt, chance), puff(puffAt * 2.2 + 3.3, chance)) * (0.35 + 0.65 * fine);
+    cover = max(cover, popcorn * 0.75 * (trades + 0.4 * storms * (1.0 - cover)) * (1.0 - 0.8 * highs));
+
+    fragColor = vec4(clamp(cover, 0.0, 1.0), 0.0, 0.0, 1.0);
 }
 
 // ---- the scene ------------------------------------------------------------------------------
@@ -132,7 +213,7 @@ vec3 sunlight(float mu, float h) {
     // The heights here are stretched several times; the Earth's shadow is cast by the true ones.
     float horizon = -sqrt(max(0.3 * h, 0.0));
     float lit = smoothstep(horizon - 0.06, horizon + 0.08, mu);
-    float airmass = 1.0 / (max(mu - horizon, 0.0) + 0.07);
+    float airmass = 1.0 / (max(mu - horizon, 0.0) + 0.035);
     return lit * exp(-RAYLEIGH * SCALE_HEIGHT * exp(-h / SCALE_HEIGHT) * airmass);
 }
 
@@ -169,11 +250,10 @@ float glint(vec3 n, vec3 v, vec3 s) {
 
 // Fine detail on the sphere, centred on 0 within about 0.5 either way; each octave fades out before
 // its cells get smaller than a pixel, so nothing shimmers.
-float fineDetail(vec3 p, float pixelRadians) {
+float fineDetail(vec3 p, float pixelRadians, float scale, int octaves) {
     float sum = 0.0;
-    float scale = 900.0;
     float weight = 0.55;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < octaves; ++i) {
         float fade = 1.0 - smoothstep(0.25, 0.6, scale * pixelRadians);
         sum += weight * fade * (valueNoise3(p * scale) - 0.5);
         scale *= 2.3;
@@ -202,11 +282,20 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     vec2 highUV = vec2(uv.x + 0.37 - 0.004 * sway, 1.0 - uv.y);
     // The maps are coarser than the screen up close: fine noise on the sphere breaks the deck's
     // soft edges into crisp, ragged ones.
-    float detail = fineDetail(p, pixelRadians);
+    // Starting just under a map texel, so the octaves carry the map's fractal edges on down.
+    float detail = fineDetail(p, pixelRadians, 380.0, 3);
     float deck = clamp(smoothCloudCover(lowUV, f), 0.0, 1.0);
-    float low = smoothstep(0.12, 0.88, deck + detail * 1.1 * sqrt(deck * (1.0 - deck)));
+    // Thin cloud stays see-through: the opacity grows gently with the deck, only the cores go solid.
+    float low = smoothstep(0.02, 0.8, deck + detail * 1.2 * sqrt(deck * (1.0 - deck)));
+    low *= 0.92 + 0.08 * low;
     Footprint mirrored = Footprint(f.dx * vec2(1.0, -1.0), f.dy * vec2(1.0, -1.0));
-    float high = smoothstep(0.5, 1.0, cloudCover(highUV, mirrored)) * 0.3;
+    // Cirrus: a faint veil where the mirrored map is thick, combed into streaks along the
+    // westerlies (noise squeezed north-south only), which fade to an even veil before they alias.
+    float streakScale = 500.0;
+    float comb = 1.0 - smoothstep(0.3, 0.7, streakScale * pixelRadians);
+    vec3 streakAt = vec3(p.xy * 40.0, p.z * streakScale) + vec3(11.0, 3.0, 0.0);
+    float streak = mix(0.55, 0.65 * valueNoise3(streakAt) + 0.35 * valueNoise3(streakAt * 2.1 + 5.0), comb);
+    float high = smoothstep(0.4, 1.0, cloudCover(highUV, mirrored)) * 0.3 * smoothstep(0.3, 0.8, streak);
 
     // The deck's shadow falls away from the sun, longer as the sun gets lower.
     vec3 tangentSun = s - n * mu;
@@ -217,7 +306,10 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     vec3 sun = sunlight(mu, 0.0);
     // Skylight by day; by night moonlight and airglow keep land and cloud just visible.
     float moonlight = 0.35 + 0.65 * uSky.w;
-    vec3 sky = vec3(0.10, 0.16, 0.30) * smoothstep(-0.15, 0.25, mu) + vec3(0.006, 0.008, 0.014) * moonlight;
+    vec3 sky = vec3(0.10, 0.16, 0.30) * smoothstep(-0.04, 0.3, mu) + vec3(0.006, 0.008, 0.014) * moonlight;
+    // Twilight: just past the terminator the ground is lit only by the reddened sky overhead.
+    vec3 twilight = vec3(0.22, 0.08, 0.025) * exp(-pow((mu + 0.01) / 0.045, 2.0));
+    sky += twilight;
     vec3 ground = albedo * (sun * max(mu, 0.0) * 3.2 * shadow + sky * 0.6) + vec3(0.0008, 0.0011, 0.0019);
     ground += ocean * shadow * sun * glint(n, v, s) * max(mu, 0.0) * 10.0;
 
@@ -228,7 +320,8 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     // The image's lights are blurred at this scale: the fine noise gathers them into clusters
     // of bright points, and a wider sample of the image gives their glow.
     float density = smoothstep(0.06, 0.85, nightLum);
-    float sparkle = max(1.0 + 3.0 * fineDetail(p * 1.7 + 3.0, pixelRadians * 1.7), 0.0);
+    // Towns a few pixels apart at any view scale: the octaves start where the image gives out.
+    float sparkle = max(1.0 + 3.2 * fineDetail(p + 3.0, pixelRadians, 420.0, 3), 0.0);
     float halo = luminance(sampleMap(earthNight, uv, Footprint(f.dx * 6.0, f.dy * 6.0)).rgb);
     vec3 city = vec3(1.0, 0.70, 0.40) * (density * density * sparkle * 0.8 + smoothstep(0.05, 0.7, halo) * 0.06);
     ground += city * darkness * (1.0 - 0.75 * low);
@@ -236,8 +329,10 @@ vec3 surface(vec3 p, vec2 uv, Footprint f, float pixelRadians, vec3 rd, vec3 s) 
     // Clouds catch the sun a little past the ground terminator.
     vec3 cloudSun = sunlight(mu, CLOUD_HEIGHT);
     vec3 cloudLight = cloudSun * (max(mu + 0.04, 0.0) * 2.9 + 0.05) + sky * 0.7;
+    // Moonlit tops: faint, cool and only where it is dark enough to notice.
+    cloudLight += vec3(0.020, 0.026, 0.040) * (0.15 + 0.85 * uSky.w) * darkness;
     // Thick cloud is brighter than thin, and the fine noise gives the tops their lumps.
-    float tops = mix(0.62, 1.0, sqrt(deck)) * (0.95 + 0.15 * detail);
+    float tops = mix(0.55, 1.0, sqrt(deck)) * (0.9 + 0.4 * detail);
     vec3 color = mix(ground, vec3(0.95) * tops * cloudLight, low);
     color = mix(color, vec3(0.95) * cloudLight, high * (1.0 - low * 0.5));
     return color;
@@ -264,8 +359,13 @@ vec3 atmosphere(vec3 ro, vec3 rd, Hit hit, vec3 s, out vec3 transmittance) {
     vec3 optical = RAYLEIGH * column;
     transmittance = exp(-optical);
     // Most of what a ray scatters comes from a scale height or two up, where the sun is less red.
-    vec3 light = sunlight(dot(n, s), max(h, 1.5 * SCALE_HEIGHT)) * rayleighPhase(dot(rd, s)) * 1.1;
+    // Over the ground the air that matters is low: lit from lower, it dims with the ground at the
+    // terminator instead of hanging past it as a pale veil.
+    float lightHeight = hit.ground ? 0.5 * SCALE_HEIGHT : max(h, 1.5 * SCALE_HEIGHT);
+    vec3 light = sunlight(dot(n, s), lightHeight) * rayleighPhase(dot(rd, s)) * 1.1;
     vec3 scattered = (1.0 - transmittance) * light;
+    // Blue haze under a reddened sun reads grey-green; near the terminator the haze thins out.
+    if (hit.ground) scattered *= smoothstep(-0.04, 0.25, dot(n, s));
 
     // A faint green airglow line above the night side, where the daylit blue no longer hides it.
     if (!hit.ground) {

@@ -11,6 +11,7 @@
 
 #include <date/date.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -58,6 +59,50 @@ TEST_F(EarthOrbitSceneTest, CloudMapsChangeEveryFortySeconds) {
     EXPECT_EQ(scene->textures()[2].serial(), newer);
     EXPECT_EQ(scene->textures()[2].label(), "clouds 0");
     EXPECT_EQ(scene->uniforms(SceneView{}, 8, 8, false).parameters[0].w, scene->cloudFade());
+}
+
+// The map follows the belts: the storm tracks and the ITCZ are cloudier than the subtropical
+// highs, "few" is sparser than "some", and a good share of the cloud is thin, soft edge.
+TEST_F(EarthOrbitSceneTest, CloudMapsFollowTheLatitudeBelts) {
+    struct Belt {
+        double from, to;  // degrees from the equator
+    };
+    const Belt itcz{0, 10}, highs{22, 32}, storms{42, 62};
+    std::vector<double> totals;
+    for (const char* clouds : {"some", "few"}) {
+        auto scene = make();
+        const SceneFrame frame = frameAt(utc(2026, 3, 20, 12), {{"clouds", clouds}});
+        scene->update(frame);
+        auto commands = dev().makeCommandBuffer("earth test");
+        scene->prepareFrame(commands, frame);
+        commands.commit();
+        const auto& map = scene->textures()[EarthOrbitScene::newerCloudIndex];
+        const auto bytes = map.readBytes();
+        ASSERT_TRUE(bytes);
+        const int w = map.width(), h = map.height();
+        auto mean = [&](Belt belt) {
+            double sum = 0;
+            int n = 0;
+            for (int y = 0; y < h; ++y) {
+                const double latitude = std::abs(90.0 - (y + 0.5) * 180.0 / h);
+                if (latitude < belt.from || latitude >= belt.to) continue;
+                for (int x = 0; x < w; ++x, ++n) sum += (*bytes)[static_cast<std::size_t>(y * w + x)];
+            }
+            return sum / n / 255.0;
+        };
+        EXPECT_GT(mean(storms), mean(highs) * 2.0) << clouds;
+        EXPECT_GT(mean(itcz), mean(highs) * 1.3) << clouds;
+        int thin = 0, cloudy = 0;
+        for (const auto value : *bytes) {
+            thin += value > 25 && value < 200;
+            cloudy += value > 25;
+        }
+        EXPECT_GT(thin, cloudy * 2 / 5) << clouds;
+        totals.push_back(mean({0, 90}));
+    }
+    EXPECT_LT(totals[1], totals[0] * 0.9);
+    EXPECT_GT(totals[0], 0.15);
+    EXPECT_LT(totals[0], 0.5);
 }
 
 // The camera and the sun reach the shader as the model computes them for the sky's place and time.
