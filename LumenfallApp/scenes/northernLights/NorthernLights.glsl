@@ -399,6 +399,28 @@ Hit farShore(vec3 ray, float tanE, float pixel) {
     return Hit(c, cover);
 }
 
+// Snow lit for a surface normal: sunlit faces warm white, faces turned away take the sky's blue.
+vec3 snowShade(vec3 n, vec3 ray, float footprint, vec2 g) {
+    vec3 albedo = vec3(0.84, 0.87, 0.92);
+    float sunFacing = dot(n, uSun.xyz);
+    vec3 direct = sunLight() * max(sunFacing, 0.0) + moonLight() * max(dot(n, uMoon.xyz), 0.0);
+    // Light scattered inside the snow: the shaded sides glow a little bluer than the sky alone.
+    vec3 sky = skyAmbient() * (0.55 + 0.45 * n.y) * vec3(0.86, 0.95, 1.12);
+    // The aurora lights the snow from the north: drifts facing it catch its green.
+    direct += auroraGlow() * 1.3 * max(dot(n, normalize(vec3(0.0, 0.45, -1.0))), 0.0);
+    vec3 c = albedo * (direct + sky);
+    // Sparkle: a few ice grains catch the sun or the moon, held to the near snow they can belong to.
+    vec2 cell = floor(g * 9.0);
+    vec2 grain = fract(g * 9.0) - (0.25 + 0.5 * vec2(hash12(cell), hash12(cell + 3.1)));
+    float lucky = step(0.93, hash12(cell + 7.7));
+    float size = max(footprint * 9.0, 0.08);
+    float glint = lucky * exp(-dot(grain, grain) / (size * size * 0.25)) * smoothstep(0.12, 0.02, footprint);
+    vec3 h = normalize(uSun.xyz - ray);
+    vec3 hm = normalize(uMoon.xyz - ray);
+    c += glint * (sunLight() * pow(max(dot(n, h), 0.0), 8.0) * 1.6 + moonLight() * pow(max(dot(n, hm), 0.0), 8.0) * 8.0);
+    return c;
+}
+
 // ---- the cabin -------------------------------------------------------------------------------
 
 const float CABIN_D = 48.0;
@@ -481,11 +503,50 @@ Hit cabin(vec3 ray, float tanE, float pixel) {
     c = mix(c, roofSnow, roof);
     cover = max(cover, roof);
     // Snow drifted against the walls.
-    float drift = 0.35 + 0.25 * sin(s * 1.3) + 0.15 * sin(s * 3.7);
-    float bank = clamp((drift - y) / px + 0.5, 0.0, 1.0) * box(q, vec2(-4.9, -0.5), vec2(6.6, 2.0), px);
-    c = mix(c, lit(vec3(0.86, 0.89, 0.95), vec3(0.0, 1.0, 0.15)), bank);
+    // The wind piles it highest at the far corner and scoops it out under the eaves.
+    float drift = 0.3 + 0.35 * noise2(vec2(s * 0.55, 1.0)) + 0.1 * noise2(vec2(s * 2.1, 4.0)) + 0.55 * smoothstep(2.5, 6.2, s);
+    drift *= smoothstep(-5.2, -3.8, s) * smoothstep(7.0, 5.6, s);
+    float bank = clamp((drift - y) / px + 0.5, 0.0, 1.0) * step(-0.5, y);
+    // It rises from the level snow, faces the eye, and rounds over to the light at its crest.
+    float crest = clamp((y + 0.25) / max(drift + 0.25, 0.1), 0.0, 1.0);
+    vec3 bankColour = snowShade(normalize(vec3(-0.15, 1.0 - 0.6 * sin(PI * crest), 0.2 + 0.7 * sin(PI * crest))), ray, 1.0, vec2(0.0));
+    c = mix(c, bankColour, bank);
     // Nothing of it shows below the snow it stands in.
-    return Hit(c, cover * clamp((y + 0.25) / px + 0.5, 0.0, 1.0));
+    // The bank melts into the level snow in front rather than ending on a line.
+    float foot = mix(1.0, smoothstep(-0.25, 0.25, y), bank);
+    return Hit(c, cover * foot * clamp((y + 0.25) / px + 0.5, 0.0, 1.0));
+}
+
+// Value noise whose lattice repeats every `period` cells upwards, for smoke that rises for ever.
+float risingNoise(vec2 p, float period) {
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    vec2 u = f * f * (3.0 - 2.0 * f);
+    vec2 j = vec2(i.x, mod(i.y, period));
+    vec2 k = vec2(i.x, mod(i.y + 1.0, period));
+    return mix(mix(hash12(j), hash12(j + vec2(1, 0)), u.x), mix(hash12(k), hash12(k + vec2(1, 0)), u.x), u.y);
+}
+
+// Wood smoke from the chimney: a soft plume leaning downwind, torn up as it rises and thins.
+// It climbs a whole number of noise periods per hour of aurora clock.
+Hit smoke(vec3 ray, float tanE) {
+    float s = (azimuthOf(ray) - CABIN_AZ) * CABIN_D + uParams[1].x * 0.9;
+    float y = uParams[1].y + tanE * CABIN_D - 0.25;
+    float h = y - 5.95;
+    if (h < 0.0 || h > 16.0) return Hit(vec3(0.0), 0.0);
+    float centre = 1.975 + 0.22 * h + 0.035 * h * h;
+    float width = 0.3 + 0.24 * h;
+    float x = (s - centre) / width;
+    if (abs(x) > 2.5) return Hit(vec3(0.0), 0.0);
+    const float PERIOD = 16.0;
+    float climb = auroraTime() * (PERIOD * 45.0 / HOUR);
+    vec2 p = vec2(x * 1.3, h * 0.55 - climb);
+    float billow = risingNoise(p, PERIOD) * 0.6 + risingNoise(p * 2.0 + vec2(5.0, 0.0), PERIOD * 2.0) * 0.4;
+    float plume = exp(-x * x * 1.4) * smoothstep(0.0, 0.5, h) * pow(1.0 - h / 16.0, 1.5);
+    float density = clamp(plume * smoothstep(0.2, 0.75, billow + 0.3 * exp(-h * 0.4)), 0.0, 1.0) * 0.75;
+    // Lit by the sky and whatever sun or moon there is, a little warm from the lamp low down.
+    vec3 c = lit(vec3(0.62, 0.64, 0.68), normalize(vec3(-0.3, 0.7, 0.6))) + windowSpill(vec2(0.0)) * 0.05 * exp(-h * 0.5);
+    return Hit(c, density);
 }
 
 // ---- ground: snow on the shore, ice on the lake ----------------------------------------------------
@@ -528,28 +589,6 @@ vec3 snowNormal(vec2 g, float footprint) {
     float hx = snowHeight(g + vec2(E, 0.0), footprint) - h0;
     float hz = snowHeight(g + vec2(0.0, E), footprint) - h0;
     return normalize(vec3(-hx / E, 1.0, -hz / E));
-}
-
-// Snow lit for a surface normal: sunlit faces warm white, faces turned away take the sky's blue.
-vec3 snowShade(vec3 n, vec3 ray, float footprint, vec2 g) {
-    vec3 albedo = vec3(0.84, 0.87, 0.92);
-    float sunFacing = dot(n, uSun.xyz);
-    vec3 direct = sunLight() * max(sunFacing, 0.0) + moonLight() * max(dot(n, uMoon.xyz), 0.0);
-    // Light scattered inside the snow: the shaded sides glow a little bluer than the sky alone.
-    vec3 sky = skyAmbient() * (0.55 + 0.45 * n.y) * vec3(0.86, 0.95, 1.12);
-    // The aurora lights the snow from the north: drifts facing it catch its green.
-    direct += auroraGlow() * 1.3 * max(dot(n, normalize(vec3(0.0, 0.45, -1.0))), 0.0);
-    vec3 c = albedo * (direct + sky);
-    // Sparkle: a few ice grains catch the sun or the moon, held to the near snow they can belong to.
-    vec2 cell = floor(g * 9.0);
-    vec2 grain = fract(g * 9.0) - (0.25 + 0.5 * vec2(hash12(cell), hash12(cell + 3.1)));
-    float lucky = step(0.93, hash12(cell + 7.7));
-    float size = max(footprint * 9.0, 0.08);
-    float glint = lucky * exp(-dot(grain, grain) / (size * size * 0.25)) * smoothstep(0.12, 0.02, footprint);
-    vec3 h = normalize(uSun.xyz - ray);
-    vec3 hm = normalize(uMoon.xyz - ray);
-    c += glint * (sunLight() * pow(max(dot(n, h), 0.0), 8.0) * 1.6 + moonLight() * pow(max(dot(n, hm), 0.0), 8.0) * 8.0);
-    return c;
 }
 
 vec3 ground(vec3 ray, float tanE, float pixel) {
@@ -653,6 +692,7 @@ void sceneFragment() {
     over(c, spruceRow(ray, tanE, 95.0, 3.0, 0.8, 0.0, pixel));
     over(c, spruceRow(ray, tanE, 70.0, 11.0, 0.55, 0.0, pixel));
     over(c, cabin(ray, tanE, pixel));
+    over(c, smoke(ray, tanE));
     over(c, spruceRow(ray, tanE, 36.0, 19.0, 0.45, 0.62, pixel));
     over(c, spruceRow(ray, tanE, 20.0, 27.0, 0.5, 0.75, pixel));
 
