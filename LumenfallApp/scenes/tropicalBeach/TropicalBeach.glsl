@@ -379,6 +379,8 @@ vec3 sandColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     float f = fresnel(dot(n, -dir));
     color = mix(color, mirror, wet * (0.12 + 0.5 * f));
     color += (l.sunColor * glitter(dir, n, l.sunDir, 0.12) * 0.06 + l.moonColor * glitter(dir, n, l.moonDir, 0.12) * 0.3) * wet;
+    // A low sun lays a broad warm sheen up the wet band, brightest in line with its path on the sea.
+    color += l.sunColor * pow(max(dot(r, l.sunDir), 0.0), 18.0) * wet * (0.25 + 0.5 * f) * l.golden;
 
     // The thin sheet of the run-up and the foam along its edge.
     float sheet = smoothstep(reach.x + 0.05, reach.x - 0.15, up);
