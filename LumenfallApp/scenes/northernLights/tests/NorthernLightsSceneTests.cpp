@@ -70,7 +70,19 @@ TEST(NorthernLightsOptionsTest, SideOffsetsAndFallbacks) {
         EXPECT_EQ(NorthernLightsScene::snowAmount(option, lowPower, reduced), amount);
 }
 
-using NorthernLightsSceneTest = ShaderSceneTest<NorthernLightsScene>;
+struct NorthernLightsSceneTest : ShaderSceneTest<NorthernLightsScene> {
+    // A clear spring noon, without snowfall, at 192x108.
+    auto springNoonStill() {
+        const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
+        auto scene = make();
+        SceneFrame frame;
+        frame.clock = 300;
+        frame.sky = skyAt(12.0, springNoon);
+        frame.options.values = {{"snow", "none"}};
+        scene->prewarm(frame, 2.0);
+        return renderStill(*scene, 192, 108, frame);
+    }
+};
 
 // "night" pins 23:30 of the frame's day, through the cache; any other value follows the clock.
 TEST_F(NorthernLightsSceneTest, NightPinsTheSkyAndTheClockAdvances) {
@@ -115,14 +127,7 @@ TEST_F(NorthernLightsSceneTest, AuroraGreensTheNightSkyOnly) {
 // By a spring noon the far range reads against the sky: darker than the sky above it on
 // average, with dark rock beside bright snow, not a washed-out white band.
 TEST_F(NorthernLightsSceneTest, FarPeaksStandOutFromTheDaySky) {
-    const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
-    auto scene = make();
-    SceneFrame frame;
-    frame.clock = 300;
-    frame.sky = skyAt(12.0, springNoon);
-    frame.options.values = {{"snow", "none"}};
-    scene->prewarm(frame, 2.0);
-    const auto still = renderStill(*scene, 192, 108, frame);
+    const auto still = springNoonStill();
     ASSERT_TRUE(still);
     auto lumas = [&](int top, int bottom) {
         std::vector<double> values;
@@ -148,14 +153,7 @@ TEST_F(NorthernLightsSceneTest, FarPeaksStandOutFromTheDaySky) {
 // and sastrugi run at an angle) more than from one row to the next, shaded faces lean blue, and
 // nothing clips to white.
 TEST_F(NorthernLightsSceneTest, DaySnowfieldIsSculptedNotBanded) {
-    const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
-    auto scene = make();
-    SceneFrame frame;
-    frame.clock = 300;
-    frame.sky = skyAt(12.0, springNoon);
-    frame.options.values = {{"snow", "none"}};
-    scene->prewarm(frame, 2.0);
-    const auto still = renderStill(*scene, 192, 108, frame);
+    const auto still = springNoonStill();
     ASSERT_TRUE(still);
     double alongRows = 0, betweenRows = 0, brightest = 0, previous = -1;
     for (int y = 78; y < 108; ++y) {
