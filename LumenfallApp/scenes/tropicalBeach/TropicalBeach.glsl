@@ -465,7 +465,7 @@ vec4 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     float height = along * length(pm.lean);
     float ringAt = (height - 0.04 * sqrt(max(1.0 - across * across, 0.0))) / RING;
     float groove = smoothstep(0.12, 0.32, abs(fract(ringAt + 0.16 * (hash11(floor(ringAt) * 3.7 + pm.seed) - 0.5)) - 0.5));
-    float band = mix(0.25, 1.0, groove) * (0.85 + 0.3 * hash11(floor(ringAt) + pm.seed * 17.0));
+    float band = mix(0.42, 1.0, groove) * (0.85 + 0.3 * hash11(floor(ringAt) + pm.seed * 17.0));
     tone = mix(0.62, band, smoothstep(0.45, 0.2, pixel / RING)) * mix(1.0, 0.75, along * along);
 
     // Crown: drooping fronds, each a rib with narrow leaflets slanting back along both sides.
