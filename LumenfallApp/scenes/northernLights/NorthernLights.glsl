@@ -576,7 +576,7 @@ float snowHeight(vec2 g, float footprint) {
     float h = 0.9 * noise2(w * vec2(0.025, 0.06)) + 0.35 * noise2(g * 0.11 + 3.0);
     // Sastrugi: sharp crests running with the wind, their sides scoured hollow.
     float ridge = 1.0 - abs(noise2(w * vec2(0.18, 0.75) + 11.0) * 2.0 - 1.0);
-    h += 0.2 * ridge * ridge * smoothstep(1.1, 0.3, footprint);
+    h += 0.2 * ridge * ridge * smoothstep(0.5, 0.12, footprint);
     // Fine ripples across the wind.
     float ripple = sin(w.x * 5.0 + 3.0 * noise2(w * vec2(0.4, 0.9)));
     h += 0.025 * ripple * smoothstep(0.3, 0.08, footprint);
