@@ -317,13 +317,15 @@ Hit peaks(vec3 ray, float tanE, float pixel) {
 }
 
 // Where the shore meets the ice, metres from the eye, by azimuth: a spit reaches out on the left
-// with the cabin on it, the near bank closes in on the right.
+// with the cabin on it, the near bank closes in on the right. Coves and points break the line up
+// in proportion to its distance, so it curves as much far away as near.
 float shoreDistance(float a) {
-    float left = smoothstep(-0.12, -0.3, a);
-    float right = smoothstep(0.3, 0.55, a);
-    // Gentle sweeps, not a scalloped line: a few metres over the whole width.
-    float wobble = 2.5 * sin(a * 7.0 + 0.5) + 1.2 * sin(a * 13.0 + 2.0);
-    return mix(mix(30.0, 130.0, left), 110.0, right) + wobble;
+    float left = smoothstep(-0.02, -0.42, a);
+    float right = smoothstep(0.22, 0.68, a);
+    float base = mix(mix(25.0, 128.0, left), 108.0, right);
+    float coves = (noise2(vec2(a * 4.5, 2.7)) - 0.5) * 0.42 + (noise2(vec2(a * 13.0, 8.1)) - 0.5) * 0.16 +
+                  (noise2(vec2(a * 41.0, 5.3)) - 0.5) * 0.05;
+    return base * (1.0 + coves);
 }
 
 // Spruce silhouette around x = 0 of height H: tiers of drooping branches, ragged edges.
@@ -395,6 +397,28 @@ Hit farShore(vec3 ray, float tanE, float pixel) {
     vec3 c = lit(vec3(0.05, 0.07, 0.07), vec3(0.0, 0.6, 0.8));
     c = mix(c, skyColour(normalize(vec3(ray.x, 0.03, ray.z))), 0.35);
     return Hit(c, cover);
+}
+
+// Snow lit for a surface normal: sunlit faces warm white, faces turned away take the sky's blue.
+vec3 snowShade(vec3 n, vec3 ray, float footprint, vec2 g) {
+    vec3 albedo = vec3(0.84, 0.87, 0.92);
+    float sunFacing = dot(n, uSun.xyz);
+    vec3 direct = sunLight() * max(sunFacing, 0.0) + moonLight() * max(dot(n, uMoon.xyz), 0.0);
+    // Light scattered inside the snow: the shaded sides glow a little bluer than the sky alone.
+    vec3 sky = skyAmbient() * (0.55 + 0.45 * n.y) * vec3(0.86, 0.95, 1.12);
+    // The aurora lights the snow from the north: drifts facing it catch its green.
+    direct += auroraGlow() * 1.3 * max(dot(n, normalize(vec3(0.0, 0.45, -1.0))), 0.0);
+    vec3 c = albedo * (direct + sky);
+    // Sparkle: a few ice grains catch the sun or the moon, held to the near snow they can belong to.
+    vec2 cell = floor(g * 9.0);
+    vec2 grain = fract(g * 9.0) - (0.25 + 0.5 * vec2(hash12(cell), hash12(cell + 3.1)));
+    float lucky = step(0.93, hash12(cell + 7.7));
+    float size = max(footprint * 9.0, 0.08);
+    float glint = lucky * exp(-dot(grain, grain) / (size * size * 0.25)) * smoothstep(0.12, 0.02, footprint);
+    vec3 h = normalize(uSun.xyz - ray);
+    vec3 hm = normalize(uMoon.xyz - ray);
+    c += glint * (sunLight() * pow(max(dot(n, h), 0.0), 8.0) * 1.6 + moonLight() * pow(max(dot(n, hm), 0.0), 8.0) * 8.0);
+    return c;
 }
 
 // ---- the cabin -------------------------------------------------------------------------------
@@ -479,11 +503,50 @@ Hit cabin(vec3 ray, float tanE, float pixel) {
     c = mix(c, roofSnow, roof);
     cover = max(cover, roof);
     // Snow drifted against the walls.
-    float drift = 0.35 + 0.25 * sin(s * 1.3) + 0.15 * sin(s * 3.7);
-    float bank = clamp((drift - y) / px + 0.5, 0.0, 1.0) * box(q, vec2(-4.9, -0.5), vec2(6.6, 2.0), px);
-    c = mix(c, lit(vec3(0.86, 0.89, 0.95), vec3(0.0, 1.0, 0.15)), bank);
+    // The wind piles it highest at the far corner and scoops it out under the eaves.
+    float drift = 0.3 + 0.35 * noise2(vec2(s * 0.55, 1.0)) + 0.1 * noise2(vec2(s * 2.1, 4.0)) + 0.55 * smoothstep(2.5, 6.2, s);
+    drift *= smoothstep(-5.2, -3.8, s) * smoothstep(7.0, 5.6, s);
+    float bank = clamp((drift - y) / px + 0.5, 0.0, 1.0) * step(-0.5, y);
+    // It rises from the level snow, faces the eye, and rounds over to the light at its crest.
+    float crest = clamp((y + 0.25) / max(drift + 0.25, 0.1), 0.0, 1.0);
+    vec3 bankColour = snowShade(normalize(vec3(-0.15, 1.0 - 0.6 * sin(PI * crest), 0.2 + 0.7 * sin(PI * crest))), ray, 1.0, vec2(0.0));
+    c = mix(c, bankColour, bank);
     // Nothing of it shows below the snow it stands in.
-    return Hit(c, cover * clamp((y + 0.25) / px + 0.5, 0.0, 1.0));
+    // The bank melts into the level snow in front rather than ending on a line.
+    float foot = mix(1.0, smoothstep(-0.25, 0.25, y), bank);
+    return Hit(c, cover * foot * clamp((y + 0.25) / px + 0.5, 0.0, 1.0));
+}
+
+// Value noise whose lattice repeats every `period` cells upwards, for smoke that rises for ever.
+float risingNoise(vec2 p, float period) {
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    vec2 u = f * f * (3.0 - 2.0 * f);
+    vec2 j = vec2(i.x, mod(i.y, period));
+    vec2 k = vec2(i.x, mod(i.y + 1.0, period));
+    return mix(mix(hash12(j), hash12(j + vec2(1, 0)), u.x), mix(hash12(k), hash12(k + vec2(1, 0)), u.x), u.y);
+}
+
+// Wood smoke from the chimney: a soft plume leaning downwind, torn up as it rises and thins.
+// It climbs a whole number of noise periods per hour of aurora clock.
+Hit smoke(vec3 ray, float tanE) {
+    float s = (azimuthOf(ray) - CABIN_AZ) * CABIN_D + uParams[1].x * 0.9;
+    float y = uParams[1].y + tanE * CABIN_D - 0.25;
+    float h = y - 5.95;
+    if (h < 0.0 || h > 16.0) return Hit(vec3(0.0), 0.0);
+    float centre = 1.975 + 0.22 * h + 0.035 * h * h;
+    float width = 0.3 + 0.24 * h;
+    float x = (s - centre) / width;
+    if (abs(x) > 2.5) return Hit(vec3(0.0), 0.0);
+    const float PERIOD = 16.0;
+    float climb = auroraTime() * (PERIOD * 45.0 / HOUR);
+    vec2 p = vec2(x * 1.3, h * 0.55 - climb);
+    float billow = risingNoise(p, PERIOD) * 0.6 + risingNoise(p * 2.0 + vec2(5.0, 0.0), PERIOD * 2.0) * 0.4;
+    float plume = exp(-x * x * 1.4) * smoothstep(0.0, 0.5, h) * pow(1.0 - h / 16.0, 1.5);
+    float density = clamp(plume * smoothstep(0.2, 0.75, billow + 0.3 * exp(-h * 0.4)), 0.0, 1.0) * 0.75;
+    // Lit by the sky and whatever sun or moon there is, a little warm from the lamp low down.
+    vec3 c = lit(vec3(0.62, 0.64, 0.68), normalize(vec3(-0.3, 0.7, 0.6))) + windowSpill(vec2(0.0)) * 0.05 * exp(-h * 0.5);
+    return Hit(c, density);
 }
 
 // ---- ground: snow on the shore, ice on the lake ----------------------------------------------------
@@ -502,37 +565,67 @@ vec3 reflectedSky(vec3 ray) {
     return c;
 }
 
+// The wind that shaped the snow blows from the left and away: drifts and sastrugi line up with it.
+const vec2 WIND = vec2(0.8, -0.6);
+
+// Height of the snow (m) at ground point g. Each band of detail fades out once a pixel covers
+// about half its wavelength, so nothing finer than the screen can resolve ever aliases into bands.
+float snowHeight(vec2 g, float footprint) {
+    vec2 w = vec2(dot(g, WIND), dot(g, vec2(-WIND.y, WIND.x)));
+    // Long soft drifts, stretched downwind.
+    float h = 0.9 * noise2(w * vec2(0.025, 0.06)) + 0.35 * noise2(g * 0.11 + 3.0);
+    // Sastrugi: sharp crests running with the wind, their sides scoured hollow.
+    float ridge = 1.0 - abs(noise2(w * vec2(0.18, 0.75) + 11.0) * 2.0 - 1.0);
+    h += 0.2 * ridge * ridge * smoothstep(0.5, 0.12, footprint);
+    // Fine ripples across the wind.
+    float ripple = sin(w.x * 5.0 + 3.0 * noise2(w * vec2(0.4, 0.9)));
+    h += 0.025 * ripple * smoothstep(0.3, 0.08, footprint);
+    return h;
+}
+
+vec3 snowNormal(vec2 g, float footprint) {
+    const float E = 0.07;
+    float h0 = snowHeight(g, footprint);
+    float hx = snowHeight(g + vec2(E, 0.0), footprint) - h0;
+    float hz = snowHeight(g + vec2(0.0, E), footprint) - h0;
+    return normalize(vec3(-hx / E, 1.0, -hz / E));
+}
+
 vec3 ground(vec3 ray, float tanE, float pixel) {
     float t = uParams[1].y / max(-ray.y, 1e-4);
     vec3 p = vec3(uParams[1].x, uParams[1].y, 0.0) + ray * t;
     float dist = t * horizontalLength(ray);
     float a = azimuthOf(ray);
     float shore = shoreDistance(a);
-    // The snow's surface softly rolls; drifts ripple away from the shore.
     vec2 g = p.xz;
+    // Ground length one pixel covers, in depth, where it is longest.
     float footprint = pixel * dist * dist / max(uParams[1].y, 0.5);
     float detail = smoothstep(3.0, 0.4, footprint);
-    vec2 big = g * vec2(0.06, 0.12);
-    vec2 fine = g * vec2(0.35, 0.9);
-    float h0 = noise2(big) + noise2(fine) * 0.25 * detail;
-    float hx = noise2(big + vec2(0.08, 0.0)) + noise2(fine + vec2(0.3, 0.0)) * 0.25 * detail - h0;
-    float hz = noise2(big + vec2(0.0, 0.16)) + noise2(fine + vec2(0.0, 0.8)) * 0.25 * detail - h0;
-    vec3 n = normalize(vec3(hx * 1.8, 1.0, hz * 1.2));
-    float sparkle = step(0.985, hash12(floor(gl_FragCoord.xy))) * detail * 0.4;
-    vec3 snow = lit(vec3(0.88, 0.91, 0.96), n) * (1.0 + sparkle);
+
+    vec3 n = snowNormal(g, footprint);
+    // The bank drops to the ice: its face leans towards the eye across the last metres of shore.
+    float toShore = shore - dist;
+    float bank = smoothstep(4.0, 0.5, toShore) * smoothstep(-0.5, 0.5, toShore);
+    n = normalize(n + vec3(ray.x, 0.0, ray.z) / max(horizontalLength(ray), 1e-4) * -0.9 * bank);
+    vec3 snow = snowShade(n, ray, footprint, g);
     snow += windowSpill(g) * vec3(0.95, 0.95, 1.0);
 
-    // Ice: a dim mirror under patches of wind-blown snow, with a few pale cracks.
+    // Ice: a dim mirror, with a few pale cracks, under snow the wind has combed into streaks.
     float fresnel = 0.04 + 0.5 * pow(1.0 - clamp(-ray.y, 0.0, 1.0), 5.0);
     vec3 iceBody = lit(vec3(0.04, 0.07, 0.09), vec3(0.0, 1.0, 0.0));
     vec3 ice = iceBody + reflectedSky(ray) * fresnel;
-    float drifted = smoothstep(0.5, 0.75, noise2(g * vec2(0.05, 0.12)) * 0.7 + noise2(g * 0.4) * 0.3);
+    vec2 w = vec2(dot(g, WIND), dot(g, vec2(-WIND.y, WIND.x)));
+    float streaks = noise2(w * vec2(0.03, 0.16)) * 0.6 + noise2(w * vec2(0.12, 0.6) + 5.0) * 0.4 * detail;
     float crack = 1.0 - smoothstep(0.0, 0.04 + footprint * 0.03, abs(noise2(g * 0.08) - 0.5));
     ice = mix(ice, lit(vec3(0.5, 0.58, 0.66), vec3(0.0, 1.0, 0.0)), crack * 0.25 * detail);
-    ice = mix(ice, snow * 0.92, drifted * 0.6);
+    // Dust lies thick along the shore and thins out onto the lake.
+    float fromShore = dist - shore;
+    float dust = smoothstep(0.5, 0.85, streaks + 0.3 * exp(-fromShore / 8.0));
+    vec3 dustSnow = snowShade(vec3(0.0, 1.0, 0.0), ray, footprint, g);
+    ice = mix(ice, dustSnow * 0.95, dust * 0.75);
     ice += windowSpill(g) * 0.5;
 
-    float onShore = smoothstep(shore - 0.5 - footprint, shore + 0.5 + footprint, dist);
+    float onShore = smoothstep(-0.4 - footprint, 0.4 + footprint, fromShore);
     vec3 c = mix(snow, ice, onShore);
     // Far ice fades into the haze at the far shore.
     c = mix(c, skyColour(normalize(vec3(ray.x, 0.02, ray.z))) * 0.7, smoothstep(300.0, 900.0, dist) * 0.4);
@@ -599,6 +692,7 @@ void sceneFragment() {
     over(c, spruceRow(ray, tanE, 95.0, 3.0, 0.8, 0.0, pixel));
     over(c, spruceRow(ray, tanE, 70.0, 11.0, 0.55, 0.0, pixel));
     over(c, cabin(ray, tanE, pixel));
+    over(c, smoke(ray, tanE));
     over(c, spruceRow(ray, tanE, 36.0, 19.0, 0.45, 0.62, pixel));
     over(c, spruceRow(ray, tanE, 20.0, 27.0, 0.5, 0.75, pixel));
 

@@ -379,6 +379,8 @@ vec3 sandColor(vec3 origin, vec3 dir, float t, Light l, float pixel, Swell s) {
     float f = fresnel(dot(n, -dir));
     color = mix(color, mirror, wet * (0.12 + 0.5 * f));
     color += (l.sunColor * glitter(dir, n, l.sunDir, 0.12) * 0.06 + l.moonColor * glitter(dir, n, l.moonDir, 0.12) * 0.3) * wet;
+    // A low sun lays a broad warm sheen up the wet band, brightest in line with its path on the sea.
+    color += l.sunColor * pow(max(dot(r, l.sunDir), 0.0), 18.0) * wet * (0.25 + 0.5 * f) * l.golden;
 
     // The thin sheet of the run-up and the foam along its edge.
     float sheet = smoothstep(reach.x + 0.05, reach.x - 0.15, up);
@@ -457,9 +459,14 @@ vec4 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
     float radius = mix(0.2, 0.11, along) * (1.0 + 0.08 * smoothstep(0.3, 0.8, sin(along * 70.0)));
     coverage = smoothstep(pixel, -pixel, nearest - radius);
     across = clamp(across / radius, -1.0, 1.0);
-    // Leaf scars ring the trunk: dark grooves between pale bands, faded where they get too fine.
-    float rings = smoothstep(0.2, 0.75, abs(fract(along * 70.0 / (2.0 * PI)) - 0.5) * 2.0);
-    tone = mix(0.55, mix(0.2, 0.9, rings), smoothstep(0.3, 0.1, pixel / 0.6)) * mix(1.0, 0.75, along * along);
+    // Leaf scars ring the trunk every hand's breadth: narrow dark grooves between swollen pale bands,
+    // bowed by the trunk's roundness, faded to their average where they get too fine to draw.
+    const float RING = 0.14;
+    float height = along * length(pm.lean);
+    float ringAt = (height - 0.04 * sqrt(max(1.0 - across * across, 0.0))) / RING;
+    float groove = smoothstep(0.12, 0.32, abs(fract(ringAt + 0.16 * (hash11(floor(ringAt) * 3.7 + pm.seed) - 0.5)) - 0.5));
+    float band = mix(0.42, 1.0, groove) * (0.85 + 0.3 * hash11(floor(ringAt) + pm.seed * 17.0));
+    tone = mix(0.62, band, smoothstep(0.45, 0.2, pixel / RING)) * mix(1.0, 0.75, along * along);
 
     // Crown: drooping fronds, each a rib with narrow leaflets slanting back along both sides.
     vec2 top = trunkPoint(pm, 1.0);
@@ -510,7 +517,11 @@ vec4 palmCoverage(Palm pm, vec2 q, float pixel, float sway) {
                 // Each leaflet holds its own angle to the light; the upper side of the rib is the
                 // lit one, and the old outer fronds are darker than the young ones on top.
                 float face = rib > leaflet * tips ? 0.9 : mix(0.35, 1.0, own) * (side < 0.0 ? 1.0 : 0.62);
-                tone = face * mix(1.0, 0.7, at * at) * mix(0.7, 1.0, sin(angle) * 0.5 + 0.5);
+                // Near the rib the leaflets overlap and shade each other; out at their tips they
+                // are single and thin.
+                float outward = clamp(abs(side) / max(reach, 0.01), 0.0, 1.0);
+                float overlap = rib > leaflet * tips ? 1.0 : mix(0.55, 1.1, smoothstep(0.0, 0.8, outward));
+                tone = face * overlap * mix(1.0, 0.7, at * at) * mix(0.7, 1.0, sin(angle) * 0.5 + 0.5);
             }
         }
     }
@@ -529,16 +540,25 @@ vec3 drawPalms(vec3 color, vec3 origin, vec3 dir, float surfaceT, Light l, float
         vec4 cover = palmCoverage(pm, q, t * pixel, sway);
         if (cover.x <= 0.0) continue;
         // A round trunk and leaves lit by the sky; against a low sun they are silhouettes with a
-        // warm rim and a little light shining through the leaves.
-        vec3 trunk = vec3(0.32, 0.26, 0.21) * mix(0.55, 1.15, cover.w);
-        vec3 leaves = mix(vec3(0.035, 0.10, 0.03), vec3(0.16, 0.29, 0.06), cover.w);
+        // warm rim and light shining through the leaves.
+        float across = cover.z;
+        float facing = sqrt(max(1.0 - across * across, 0.0));
+        vec3 trunk = vec3(0.34, 0.28, 0.22) * mix(0.45, 1.2, cover.w);
+        vec3 leaves = mix(vec3(0.03, 0.085, 0.025), vec3(0.17, 0.3, 0.07), cover.w);
         vec3 albedo = mix(trunk, leaves, cover.y);
-        vec3 normal = mix(vec3(cover.z, 0.0, sqrt(max(1.0 - cover.z * cover.z, 0.0))), vec3(0.0, 0.6, 0.8), cover.y);
+        vec3 normal = mix(vec3(across, 0.0, facing), vec3(0.0, 0.6, 0.8), cover.y);
         float backLight = max(-l.sunDir.z, 0.0);
-        vec3 lit = l.ambient * mix(0.08, 0.5, smoothstep(4.0, 25.0, l.sunElev)) + l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 +
-                   l.moonColor * 0.3;
-        vec3 rim = l.sunColor * pow(abs(cover.z), 6.0) * (1.0 - cover.y) * backLight * 0.25;
-        vec3 through = l.sunColor * cover.y * backLight * 0.01 * vec3(0.9, 1.0, 0.3) * (0.5 + cover.w);
+        // The sky reaches the front of the trunk more than its flanks, which turn into the shade.
+        float skyView = mix(mix(0.45, 1.0, facing), 1.0, cover.y);
+        vec3 lit = l.ambient * mix(0.08, 0.5, smoothstep(4.0, 25.0, l.sunElev)) * skyView +
+                   l.sunColor * max(dot(normal, l.sunDir), 0.0) * 0.8 + l.moonColor * 0.3;
+        // The rim burns brightest on the flank towards the sun.
+        float sunSide = 0.6 + 0.4 * across * sign(l.sunDir.x + 1e-4);
+        vec3 rim = l.sunColor * pow(abs(across), 4.0) * sunSide * (1.0 - cover.y) * backLight * 0.3;
+        // Leaves between the eye and the sun glow green-gold, most where they lie nearest its disc;
+        // thin leaflets (bright tone) pass more than the ribs and the overlaps.
+        float towardSun = pow(max(dot(dir, l.sunDir), 0.0), 6.0);
+        vec3 through = l.sunColor * cover.y * backLight * (0.03 + 0.35 * towardSun) * vec3(0.75, 0.95, 0.22) * cover.w * cover.w;
         vec3 palmColor = albedo * lit + rim + through;
         color = mix(color, palmColor, cover.x);
     }

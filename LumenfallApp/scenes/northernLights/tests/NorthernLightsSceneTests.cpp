@@ -6,6 +6,7 @@
 #include "LumenKit/catalog/Place.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <tuple>
@@ -69,7 +70,19 @@ TEST(NorthernLightsOptionsTest, SideOffsetsAndFallbacks) {
         EXPECT_EQ(NorthernLightsScene::snowAmount(option, lowPower, reduced), amount);
 }
 
-using NorthernLightsSceneTest = ShaderSceneTest<NorthernLightsScene>;
+struct NorthernLightsSceneTest : ShaderSceneTest<NorthernLightsScene> {
+    // A clear spring noon, without snowfall, at 192x108.
+    auto springNoonStill() {
+        const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
+        auto scene = make();
+        SceneFrame frame;
+        frame.clock = 300;
+        frame.sky = skyAt(12.0, springNoon);
+        frame.options.values = {{"snow", "none"}};
+        scene->prewarm(frame, 2.0);
+        return renderStill(*scene, 192, 108, frame);
+    }
+};
 
 // "night" pins 23:30 of the frame's day, through the cache; any other value follows the clock.
 TEST_F(NorthernLightsSceneTest, NightPinsTheSkyAndTheClockAdvances) {
@@ -114,14 +127,7 @@ TEST_F(NorthernLightsSceneTest, AuroraGreensTheNightSkyOnly) {
 // By a spring noon the far range reads against the sky: darker than the sky above it on
 // average, with dark rock beside bright snow, not a washed-out white band.
 TEST_F(NorthernLightsSceneTest, FarPeaksStandOutFromTheDaySky) {
-    const SkyState::Instant springNoon{std::chrono::duration<double>(1773576000.0)};  // 2026-03-15 12:00 UTC
-    auto scene = make();
-    SceneFrame frame;
-    frame.clock = 300;
-    frame.sky = skyAt(12.0, springNoon);
-    frame.options.values = {{"snow", "none"}};
-    scene->prewarm(frame, 2.0);
-    const auto still = renderStill(*scene, 192, 108, frame);
+    const auto still = springNoonStill();
     ASSERT_TRUE(still);
     auto lumas = [&](int top, int bottom) {
         std::vector<double> values;
@@ -141,6 +147,34 @@ TEST_F(NorthernLightsSceneTest, FarPeaksStandOutFromTheDaySky) {
     spread = std::sqrt(spread / double(peaks.size()));
     EXPECT_LT(peakMean, mean(sky) - 5) << spread;
     EXPECT_GT(spread, 20) << peakMean;
+}
+
+// The near snowfield by day is shaped by the wind, not banded: light varies along each row (drifts
+// and sastrugi run at an angle) more than from one row to the next, shaded faces lean blue, and
+// nothing clips to white.
+TEST_F(NorthernLightsSceneTest, DaySnowfieldIsSculptedNotBanded) {
+    const auto still = springNoonStill();
+    ASSERT_TRUE(still);
+    double alongRows = 0, betweenRows = 0, brightest = 0, previous = -1;
+    for (int y = 78; y < 108; ++y) {
+        double sum = 0, squares = 0;
+        for (int x = 20; x < 160; ++x) {
+            const auto p = still->pixel(x, y);
+            const double luma = 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+            sum += luma;
+            squares += luma * luma;
+            brightest = std::max(brightest, luma);
+        }
+        const double mean = sum / 140.0;
+        alongRows += std::sqrt(std::max(squares / 140.0 - mean * mean, 0.0)) / 30.0;
+        if (previous >= 0) betweenRows += std::abs(mean - previous) / 29.0;
+        previous = mean;
+    }
+    const auto colour = bandColour(*still, 78, 108);
+    EXPECT_GT(alongRows, 2.5);
+    EXPECT_GT(alongRows, 6.0 * betweenRows) << alongRows << " " << betweenRows;
+    EXPECT_LT(brightest, 250.0);
+    EXPECT_GT(colour[2], colour[0] + 6.0);
 }
 
 }  // namespace lumen::app::test
