@@ -82,7 +82,7 @@ Light hourLight() {
     l.ambient += l.moon * 0.12;
     // The air glows with the light that is in it: gold in the afternoon, dim at dusk.
     vec3 tint = mix(vec3(1.0, 0.82, 0.62), vec3(0.9, 0.95, 1.0), smoothstep(10.0, 45.0, e));
-    l.haze = tint * (l.ambient * 1.1 + l.sun * 0.1) + l.moon * 0.05;
+    l.haze = tint * (l.ambient * 1.35 + l.sun * 0.15) + l.moon * 0.05;
     return l;
 }
 
@@ -150,9 +150,8 @@ float octaveFade(float freq, float px) {
     return 1.0 - smoothstep(0.2, 0.6, freq * px);
 }
 
-// Leaf-scale break-up of a crown: sprays, then single leaves. Each octave fades with distance and
-// what it no longer resolves goes into `blur`, so far crowns turn soft and see-through instead of
-// keeping hard blob outlines.
+// Leaf-scale break-up of a crown: sprays, then single leaves. Each octave fades with distance;
+// what it no longer resolves softens the outline a little (`blur`), never into a see-through veil.
 float leafDetail(vec2 p, float seed, float px, out float blur) {
     const vec4 freq = vec4(1.9, 5.3, 13.0, 31.0);
     const vec4 amp = vec4(0.32, 0.26, 0.22, 0.18);
@@ -160,11 +159,12 @@ float leafDetail(vec2 p, float seed, float px, out float blur) {
     blur = 0.02;
     for (int i = 0; i < 4; ++i) {
         float w = octaveFade(freq[i], px);
+        blur += amp[i] * (1.0 - w) * 0.12;
+        if (w <= 0.0) continue;
         // Each octave turned a little, so no grid axis survives.
         float a = float(i) * 1.1 + seed;
         vec2 q = mat2(cos(a), sin(a), -sin(a), cos(a)) * p * freq[i];
         d += (noise2(q + seed * 3.0) - 0.5) * amp[i] * w;
-        blur += amp[i] * (1.0 - w) * 0.35;
     }
     return d;
 }
@@ -195,19 +195,19 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     float cellWidth = 2.1 + float(k) * 0.35;
     float cell = floor(p.x / cellWidth);
     float nearTrunk = 0.0;
-    float crownBirch = 0.5;
+    // A crown takes the colour of the trunks it grows from, blended where crowns meet.
+    vec2 birchWeight = vec2(0.5, 1.0) * 0.05;
     for (int i = -1; i <= 1; ++i) {
         vec2 trunk = trunkOf(cell + float(i), k);
         if (trunk.y <= 0.0) continue;
         float reach = exp(-pow((p.x - trunk.x) / (cellWidth * 0.45), 2.0));
-        // A crown takes the colour of the trunk it grows from.
-        if (reach > nearTrunk) crownBirch = step(hash12(vec2(cell + float(i), seed)), 0.55);
+        birchWeight += reach * vec2(step(hash12(vec2(cell + float(i), seed)), 0.55), 1.0);
         nearTrunk = max(nearTrunk, reach);
     }
-    crownBirch = mix(0.5, crownBirch, smoothstep(0.05, 0.4, nearTrunk));
+    float crownBirch = smoothstep(0.2, 0.8, birchWeight.x / birchWeight.y);
     float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed)) + 0.9 * (1.0 - nearTrunk) + 0.5 * noise2(vec2(p.x * 1.7, seed + 3.0)) - 0.5;
     float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 3);
-    float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
+    float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.6 * smoothstep(base, base - 1.2, p.y);
     if (k < TREE_PLANES - 1) mass -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
     if (k == TREE_PLANES - 1) {
         // The far wood closes the view, under a ragged line of young trees.
@@ -431,7 +431,7 @@ float rippleHeight(vec2 q, float phase, float seed) {
     vec2 flow = vec2(0.0, phase * 8.0 * FLOW);
     vec2 m = q - flow;
     // Wavelets across, and fine ribs drawn out along the current.
-    return fbm2(m * vec2(2.6, 1.4) + seed, 2) + 0.35 * noise2(m * vec2(9.0, 1.3) + seed * 2.0);
+    return fbm2(m * vec2(4.2, 2.2) + seed, 2) + 0.35 * noise2(m * vec2(11.0, 1.8) + seed * 2.0);
 }
 
 vec3 waterNormal(vec3 p, float px) {
