@@ -483,7 +483,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Through the water: the pebbled bed, shallower by the banks.
     float across = abs(p.x - streamX(p.z)) / streamHalfWidth(p.z);
     float depth = mix(0.45, 0.08, across * across);
-    vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75;
+    // Seen through the moving surface the bed wavers a little.
+    vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75 + n.xz * depth * 0.25;
     float pebbles = noise2(bedPoint * 7.0) * 0.6 + noise2(bedPoint * 2.0) * 0.4;
     pebbles = mix(pebbles, 0.5, smoothstep(0.02, 0.1, px));
     vec3 bed = mix(vec3(0.2, 0.16, 0.1), vec3(0.42, 0.35, 0.24), pebbles);
@@ -499,7 +500,10 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Leaves that sank, lying on the bed where the current is slack.
     vec2 sunk = fallenLeaf(bedPoint + 0.61, 0.2, 53.0, px);
     bed = mix(bed, autumnHue(sunk.y) * 0.7, sunk.x * smoothstep(0.3, 0.85, across) * 0.8);
-    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 + l.moon * 0.5;
+    // The ripples gather sunlight into a moving net of bright lines on the bed.
+    float net = 1.0 - abs(2.0 * noise2(bedPoint * 4.5 + n.xz * 4.0) - 1.0);
+    float caustic = mix(1.0, 0.75 + 0.9 * smoothstep(0.75, 0.97, net), octaveFade(4.5, px));
+    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 * caustic + l.moon * 0.5;
     vec3 absorb = exp(-vec3(1.4, 0.75, 0.7) * depth / max(-rd.y, 0.2));
     vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
     // The deep middle swallows the light of the bed.
@@ -539,6 +543,42 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     c = mix(c, vec3(0.07, 0.06, 0.05) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.85);
     float leafCover;
     return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
+}
+
+// The earth bank between water and litter: dark wet soil at the water, drier up the face, with
+// clods, root ends and half-buried stones wearing moss on their tops.
+vec3 bankColour(vec3 p, Light l, float px) {
+    float soil = noise2(vec2(p.z * 3.0, p.x * 9.0));
+    float rise = clamp((abs(p.x - streamX(p.z)) - streamHalfWidth(p.z)) / 0.45, 0.0, 1.0);
+    float clods = noise2(p.xz * vec2(14.0, 5.0)) * 0.6 + noise2(p.xz * 37.0) * 0.4;
+    vec3 earth = mix(vec3(0.08, 0.055, 0.035), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
+    earth *= (0.55 + 0.7 * mix(0.5, clods, octaveFade(37.0, px))) * mix(0.5, 1.0, rise);
+    earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(p.z * 9.0, p.x * 30.0))) * 0.7);
+    vec3 light = l.ambient + l.moon * 0.3 + l.sun * 0.15;
+    // Stones a hand or two across, on a warped grid so they do not line up.
+    vec2 g = p.xz * vec2(4.5, 3.2) + vec2(noise2(p.xz * 2.0), noise2(p.xz * 2.0 + 7.3)) * 1.3;
+    vec2 cell = floor(g);
+    float id = hash12(cell + 91.0);
+    vec2 q = fract(g) - 0.5;
+    float r = 0.28 + 0.14 * hash12(cell + 5.0);
+    float d = length(q * vec2(1.0, 1.3)) - r;
+    float aa = px * 4.5 + 0.02;
+    float stoneCover = smoothstep(aa, -aa, d) * step(0.55, id);
+    // The soil crowds dark against each stone.
+    earth *= 1.0 - 0.5 * exp(-max(d, 0.0) * 25.0) * step(0.55, id);
+    if (stoneCover > 0.0) {
+        // Lit from above, the moss on the crown, the foot wet from the splash.
+        float dome = sqrt(clamp(1.0 - dot(q, q) / (r * r), 0.0, 1.0));
+        vec3 rock = mix(vec3(0.14, 0.135, 0.12), vec3(0.3, 0.28, 0.25), hash12(cell + 2.0)) * mix(0.6, 1.0, rise);
+        // Moss on the side away from the water and the eye, as a patchy cap.
+        float moss = smoothstep(0.7, 0.95, dome + 0.5 * (noise2(p.xz * 18.0 + id * 9.0) - 0.5) - 0.6 * q.y / r);
+        rock = mix(rock, vec3(0.1, 0.16, 0.035) * (0.8 + 0.4 * id), moss * 0.7);
+        // Rounded: light from the sky on the far, upper side, the near foot in its own shade.
+        float lit = clamp(0.45 + 0.55 * dome - 0.5 * q.y / r, 0.15, 1.0);
+        vec3 stoneLight = l.ambient * lit + l.moon * 0.3 * lit + l.sun * (0.1 + 0.3 * dome) * canopyGap(p, l);
+        return mix(earth * light, rock * stoneLight, stoneCover);
+    }
+    return earth * light;
 }
 
 // ---- falling leaves ------------------------------------------------------------------------------------
@@ -611,7 +651,7 @@ void sceneFragment() {
     if (rd.y < 0.0) {
         float tBank = (BANK_HEIGHT - ro.y) / rd.y;
         vec3 pb = ro + rd * tBank;
-        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.25 * noise2(pb.xz * 1.5);
+        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.15 - 0.35 * noise2(pb.xz * 1.5);
         float tWater = -ro.y / rd.y;
         vec3 pw = ro + rd * tWater;
         float edgeW = abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z);
@@ -622,16 +662,8 @@ void sceneFragment() {
             tGround = tWater;
             ground = waterColour(ro, rd, pw, tWater, l, pixel);
         } else {
-            // The earth bank between water and litter, roots and dark soil.
             tGround = tWater;
-            float soil = noise2(vec2(pw.z * 3.0, pw.x * 9.0));
-            // Wet and dark at the water, drier up the face, with clods, root ends and moss.
-            float rise = clamp((abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z)) / 0.3, 0.0, 1.0);
-            float clods = noise2(pw.xz * vec2(14.0, 5.0)) * 0.6 + noise2(pw.xz * 37.0) * 0.4;
-            vec3 earth = mix(vec3(0.09, 0.06, 0.04), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
-            earth *= (0.55 + 0.7 * clods) * mix(0.55, 1.0, rise);
-            earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(pw.z * 9.0, pw.x * 30.0))) * 0.7);
-            ground = earth * (l.ambient + l.moon * 0.3 + l.sun * 0.15);
+            ground = bankColour(pw, l, pixel * tWater);
         }
         if ((ro + rd * tGround).z < -planeDepth(TREE_PLANES - 1)) tGround = 1e9;  // behind the far wood
         vec3 sn;
