@@ -159,7 +159,7 @@ float leafDetail(vec2 p, float seed, float px, out float blur) {
     blur = 0.02;
     for (int i = 0; i < 4; ++i) {
         float w = octaveFade(freq[i], px);
-        blur += amp[i] * (1.0 - w) * 0.12;
+        blur += amp[i] * (1.0 - w) * 0.04;
         if (w <= 0.0) continue;
         // Each octave turned a little, so no grid axis survives.
         float a = float(i) * 1.1 + seed;
@@ -233,9 +233,9 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
             hue += (leafId - 0.5) * 0.35 * leafScale;
             vec3 albedo = crownHue(clamp(hue, 0.0, 1.0), crownBirch);
             float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.75 + 0.25;
-            float shade = mix(1.0, 0.5, inner) * mix(1.0, 0.65, underside) * mix(0.7, 1.15, top);
+            float shade = mix(1.0, 0.55, inner) * mix(1.0, 0.8, underside * (1.0 - top)) * mix(0.7, 1.15, top);
             shade *= mix(1.0, 0.7 + 0.6 * leafId, leafScale);
-            vec3 light = l.ambient * (0.55 + 0.25 * top) * mix(1.0, 0.6, inner) * mix(1.0, 0.7, underside);
+            vec3 light = l.ambient * (0.55 + 0.25 * top) * mix(1.0, 0.65, inner) * mix(1.0, 0.8, underside);
             light += l.sun * sunlit * (0.12 + 0.5 * top) * shade;
             light += l.moon * (0.45 + 0.25 * top);
             colour = albedo * light;
@@ -286,7 +286,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         cover = max(cover, on);
     }
     // Distance hazes the far planes towards the light of the air.
-    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.019));
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.016));
     return vec4(colour, cover);
 }
 
