@@ -232,7 +232,10 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
             float hue = noise2(p.xy * 0.35 + seed * 0.37) * 0.7 + 0.3 * noise2(p.xy * 2.3 - seed);
             hue += (leafId - 0.5) * 0.35 * leafScale;
             vec3 albedo = crownHue(clamp(hue, 0.0, 1.0), crownBirch);
-            float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.75 + 0.25;
+            // Sun on the foliage itself: patches where outer crowns let it in, more towards the
+            // tops. (The floor's gap pattern seen edge-on would smear into horizontal bands.)
+            float sunPatch = smoothstep(0.35, 0.7, noise2(p.xy * 0.5 + seed * 1.3) + 0.08 * (p.y - base));
+            float sunlit = sunPatch * 0.75 + 0.25;
             float shade = mix(1.0, 0.55, inner) * mix(1.0, 0.8, underside * (1.0 - top)) * mix(0.7, 1.15, top);
             shade *= mix(1.0, 0.7 + 0.6 * leafId, leafScale);
             vec3 light = l.ambient * (0.55 + 0.25 * top) * mix(1.0, 0.65, inner) * mix(1.0, 0.8, underside);
