@@ -478,7 +478,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Slick and quick beside the stones.
     n = normalize(n + vec3(0.0, 0.0, 0.12) * wake * sin(p.z * 20.0 - hourPhase(900.0)));
 
-    vec3 r = reflect(rd, n);
+    // The mirror image wavers less than the light on the bed: long ripples only.
+    vec3 r = reflect(rd, normalize(mix(vec3(0.0, 1.0, 0.0), n, 0.45)));
     r.y = max(r.y, 0.02);
     vec4 mirrored = forest(p, r, 1e9, l, pixel * 1.5, true);
     vec3 reflection = mirrored.rgb + mirrored.a * skyColour(r, l, false);
@@ -508,7 +509,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     float caustic = mix(1.0, 0.75 + 0.9 * smoothstep(0.75, 0.97, net), octaveFade(4.5, px));
     vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 * caustic + l.moon * 0.5;
     vec3 absorb = exp(-vec3(1.4, 0.75, 0.7) * depth / max(-rd.y, 0.2));
-    vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
+    // The stream is an opening in the canopy: its bed gets more sky than the wood floor.
+    vec3 below = bed * bedLight * absorb * 1.5 + vec3(0.02, 0.04, 0.03) * l.ambient;
     // The deep middle swallows the light of the bed.
     below *= mix(0.6, 1.0, smoothstep(0.2, 0.9, across));
 
