@@ -6,6 +6,7 @@
 #include "LumenKit/catalog/Place.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
+#include <algorithm>
 #include <tuple>
 
 namespace lumen::app::test {
@@ -84,6 +85,32 @@ TEST_F(AutumnStreamSceneTest, WarmCanopyByDayMoonlitByNight) {
     // Moonlit blue and readable, not a dimmed afternoon.
     EXPECT_GT(night[3], day[3] * 0.3);
     EXPECT_GT(night[2], night[0] * 1.2);
+}
+
+// The stream in the afternoon is clear water under a calm surface: its bed shows through, so it is
+// lighter than a dark mirror, and no glint stands far out of it.
+TEST_F(AutumnStreamSceneTest, StreamWithoutGlare) {
+    auto scene = make();
+    SceneFrame frame;
+    frame.clock = 120;
+    frame.sky = skyAt(15.5);
+    frame.options.values = {{"leaves", "few"}};
+    scene->prewarm(frame, 1.0);
+    const auto still = renderStill(*scene, 192, 108, frame);
+    ASSERT_TRUE(still);
+    int count = 0;
+    double sum = 0, peak = 0;
+    for (int y = 70; y < 108; ++y)
+        for (int x = 70; x < 122; ++x) {
+            const auto p = still->pixel(x, y);
+            const double lum = 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+            peak = std::max(peak, lum);
+            sum += lum;
+            ++count;
+        }
+    const double mean = sum / count;
+    EXPECT_GT(mean, 72);
+    EXPECT_LT(peak, mean * 1.7);
 }
 
 }  // namespace lumen::app::test
