@@ -20,6 +20,15 @@ SkyState skyAt(double hour) {
     return SkyClock::state(octoberNoon, hour, Place{"", 51.4769, -0.0005}, nullptr);
 }
 
+// A still frame two minutes in, with few leaves in the air to hide the view.
+SceneFrame stillFrame(double hour) {
+    SceneFrame frame;
+    frame.clock = 120;
+    frame.sky = skyAt(hour);
+    frame.options.values = {{"leaves", "few"}};
+    return frame;
+}
+
 }  // namespace
 
 TEST(AutumnStreamOptionsTest, SideOffsetsAndLeaves) {
@@ -61,10 +70,7 @@ TEST_F(AutumnStreamSceneTest, WarmCanopyByDayMoonlitByNight) {
     std::map<double, std::array<double, 4>> upper;  // mean r, g, b, luminance
     for (const double hour : {15.5, 22.0}) {
         auto scene = make();
-        SceneFrame frame;
-        frame.clock = 120;
-        frame.sky = skyAt(hour);
-        frame.options.values = {{"leaves", "few"}};
+        const SceneFrame frame = stillFrame(hour);
         scene->prewarm(frame, 1.0);
         const auto still = renderStill(*scene, 192, 108, frame);
         ASSERT_TRUE(still) << hour;
@@ -91,10 +97,7 @@ TEST_F(AutumnStreamSceneTest, WarmCanopyByDayMoonlitByNight) {
 // lighter than a dark mirror, and no glint stands far out of it.
 TEST_F(AutumnStreamSceneTest, StreamWithoutGlare) {
     auto scene = make();
-    SceneFrame frame;
-    frame.clock = 120;
-    frame.sky = skyAt(15.5);
-    frame.options.values = {{"leaves", "few"}};
+    const SceneFrame frame = stillFrame(15.5);
     scene->prewarm(frame, 1.0);
     const auto still = renderStill(*scene, 192, 108, frame);
     ASSERT_TRUE(still);
