@@ -439,7 +439,7 @@ float rippleHeight(vec2 q, float phase, float seed) {
 
 vec3 waterNormal(vec3 p, float px) {
     float cyclePhase = fract(uTime.x / 8.0);  // 8 s cycles: 450 to the hour
-    float strength = 0.035 * (1.0 - smoothstep(0.02, 0.15, px));
+    float strength = 0.022 * (1.0 - smoothstep(0.02, 0.15, px));
     vec3 n = vec3(0.0, 1.0, 0.0);
     for (int j = 0; j < 2; ++j) {
         float ph = fract(cyclePhase + 0.5 * float(j));
