@@ -82,7 +82,7 @@ Light hourLight() {
     l.ambient += l.moon * 0.12;
     // The air glows with the light that is in it: gold in the afternoon, dim at dusk.
     vec3 tint = mix(vec3(1.0, 0.82, 0.62), vec3(0.9, 0.95, 1.0), smoothstep(10.0, 45.0, e));
-    l.haze = tint * (l.ambient * 1.1 + l.sun * 0.1) + l.moon * 0.05;
+    l.haze = tint * (l.ambient * 1.35 + l.sun * 0.15) + l.moon * 0.05;
     return l;
 }
 
@@ -144,44 +144,35 @@ vec2 trunkOf(float c, int k) {
     return vec2(cx, 0.1 + 0.14 * hash11(c * 3.1 + seed));
 }
 
-// Leaf clumps on a plane: round, lobed tufts a half metre or so across on a jittered grid, their
-// size following the crown's mass so they shrink and part towards its edges. x: cover, yzw: the
-// tuft's bulge as a normal, and in `edge` how near the tuft's rim the point lies (for the light
-// shining through it).
-vec4 leafClumps(vec2 p, float mass, float seed, float px, out float edge, out float tuft) {
-    const float CLUMP = 0.45;
-    vec2 g = p / CLUMP;
-    vec2 base = floor(g);
-    // Ragged outlines: lobes of leaf sprays, then single leaves where a pixel can show them.
-    float lobes = (noise2(p * 7.0 + seed) - 0.5) * 0.95 + (noise2(p * 19.0 - seed) - 0.5) * 0.5 * (1.0 - smoothstep(0.01, 0.04, px)) +
-                  (noise2(p * 43.0 + seed * 2.0) - 0.5) * 0.3 * (1.0 - smoothstep(0.005, 0.018, px));
-    float grow = smoothstep(0.5, 0.8, mass);
-    vec4 best = vec4(0.0, 0.0, 0.0, 1.0);
-    float bestInside = -1.0;
-    edge = 0.0;
-    tuft = 0.0;
-    for (int j = -1; j <= 1; ++j) {
-        for (int i = -1; i <= 1; ++i) {
-            vec2 cell = base + vec2(i, j);
-            vec2 h = vec2(hash12(cell + seed), hash12(cell + seed + 7.1));
-            vec2 centre = cell + 0.5 + (h - 0.5) * 0.6;
-            float radius = (0.55 + 0.5 * h.x) * grow;
-            if (radius <= 0.02) continue;
-            vec2 q = (g - centre) / radius;
-            float d = length(q) + lobes;
-            float inside = 1.0 - d;
-            // The nearest tuft is the one whose middle the point is deepest in.
-            if (inside > bestInside) {
-                bestInside = inside;
-                float aa = px / (CLUMP * radius) * 1.5 + 0.02;
-                best.x = smoothstep(-aa, aa, inside);
-                best.yzw = normalize(vec3(q * 0.9, sqrt(max(1.0 - dot(q, q), 0.05))));
-                edge = 1.0 - smoothstep(0.0, 0.15, inside);
-                tuft = h.y;
-            }
-        }
+// Weight of a noise octave of frequency `freq` (cycles per metre) where a pixel spans `px` metres:
+// octaves finer than about two pixels fade out instead of shimmering.
+float octaveFade(float freq, float px) {
+    return 1.0 - smoothstep(0.2, 0.6, freq * px);
+}
+
+// Leaf-scale break-up of a crown: sprays, then single leaves. Each octave fades with distance;
+// what it no longer resolves softens the outline a little (`blur`), never into a see-through veil.
+float leafDetail(vec2 p, float seed, float px, out float blur) {
+    const vec4 freq = vec4(1.9, 5.3, 13.0, 31.0);
+    const vec4 amp = vec4(0.32, 0.26, 0.22, 0.18);
+    float d = 0.0;
+    blur = 0.02;
+    for (int i = 0; i < 4; ++i) {
+        float w = octaveFade(freq[i], px);
+        blur += amp[i] * (1.0 - w) * 0.04;
+        if (w <= 0.0) continue;
+        // Each octave turned a little, so no grid axis survives.
+        float a = float(i) * 1.1 + seed;
+        vec2 q = mat2(cos(a), sin(a), -sin(a), cos(a)) * p * freq[i];
+        d += (noise2(q + seed * 3.0) - 0.5) * amp[i] * w;
     }
-    return best;
+    return d;
+}
+
+// Autumn colour by kind: birches go gold, maples orange to crimson.
+vec3 crownHue(float k, float birch) {
+    vec3 gold = mix(vec3(0.72, 0.52, 0.07), vec3(0.62, 0.6, 0.12), smoothstep(0.75, 1.0, k));
+    return mix(autumnHue(k * 0.75), gold, birch);
 }
 
 // The colour and cover of tree plane k along a ray; `cheap` drops fine detail for reflections.
@@ -204,60 +195,59 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     float cellWidth = 2.1 + float(k) * 0.35;
     float cell = floor(p.x / cellWidth);
     float nearTrunk = 0.0;
+    // A crown takes the colour of the trunks it grows from, blended where crowns meet.
+    vec2 birchWeight = vec2(0.5, 1.0) * 0.05;
     for (int i = -1; i <= 1; ++i) {
         vec2 trunk = trunkOf(cell + float(i), k);
-        if (trunk.y > 0.0) nearTrunk = max(nearTrunk, exp(-pow((p.x - trunk.x) / (cellWidth * 0.45), 2.0)));
+        if (trunk.y <= 0.0) continue;
+        float reach = exp(-pow((p.x - trunk.x) / (cellWidth * 0.45), 2.0));
+        birchWeight += reach * vec2(step(hash12(vec2(cell + float(i), seed)), 0.55), 1.0);
+        nearTrunk = max(nearTrunk, reach);
     }
+    float crownBirch = smoothstep(0.2, 0.8, birchWeight.x / birchWeight.y);
     float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed)) + 0.9 * (1.0 - nearTrunk) + 0.5 * noise2(vec2(p.x * 1.7, seed + 3.0)) - 0.5;
     float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 3);
-    float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.3 * smoothstep(base, base - 1.2, p.y);
+    float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.6 * smoothstep(base, base - 1.2, p.y);
     if (k < TREE_PLANES - 1) mass -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
     if (k == TREE_PLANES - 1) {
         // The far wood closes the view, under a ragged line of young trees.
         float top = 3.6 + 1.6 * noise2(vec2(p.x * 0.45, 2.0)) + 0.6 * noise2(vec2(p.x * 2.1, 5.0));
         mass += 1.2 * smoothstep(top, top - 1.5, p.y);
     }
-    float through = pow(max(dot(rd, l.sunDir), 0.0), 3.0);
-    if (mass > 0.38) {
-        float edge = 0.0;
-        float tuft = 0.5;
-        vec4 clump = vec4(smoothstep(0.5, 0.62, mass), 0.0, 0.3, 0.95);
-        // Tufts smaller than a few pixels would shimmer: far off the crown's mass stands in.
-        float resolved = cheap ? 0.0 : 1.0 - smoothstep(0.04, 0.09, px);
-        if (resolved > 0.0) {
-            vec4 tufts = leafClumps(p.xy, mass, seed, px, edge, tuft);
-            clump = mix(clump, tufts, resolved);
-            edge *= resolved;
-        }
-        if (clump.x > 0.0) {
-            vec3 n = clump.yzw;
-            float hueNoise = noise2(vec2(p.x * 0.22, p.y * 0.15) + seed * 0.37) + (tuft - 0.5) * 0.3;
-            vec3 albedo = autumnHue(hueNoise);
-            float sunlit = canopyGap(vec3(p.x, min(p.y, 6.5), z), l) * 0.7 + 0.3;
-            // Deep in a crown it is darker than at its edge.
-            float inner = smoothstep(0.65, 0.95, mass);
-            float facingSun = max(dot(n, l.sunDir), 0.0);
-            vec3 light = l.ambient * mix(0.9, 0.45, inner) * (0.62 + 0.2 * n.y + 0.12 * n.z);
-            light += l.sun * sunlit * (0.15 + 0.6 * facingSun) * mix(1.0, 0.45, inner);
-            light += l.moon * (0.5 + 0.3 * max(dot(n, l.moonDir), 0.0));
-            // Single leaves: each its own shade and a little its own hue, on a wobbly lattice so
-            // no rows show; a fine mottle of light and shade over them. Near a tuft's rim a few
-            // leaves are missing and the light behind shows through.
-            float leafScale = 1.0 - smoothstep(0.008, 0.025, px);
-            vec2 warp = vec2(noise2(p.xy * 9.0 + seed), noise2(p.xy * 9.0 + seed + 5.3)) * 2.0;
-            float leafId = hash12(floor(p.xy * vec2(22.0, 28.0) + warp) + seed);
-            albedo = mix(albedo, autumnHue(hueNoise + (leafId - 0.5) * 0.5), 0.6 * leafScale);
-            float leafy = noise2(p.xy * 31.0 + seed);
-            // Sprays of leaves, coarser, carry the same break-up farther off.
-            float sprayScale = 1.0 - smoothstep(0.03, 0.07, px);
-            float sprayId = hash12(floor(p.xy * vec2(7.0, 9.0) + warp * 0.6) + seed + 3.3);
-            float ownShade = mix(1.0, 0.62 + 0.7 * leafId, leafScale) * mix(1.0, 0.72 + 0.5 * sprayId, sprayScale);
-            colour = albedo * light * ownShade * mix(1.0, 0.6 + 0.8 * leafy, 1.0 - smoothstep(0.006, 0.02, px));
-            clump.x *= 1.0 - step(leafId, 0.22) * smoothstep(0.25, 0.7, edge) * leafScale;
-            clump.x *= 1.0 - step(sprayId, 0.2) * smoothstep(0.35, 0.8, edge) * sprayScale;
-            // Against the sun the thin rims of the tufts glow, lit through the leaves.
-            colour += albedo * vec3(1.0, 0.85, 0.5) * l.sun * sunlit * through * (0.15 + 0.7 * edge);
-            cover = clump.x;
+    if (mass > 0.36) {
+        float blur;
+        float detail = cheap ? 0.0 : leafDetail(p.xy, seed, px, blur);
+        if (cheap) blur = 0.25;
+        float leaves = mass + detail - 0.56;
+        float coverage = smoothstep(-blur, blur, leaves);
+        if (coverage > 0.0) {
+            // How deep inside the foliage: the rims are thin and let light through, the middle
+            // is dark with leaves shading leaves.
+            float inner = smoothstep(0.0, 0.35, leaves);
+            // The tops of sprays catch the light, their undersides fall into shade.
+            float top = clamp(0.55 + detail * 3.0, 0.0, 1.0);
+            float underside = smoothstep(base + 1.6, base - 0.2, p.y);
+            float leafId = hash12(floor(p.xy * vec2(26.0, 30.0) + detail * 9.0) + seed);
+            float leafScale = octaveFade(26.0, px);
+            float hue = noise2(p.xy * 0.35 + seed * 0.37) * 0.7 + 0.3 * noise2(p.xy * 2.3 - seed);
+            hue += (leafId - 0.5) * 0.35 * leafScale;
+            vec3 albedo = crownHue(clamp(hue, 0.0, 1.0), crownBirch);
+            // Sun on the foliage itself: patches where outer crowns let it in, more towards the
+            // tops. (The floor's gap pattern seen edge-on would smear into horizontal bands.)
+            float sunPatch = smoothstep(0.35, 0.7, noise2(p.xy * 0.5 + seed * 1.3) + 0.08 * (p.y - base));
+            float sunlit = sunPatch * 0.75 + 0.25;
+            float shade = mix(1.0, 0.55, inner) * mix(1.0, 0.8, underside * (1.0 - top)) * mix(0.7, 1.15, top);
+            shade *= mix(1.0, 0.7 + 0.6 * leafId, leafScale);
+            vec3 light = l.ambient * (0.55 + 0.25 * top) * mix(1.0, 0.65, inner) * mix(1.0, 0.8, underside);
+            light += l.sun * sunlit * (0.12 + 0.5 * top) * shade;
+            light += l.moon * (0.45 + 0.25 * top);
+            colour = albedo * light;
+            // Against the sun the leaves glow: light through a leaf comes out deeper in hue, and
+            // strongest through the thin rims of the sprays.
+            float through = pow(max(dot(rd, l.sunDir), 0.0), 4.0);
+            vec3 transmitted = albedo * albedo * vec3(2.2, 1.9, 1.2);
+            colour += transmitted * l.sun * sunlit * through * mix(0.9, 0.15, inner) * (1.0 - 0.6 * underside);
+            cover = coverage;
         }
     }
 
@@ -299,7 +289,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
         cover = max(cover, on);
     }
     // Distance hazes the far planes towards the light of the air.
-    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.014));
+    colour = mix(colour, l.haze, 1.0 - exp(-t * 0.016));
     return vec4(colour, cover);
 }
 
@@ -444,12 +434,12 @@ float rippleHeight(vec2 q, float phase, float seed) {
     vec2 flow = vec2(0.0, phase * 8.0 * FLOW);
     vec2 m = q - flow;
     // Wavelets across, and fine ribs drawn out along the current.
-    return fbm2(m * vec2(2.6, 1.4) + seed, 2) + 0.35 * noise2(m * vec2(9.0, 1.3) + seed * 2.0);
+    return fbm2(m * vec2(4.2, 2.2) + seed, 2) + 0.35 * noise2(m * vec2(11.0, 1.8) + seed * 2.0);
 }
 
 vec3 waterNormal(vec3 p, float px) {
     float cyclePhase = fract(uTime.x / 8.0);  // 8 s cycles: 450 to the hour
-    float strength = 0.13 * (1.0 - smoothstep(0.03, 0.25, px));
+    float strength = 0.022 * (1.0 - smoothstep(0.02, 0.15, px));
     vec3 n = vec3(0.0, 1.0, 0.0);
     for (int j = 0; j < 2; ++j) {
         float ph = fract(cyclePhase + 0.5 * float(j));
@@ -488,7 +478,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Slick and quick beside the stones.
     n = normalize(n + vec3(0.0, 0.0, 0.12) * wake * sin(p.z * 20.0 - hourPhase(900.0)));
 
-    vec3 r = reflect(rd, n);
+    // The mirror image wavers less than the light on the bed: long ripples only.
+    vec3 r = reflect(rd, normalize(mix(vec3(0.0, 1.0, 0.0), n, 0.45)));
     r.y = max(r.y, 0.02);
     vec4 mirrored = forest(p, r, 1e9, l, pixel * 1.5, true);
     vec3 reflection = mirrored.rgb + mirrored.a * skyColour(r, l, false);
@@ -496,33 +487,43 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     // Through the water: the pebbled bed, shallower by the banks.
     float across = abs(p.x - streamX(p.z)) / streamHalfWidth(p.z);
     float depth = mix(0.45, 0.08, across * across);
-    vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75;
+    // Seen through the moving surface the bed wavers a little.
+    vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75 + n.xz * depth * 0.25;
     float pebbles = noise2(bedPoint * 7.0) * 0.6 + noise2(bedPoint * 2.0) * 0.4;
     pebbles = mix(pebbles, 0.5, smoothstep(0.02, 0.1, px));
-    vec3 bed = mix(vec3(0.16, 0.12, 0.07), vec3(0.36, 0.28, 0.17), pebbles);
+    vec3 bed = mix(vec3(0.2, 0.16, 0.1), vec3(0.42, 0.35, 0.24), pebbles);
     // Up close the shallows show single pebbles: rounded, each its own colour, dark between.
     vec2 pebbleWarp = vec2(noise2(bedPoint * 6.0), noise2(bedPoint * 6.0 + 4.7)) * 1.4;
     vec2 pebbleCell = bedPoint * 9.0 + pebbleWarp;
     float pebbleId = hash12(floor(pebbleCell));
     vec2 inCell = fract(pebbleCell) - 0.5;
     float round = smoothstep(0.5, 0.25, length(inCell) + 0.15 * (pebbleId - 0.5));
-    vec3 pebble = mix(vec3(0.22, 0.19, 0.15), vec3(0.45, 0.37, 0.26), pebbleId) * mix(0.35, 1.0, round);
-    bed = mix(bed, pebble, smoothstep(0.4, 0.9, across) * (1.0 - smoothstep(0.01, 0.04, px)));
-    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 + l.moon * 0.5;
-    vec3 absorb = exp(-vec3(2.2, 1.3, 1.1) * depth / max(-rd.y, 0.15));
-    vec3 below = bed * bedLight * absorb + vec3(0.02, 0.04, 0.03) * l.ambient;
+    vec3 pebble = mix(vec3(0.25, 0.22, 0.18), vec3(0.5, 0.42, 0.3), pebbleId) * mix(0.6, 1.0, round);
+    pebble *= mix(vec3(1.0), vec3(0.85, 0.95, 1.05), step(0.7, fract(pebbleId * 13.0)));
+    bed = mix(bed, pebble, octaveFade(9.0, px) * mix(0.3, 0.9, smoothstep(0.3, 0.9, across)));
+    // Leaves that sank, lying on the bed where the current is slack.
+    vec2 sunk = fallenLeaf(bedPoint + 0.61, 0.2, 53.0, px);
+    bed = mix(bed, autumnHue(sunk.y) * 0.7, sunk.x * smoothstep(0.3, 0.85, across) * 0.8);
+    // The ripples gather sunlight into a moving net of bright lines on the bed.
+    float net = 1.0 - abs(2.0 * noise2(bedPoint * 4.5 + n.xz * 4.0) - 1.0);
+    float caustic = mix(1.0, 0.75 + 0.9 * smoothstep(0.75, 0.97, net), octaveFade(4.5, px));
+    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 * caustic + l.moon * 0.5;
+    vec3 absorb = exp(-vec3(1.4, 0.75, 0.7) * depth / max(-rd.y, 0.2));
+    // The stream is an opening in the canopy: its bed gets more sky than the wood floor.
+    vec3 below = bed * bedLight * absorb * 1.5 + vec3(0.02, 0.04, 0.03) * l.ambient;
     // The deep middle swallows the light of the bed.
-    below *= mix(0.3, 0.8, smoothstep(0.2, 0.9, across));
+    below *= mix(0.6, 1.0, smoothstep(0.2, 0.9, across));
 
     float cosI = clamp(dot(-rd, n), 0.0, 1.0);
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosI, 5.0);
     // Over the shallows the surface is broken by the bed's pebbles: less mirror, more bed.
     float shallows = smoothstep(0.55, 0.95, across);
-    fresnel *= mix(1.0, 0.3, shallows);
+    fresnel *= mix(1.0, 0.5, shallows);
     vec3 c = mix(below, reflection, fresnel);
     // Sun glints where the canopy lets it through.
     vec3 h = normalize(l.sunDir - rd);
-    c += l.sun * pow(max(dot(n, h), 0.0), 300.0) * 6.0 * canopyGap(p, l);
+    // Small and capped: on a calm surface the sun only sparkles.
+    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * canopyGap(p, l) * (1.0 - shallows);
     float froth = wake * (0.6 + 0.4 * noise2(vec2(p.x * 12.0, p.z * 5.0)));
     c = mix(c, l.ambient * 1.1 + l.sun * 0.3 * max(l.sunDir.y, 0.1) + l.moon * 0.5, froth * 0.7);
     // Streaks of fine froth drawn along the current, loosened where the water runs quick.
@@ -547,6 +548,42 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     c = mix(c, vec3(0.07, 0.06, 0.05) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.85);
     float leafCover;
     return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
+}
+
+// The earth bank between water and litter: dark wet soil at the water, drier up the face, with
+// clods, root ends and half-buried stones wearing moss on their tops.
+vec3 bankColour(vec3 p, Light l, float px) {
+    float soil = noise2(vec2(p.z * 3.0, p.x * 9.0));
+    float rise = clamp((abs(p.x - streamX(p.z)) - streamHalfWidth(p.z)) / 0.45, 0.0, 1.0);
+    float clods = noise2(p.xz * vec2(14.0, 5.0)) * 0.6 + noise2(p.xz * 37.0) * 0.4;
+    vec3 earth = mix(vec3(0.08, 0.055, 0.035), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
+    earth *= (0.55 + 0.7 * mix(0.5, clods, octaveFade(37.0, px))) * mix(0.5, 1.0, rise);
+    earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(p.z * 9.0, p.x * 30.0))) * 0.7);
+    vec3 light = l.ambient + l.moon * 0.3 + l.sun * 0.15;
+    // Stones a hand or two across, on a warped grid so they do not line up.
+    vec2 g = p.xz * vec2(4.5, 3.2) + vec2(noise2(p.xz * 2.0), noise2(p.xz * 2.0 + 7.3)) * 1.3;
+    vec2 cell = floor(g);
+    float id = hash12(cell + 91.0);
+    vec2 q = fract(g) - 0.5;
+    float r = 0.28 + 0.14 * hash12(cell + 5.0);
+    float d = length(q * vec2(1.0, 1.3)) - r;
+    float aa = px * 4.5 + 0.02;
+    float stoneCover = smoothstep(aa, -aa, d) * step(0.55, id);
+    // The soil crowds dark against each stone.
+    earth *= 1.0 - 0.5 * exp(-max(d, 0.0) * 25.0) * step(0.55, id);
+    if (stoneCover > 0.0) {
+        // Lit from above, the moss on the crown, the foot wet from the splash.
+        float dome = sqrt(clamp(1.0 - dot(q, q) / (r * r), 0.0, 1.0));
+        vec3 rock = mix(vec3(0.14, 0.135, 0.12), vec3(0.3, 0.28, 0.25), hash12(cell + 2.0)) * mix(0.6, 1.0, rise);
+        // Moss on the side away from the water and the eye, as a patchy cap.
+        float moss = smoothstep(0.7, 0.95, dome + 0.5 * (noise2(p.xz * 18.0 + id * 9.0) - 0.5) - 0.6 * q.y / r);
+        rock = mix(rock, vec3(0.1, 0.16, 0.035) * (0.8 + 0.4 * id), moss * 0.7);
+        // Rounded: light from the sky on the far, upper side, the near foot in its own shade.
+        float lit = clamp(0.45 + 0.55 * dome - 0.5 * q.y / r, 0.15, 1.0);
+        vec3 stoneLight = l.ambient * lit + l.moon * 0.3 * lit + l.sun * (0.1 + 0.3 * dome) * canopyGap(p, l);
+        return mix(earth * light, rock * stoneLight, stoneCover);
+    }
+    return earth * light;
 }
 
 // ---- falling leaves ------------------------------------------------------------------------------------
@@ -619,7 +656,7 @@ void sceneFragment() {
     if (rd.y < 0.0) {
         float tBank = (BANK_HEIGHT - ro.y) / rd.y;
         vec3 pb = ro + rd * tBank;
-        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.25 * noise2(pb.xz * 1.5);
+        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.15 - 0.35 * noise2(pb.xz * 1.5);
         float tWater = -ro.y / rd.y;
         vec3 pw = ro + rd * tWater;
         float edgeW = abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z);
@@ -630,16 +667,8 @@ void sceneFragment() {
             tGround = tWater;
             ground = waterColour(ro, rd, pw, tWater, l, pixel);
         } else {
-            // The earth bank between water and litter, roots and dark soil.
             tGround = tWater;
-            float soil = noise2(vec2(pw.z * 3.0, pw.x * 9.0));
-            // Wet and dark at the water, drier up the face, with clods, root ends and moss.
-            float rise = clamp((abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z)) / 0.3, 0.0, 1.0);
-            float clods = noise2(pw.xz * vec2(14.0, 5.0)) * 0.6 + noise2(pw.xz * 37.0) * 0.4;
-            vec3 earth = mix(vec3(0.09, 0.06, 0.04), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
-            earth *= (0.55 + 0.7 * clods) * mix(0.55, 1.0, rise);
-            earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(pw.z * 9.0, pw.x * 30.0))) * 0.7);
-            ground = earth * (l.ambient + l.moon * 0.3 + l.sun * 0.15);
+            ground = bankColour(pw, l, pixel * tWater);
         }
         if ((ro + rd * tGround).z < -planeDepth(TREE_PLANES - 1)) tGround = 1e9;  // behind the far wood
         vec3 sn;

@@ -6,6 +6,7 @@
 #include "LumenKit/catalog/Place.hpp"
 #include "LumenKit/sky/SkyClock.hpp"
 
+#include <algorithm>
 #include <tuple>
 
 namespace lumen::app::test {
@@ -17,6 +18,15 @@ const SkyState::Instant octoberNoon{std::chrono::duration<double>(1760529600.0)}
 // On the prime meridian, so the UTC hour is close to the sun's.
 SkyState skyAt(double hour) {
     return SkyClock::state(octoberNoon, hour, Place{"", 51.4769, -0.0005}, nullptr);
+}
+
+// A still frame two minutes in, with few leaves in the air to hide the view.
+SceneFrame stillFrame(double hour) {
+    SceneFrame frame;
+    frame.clock = 120;
+    frame.sky = skyAt(hour);
+    frame.options.values = {{"leaves", "few"}};
+    return frame;
 }
 
 }  // namespace
@@ -60,10 +70,7 @@ TEST_F(AutumnStreamSceneTest, WarmCanopyByDayMoonlitByNight) {
     std::map<double, std::array<double, 4>> upper;  // mean r, g, b, luminance
     for (const double hour : {15.5, 22.0}) {
         auto scene = make();
-        SceneFrame frame;
-        frame.clock = 120;
-        frame.sky = skyAt(hour);
-        frame.options.values = {{"leaves", "few"}};
+        const SceneFrame frame = stillFrame(hour);
         scene->prewarm(frame, 1.0);
         const auto still = renderStill(*scene, 192, 108, frame);
         ASSERT_TRUE(still) << hour;
@@ -84,6 +91,29 @@ TEST_F(AutumnStreamSceneTest, WarmCanopyByDayMoonlitByNight) {
     // Moonlit blue and readable, not a dimmed afternoon.
     EXPECT_GT(night[3], day[3] * 0.3);
     EXPECT_GT(night[2], night[0] * 1.2);
+}
+
+// The stream in the afternoon is clear water under a calm surface: its bed shows through, so it is
+// lighter than a dark mirror, and no glint stands far out of it.
+TEST_F(AutumnStreamSceneTest, StreamWithoutGlare) {
+    auto scene = make();
+    const SceneFrame frame = stillFrame(15.5);
+    scene->prewarm(frame, 1.0);
+    const auto still = renderStill(*scene, 192, 108, frame);
+    ASSERT_TRUE(still);
+    int count = 0;
+    double sum = 0, peak = 0;
+    for (int y = 70; y < 108; ++y)
+        for (int x = 70; x < 122; ++x) {
+            const auto p = still->pixel(x, y);
+            const double lum = 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+            peak = std::max(peak, lum);
+            sum += lum;
+            ++count;
+        }
+    const double mean = sum / count;
+    EXPECT_GT(mean, 72);
+    EXPECT_LT(peak, mean * 1.7);
 }
 
 }  // namespace lumen::app::test
