@@ -79,6 +79,8 @@ Light hourLight() {
     vec3 dusk = vec3(0.42, 0.3, 0.32) * 0.16;
     vec3 dark = vec3(0.03, 0.048, 0.1);
     l.ambient = mix(mix(dark, dusk, smoothstep(-12.0, -2.0, e)), day, smoothstep(-1.0, 15.0, e));
+    // Under the canopy the daylight has bounced off orange leaves: the shade itself is warm.
+    l.ambient *= mix(vec3(1.0), vec3(1.2, 0.98, 0.7), smoothstep(-2.0, 10.0, e));
     l.ambient += l.moon * 0.12;
     // The air glows with the light that is in it: gold in the afternoon, dim at dusk.
     vec3 tint = mix(vec3(1.0, 0.82, 0.62), vec3(0.9, 0.95, 1.0), smoothstep(10.0, 45.0, e));
@@ -208,7 +210,7 @@ vec4 treePlane(vec3 ro, vec3 rd, int k, Light l, float pixel, bool cheap, out fl
     float base = mix(3.2, 1.0, far) + 1.4 * noise2(vec2(p.x * 0.35, seed)) + 0.9 * (1.0 - nearTrunk) + 0.5 * noise2(vec2(p.x * 1.7, seed + 3.0)) - 0.5;
     float crown = fbm2(p.xy * mix(0.5, 0.75, far) + seed, cheap ? 2 : 3);
     float mass = crown + 0.25 * smoothstep(base, base + 2.0, p.y) - 0.6 * smoothstep(base, base - 1.2, p.y);
-    if (k < TREE_PLANES - 1) mass -= 0.22 * smoothstep(1.5, -1.0, water) * (1.0 - far * 0.7) * smoothstep(2.0, 6.0, p.y);
+    if (k < TREE_PLANES - 1) mass -= 0.4 * smoothstep(2.5, -1.5, water) * (1.0 - far * 0.4) * smoothstep(2.0, 7.0, p.y);
     if (k == TREE_PLANES - 1) {
         // The far wood closes the view, under a ragged line of young trees.
         float top = 3.6 + 1.6 * noise2(vec2(p.x * 0.45, 2.0)) + 0.6 * noise2(vec2(p.x * 2.1, 5.0));
@@ -309,25 +311,57 @@ vec4 forest(vec3 ro, vec3 rd, float tMax, Light l, float pixel, bool cheap) {
     return vec4(colour, transmit);
 }
 
-// ---- stones -----------------------------------------------------------------------------------------
+// ---- the stream's edges and stones --------------------------------------------------------------------
 
-const int STONES = 8;
+// How far a point lies outside the water, in metres (negative in the water). Each bank wanders
+// on its own, so the stream never reads as a channel of even width.
+float waterEdge(vec2 xz) {
+    float dx = xz.x - streamX(xz.y);
+    float side = dx < 0.0 ? 0.0 : 1.0;
+    float wander = 0.5 * (noise2(vec2(xz.y * 0.45, side * 7.0)) - 0.5) + 0.16 * (noise2(vec2(xz.y * 1.9, side * 3.0 + 11.0)) - 0.5);
+    return abs(dx) - streamHalfWidth(xz.y) - wander;
+}
 
-// Centre (x relative to the stream, y, z) and radii of stone i.
+// 0 in mid-stream, 1 at the water's edge.
+float acrossStream(vec2 xz) {
+    return clamp(1.0 + waterEdge(xz) / streamHalfWidth(xz.y), 0.0, 1.0);
+}
+
+// Riffles: stretches where the bed rises and the surface breaks into small standing waves.
+float riffle(float z) {
+    return smoothstep(0.5, 0.78, noise2(vec2(z * 0.3, 4.0)));
+}
+
+const int STONES = 11;
+
+// Centre (x relative to the stream, y, z) and radii of stone i: boulders of every size, most of
+// their bulk under water.
 void stone(int i, out vec3 centre, out vec3 radii) {
     float fi = float(i);
-    float z = -4.2 - fi * 2.4 - fi * fi * 0.18;
-    float side = (hash11(fi * 7.3) - 0.5) * 2.2 * streamHalfWidth(z);
-    centre = vec3(streamX(z) + side, -0.05, z);
-    radii = vec3(0.35 + 0.3 * hash11(fi + 2.1), 0.22 + 0.12 * hash11(fi + 5.7), 0.3 + 0.25 * hash11(fi + 9.2));
+    float z = -3.6 - fi * 1.9 - fi * fi * 0.12;
+    float side = (hash11(fi * 7.3) - 0.5) * 1.9 * streamHalfWidth(z);
+    float size = 0.55 + 0.7 * hash11(fi + 12.4);
+    centre = vec3(streamX(z) + side, -0.08 * size, z);
+    radii = vec3(0.3 + 0.22 * hash11(fi + 2.1), 0.2 + 0.08 * hash11(fi + 5.7), 0.26 + 0.2 * hash11(fi + 9.2)) * size;
+}
+
+// A lone ellipsoid reads as a mushroom cap: each stone leans on a smaller one beside it.
+void stonePart(int i, int part, out vec3 centre, out vec3 radii) {
+    stone(i, centre, radii);
+    if (part == 0) return;
+    float fi = float(i);
+    float side = hash11(fi + 31.7) < 0.5 ? -1.0 : 1.0;
+    centre += vec3(side * radii.x * 0.9, 0.0, (hash11(fi + 17.3) - 0.3) * radii.z * 1.2);
+    radii *= vec3(0.62, 0.85, 0.7);
 }
 
 // Nearest stone along a ray: distance, and the normal in `n`.
 float hitStones(vec3 ro, vec3 rd, out vec3 n, out float which) {
     float best = 1e9;
-    for (int i = 0; i < STONES; ++i) {
+    for (int j = 0; j < STONES * 2; ++j) {
+        int i = j >> 1;
         vec3 c, r;
-        stone(i, c, r);
+        stonePart(i, j & 1, c, r);
         vec3 o = (ro - c) / r;
         vec3 d = rd / r;
         float a = dot(d, d);
@@ -360,34 +394,60 @@ float stoneWake(vec3 p) {
     return wake;
 }
 
+// A smooth ellipsoid reads as a mushroom cap: knock its normal about into a worn, lumpy boulder.
+vec3 lumpy(vec3 p, vec3 n, float which) {
+    vec3 b = vec3(noise2(p.yz * 4.0 + which * 5.1), noise2(p.xz * 4.0 + which * 2.3), noise2(p.xy * 4.0 + which * 8.7));
+    b += 0.5 * vec3(noise2(p.yz * 11.0 - which), noise2(p.xz * 11.0 + which), noise2(p.xy * 11.0 + which * 3.0));
+    return normalize(n + (b - 0.75) * 0.6);
+}
+
 vec3 stoneColour(vec3 p, vec3 n, float which, vec3 rd, Light l) {
-    float grain = noise2(p.xz * 14.0 + which) * 0.5 + noise2(p.xy * 30.0) * 0.5;
-    vec3 rock = mix(vec3(0.22, 0.21, 0.19), vec3(0.42, 0.4, 0.36), grain);
-    float moss = smoothstep(0.55, 0.85, n.y + 0.5 * (noise2(p.xz * 6.0 + which * 3.0) - 0.5)) * step(0.02, p.y);
-    vec3 albedo = mix(rock, vec3(0.2, 0.3, 0.06) * (0.7 + 0.6 * grain), moss);
-    // Wet just above the water.
-    albedo *= mix(0.55, 1.0, smoothstep(0.0, 0.08, p.y));
+    n = lumpy(p, n, which);
+    float grain = noise2(p.xz * 14.0 + which) * 0.5 + noise2(p.xy * 31.0 + which) * 0.5;
+    vec3 rock = mix(vec3(0.24, 0.23, 0.21), vec3(0.4, 0.38, 0.34), hash11(which * 3.7)) * (0.8 + 0.4 * grain);
+    // Lichen freckles the dry tops; some stones carry moss in patches, never as a cap.
+    float lichen = smoothstep(0.7, 0.8, noise2(p.xz * 22.0 + which * 4.0)) * smoothstep(0.3, 0.7, n.y);
+    rock = mix(rock, vec3(0.52, 0.5, 0.42), lichen * 0.45);
+    // Moss grows on the tops the floods do not scour: thick on some stones, patchy on others.
+    float mossy = hash11(which + 0.7);
+    float moss = smoothstep(0.55, 0.75, noise2(p.xz * 5.0 + which * 3.0) * 0.6 + 0.55 * n.y + 0.3 * mossy - 0.25);
+    moss *= smoothstep(0.04, 0.12, p.y) * step(0.35, mossy);
+    rock = mix(rock, vec3(0.17, 0.24, 0.06) * (0.7 + 0.6 * grain), moss * 0.85);
+    // Dark and wet a hand's width above the water, where the current splashes.
+    float wet = 1.0 - smoothstep(0.02, 0.1 + 0.06 * noise2(p.xz * 9.0 + which), p.y);
+    rock *= mix(1.0, 0.42, wet);
+    // Faces tucked in near the water see less of the sky.
+    float open = mix(0.45, 1.0, smoothstep(-0.02, 0.16, p.y));
     float gap = canopyGap(p, l);
-    vec3 light = l.ambient * (0.5 + 0.5 * n.y) + l.sun * max(dot(n, l.sunDir), 0.0) * gap + l.moon * max(dot(n, l.moonDir), 0.0);
-    vec3 c = albedo * light;
-    // A wet sheen on the bare rock.
+    // Sky from above, light thrown back by the bright water from below, the sun where it reaches.
+    vec3 light = (l.ambient * (0.75 + 0.45 * n.y) + l.moon * max(dot(n, l.moonDir), 0.0)) * open;
+    light += l.ambient * 0.35 * max(-n.y, 0.0) + l.sun * max(dot(n, l.sunDir), 0.0) * gap;
+    vec3 c = rock * light;
+    // Against the low sun the rounded edges light up.
+    float rim = pow(1.0 - max(dot(n, -rd), 0.0), 3.0) * pow(max(dot(rd, l.sunDir), 0.0), 2.0);
+    c += l.sun * rim * 0.25 * (0.4 + 0.6 * gap);
+    // The wet band mirrors the sky and shines where the sun finds it.
     vec3 h = normalize(l.sunDir - rd);
-    c += l.sun * gap * pow(max(dot(n, h), 0.0), 40.0) * 0.25 * (1.0 - moss);
+    c += (l.ambient * 0.12 * pow(1.0 - max(dot(n, -rd), 0.0), 2.0) + l.sun * gap * pow(max(dot(n, h), 0.0), 60.0) * 0.35) * wet;
     return c;
 }
 
 // ---- floor and water ---------------------------------------------------------------------------------
 
-// Fallen leaves lying flat: one per cell of a jittered grid, turned every way. x: cover, y: hue.
-vec2 fallenLeaf(vec2 q, float size, float seed, float px) {
+// Fallen leaves lying flat: one per cell of a jittered grid, turned every way, each its own size
+// and pointed at both ends. x: cover, y: a random value for its colour, z: across the leaf from
+// -1 to 1, for its curl.
+vec3 fallenLeaf(vec2 q, float size, float seed, float px) {
     vec2 g = q / size;
     vec2 cell = floor(g);
     vec2 h = vec2(hash12(cell + seed), hash12(cell + seed + 3.3));
     float a = h.x * 6.28;
-    vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * (fract(g) - 0.3 - 0.4 * h);
-    float shape = length(d / vec2(0.34, 0.2)) - 1.0 + 0.5 * abs(d.x) / 0.34;
-    float aa = px / size * 4.0 + 0.05;
-    return vec2(smoothstep(aa, -aa, shape) * step(0.25, h.y), fract(h.y * 7.0));
+    float scale = 0.7 + 0.3 * fract(h.y * 13.0);
+    // Centred within 0.4..0.6 and at most 0.38 long each way, so no leaf is cut by its cell.
+    vec2 d = mat2(cos(a), sin(a), -sin(a), cos(a)) * (fract(g) - 0.4 - 0.2 * h) / scale;
+    float shape = length(d / vec2(0.38, 0.21)) - 1.0 + 0.55 * abs(d.x) / 0.38;
+    float aa = px / (size * scale) * 4.0 + 0.05;
+    return vec3(smoothstep(aa, -aa, shape) * step(0.15, h.y), fract(h.y * 7.0), clamp(d.y / 0.21, -1.0, 1.0));
 }
 
 // How much of the sky a point on the bank loses to the nearest trunks: the dark ring at each foot.
@@ -410,17 +470,21 @@ float trunkShade(vec2 g) {
 
 vec3 leafLitter(vec3 p, Light l, float px) {
     float big = fbm2(p.xz * 1.3, 3);
-    float fine = noise2(p.xz * 11.0);
-    fine = mix(fine, 0.5, smoothstep(0.03, 0.12, px));  // no shimmer where leaves shrink below a pixel
-    vec3 albedo = mix(autumnHue(big) * 0.7, vec3(0.2, 0.12, 0.06), smoothstep(0.35, 0.75, fine));
-    float moss = smoothstep(0.58, 0.72, fbm2(p.xz * 0.5 + 9.0, 2));
-    albedo = mix(albedo, vec3(0.1, 0.17, 0.04), moss * 0.8);
-    // Whole leaves on top, where they are big enough to see.
-    float sharp = (1.0 - smoothstep(0.008, 0.025, px)) * smoothstep(0.3, 0.6, fbm2(p.xz * 0.7 + 4.0, 2));
+    // Beneath, older leaves gone brown; the patches of colour follow where each kind of tree shed.
+    float fine = mix(noise2(p.xz * 11.0), 0.5, smoothstep(0.03, 0.12, px));  // no shimmer below a pixel
+    vec3 albedo = mix(autumnHue(big) * 0.55, vec3(0.22, 0.13, 0.06), 0.3 + 0.4 * fine);
+    float moss = smoothstep(0.64, 0.78, fbm2(p.xz * 0.5 + 9.0, 2));
+    albedo = mix(albedo, vec3(0.1, 0.16, 0.04), moss * 0.6);
+    // Whole leaves on top, overlapping in three layers, where they are big enough to see. Each
+    // keeps close to the colour of its patch, so the floor reads as a carpet, not as dots.
+    float sharp = 1.0 - smoothstep(0.008, 0.025, px);
     if (sharp > 0.0) {
-        for (int layer = 0; layer < 2; ++layer) {
-            vec2 leaf = fallenLeaf(p.xz + float(layer) * 0.37, 0.16 - float(layer) * 0.05, float(layer) * 19.0, px);
-            vec3 hue = autumnHue(fract(big + leaf.y * 0.6)) * (0.75 + 0.35 * leaf.y);
+        for (int layer = 0; layer < 3; ++layer) {
+            float fl = float(layer);
+            vec3 leaf = fallenLeaf(p.xz + fl * vec2(0.37, 0.19), 0.17 - fl * 0.03, fl * 19.0, px);
+            float k = clamp(big + (leaf.y - 0.5) * 0.5, 0.0, 1.0);
+            vec3 hue = mix(autumnHue(k), vec3(0.3, 0.17, 0.07), step(0.7, fract(leaf.y * 5.0)) * 0.7);
+            hue *= (0.7 + 0.45 * leaf.y) * (0.8 + 0.2 * leaf.z);
             albedo = mix(albedo, hue, leaf.x * sharp * (1.0 - moss * 0.6));
         }
     }
@@ -437,9 +501,11 @@ float rippleHeight(vec2 q, float phase, float seed) {
     return fbm2(m * vec2(4.2, 2.2) + seed, 2) + 0.35 * noise2(m * vec2(11.0, 1.8) + seed * 2.0);
 }
 
-vec3 waterNormal(vec3 p, float px) {
+// `gain` roughens the surface (riffles); ripples finer than a pixel flatten out instead of
+// shimmering, and the caller dulls the mirror there instead.
+vec3 waterNormal(vec3 p, float px, float gain) {
     float cyclePhase = fract(uTime.x / 8.0);  // 8 s cycles: 450 to the hour
-    float strength = 0.022 * (1.0 - smoothstep(0.02, 0.15, px));
+    float strength = 0.022 * gain * (1.0 - smoothstep(0.02, 0.15, px));
     vec3 n = vec3(0.0, 1.0, 0.0);
     for (int j = 0; j < 2; ++j) {
         float ph = fract(cyclePhase + 0.5 * float(j));
@@ -471,118 +537,109 @@ vec3 floatingLeaves(vec3 p, Light l, float amount, float px, vec3 water, out flo
     return mix(water, leaf, cover);
 }
 
+// The stream's bed seen from above: silt and sand, dark weed in the slow middle, pebbles lying
+// on it (more of them and bigger towards the banks), each with the dark gap of its own contact.
+vec3 streamBed(vec2 q, float across, float px) {
+    float silt = noise2(q * 1.7) * 0.6 + noise2(q * 5.0) * 0.4;
+    vec3 bed = mix(vec3(0.11, 0.085, 0.05), vec3(0.32, 0.25, 0.14), silt);
+    float weed = smoothstep(0.6, 0.8, noise2(q * 0.9 + 17.0)) * (1.0 - across);
+    bed = mix(bed, vec3(0.07, 0.09, 0.035), weed * 0.7);
+    float detail = octaveFade(3.5, px);
+    if (detail > 0.0) {
+        vec2 g = q * 3.5;
+        vec2 cell = floor(g);
+        float id = hash12(cell + 13.0);
+        vec2 centre = vec2(hash12(cell + 1.0), hash12(cell + 2.0)) * 0.4 + 0.3;
+        float radius = 0.22 + 0.16 * hash12(cell + 3.0) + 0.08 * across;
+        float dist = length((fract(g) - centre) * vec2(1.0, 1.25)) / radius;
+        float present = step(mix(0.6, 0.25, across), id) * detail;
+        float dome = sqrt(max(1.0 - dist * dist, 0.0));
+        // Close to the silt in tone: a carpet of pebbles, not dots on a floor.
+        vec3 pebble = bed * mix(0.75, 1.35, fract(id * 7.3));
+        pebble *= mix(vec3(1.0), vec3(0.85, 0.92, 1.0), step(0.75, fract(id * 13.0))) * (0.7 + 0.3 * dome);
+        bed *= 1.0 - 0.2 * smoothstep(1.3, 1.0, dist) * present;
+        bed = mix(bed, pebble, smoothstep(1.0, 0.75, dist) * present);
+    }
+    // Leaves that sank, lying where the current is slack.
+    vec3 sunk = fallenLeaf(q + 0.61, 0.2, 53.0, px);
+    return mix(bed, autumnHue(sunk.y) * 0.6, sunk.x * smoothstep(0.3, 0.85, across) * 0.7);
+}
+
 vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     float px = pixel * t;
-    vec3 n = waterNormal(p, px);
+    float across = acrossStream(p.xz);
+    float rough = riffle(p.z) * (1.0 - 0.5 * across);
+    vec3 n = waterNormal(p, px, 1.0 + 2.5 * rough);
     float wake = stoneWake(p);
     // Slick and quick beside the stones.
     n = normalize(n + vec3(0.0, 0.0, 0.12) * wake * sin(p.z * 20.0 - hourPhase(900.0)));
 
     // The mirror image wavers less than the light on the bed: long ripples only.
-    vec3 r = reflect(rd, normalize(mix(vec3(0.0, 1.0, 0.0), n, 0.45)));
+    vec3 r = reflect(rd, normalize(mix(vec3(0.0, 1.0, 0.0), n, 0.6)));
     r.y = max(r.y, 0.02);
     vec4 mirrored = forest(p, r, 1e9, l, pixel * 1.5, true);
-    vec3 reflection = mirrored.rgb + mirrored.a * skyColour(r, l, false);
+    // Seen from below, the crowns show their shaded undersides, and the air between holds the
+    // glow of the light in it: the mirror is dark wood under a silvery-gold sheen, not foliage.
+    vec3 reflection = mix(mirrored.rgb * 0.6, l.haze * 1.2, 0.2 * (1.0 - 0.7 * l.night)) + mirrored.a * skyColour(r, l, false);
 
-    // Through the water: the pebbled bed, shallower by the banks.
-    float across = abs(p.x - streamX(p.z)) / streamHalfWidth(p.z);
-    float depth = mix(0.45, 0.08, across * across);
+    // Through the water: the bed, shallower by the banks and over the riffles.
+    float depth = mix(0.5, 0.06, across * across) * mix(1.0, 0.6, rough);
     // Seen through the moving surface the bed wavers a little.
     vec2 bedPoint = p.xz + rd.xz / max(-rd.y, 0.2) * depth * 0.75 + n.xz * depth * 0.25;
-    float pebbles = noise2(bedPoint * 7.0) * 0.6 + noise2(bedPoint * 2.0) * 0.4;
-    pebbles = mix(pebbles, 0.5, smoothstep(0.02, 0.1, px));
-    vec3 bed = mix(vec3(0.2, 0.16, 0.1), vec3(0.42, 0.35, 0.24), pebbles);
-    // Up close the shallows show single pebbles: rounded, each its own colour, dark between.
-    vec2 pebbleWarp = vec2(noise2(bedPoint * 6.0), noise2(bedPoint * 6.0 + 4.7)) * 1.4;
-    vec2 pebbleCell = bedPoint * 9.0 + pebbleWarp;
-    float pebbleId = hash12(floor(pebbleCell));
-    vec2 inCell = fract(pebbleCell) - 0.5;
-    float round = smoothstep(0.5, 0.25, length(inCell) + 0.15 * (pebbleId - 0.5));
-    vec3 pebble = mix(vec3(0.25, 0.22, 0.18), vec3(0.5, 0.42, 0.3), pebbleId) * mix(0.6, 1.0, round);
-    pebble *= mix(vec3(1.0), vec3(0.85, 0.95, 1.05), step(0.7, fract(pebbleId * 13.0)));
-    bed = mix(bed, pebble, octaveFade(9.0, px) * mix(0.3, 0.9, smoothstep(0.3, 0.9, across)));
-    // Leaves that sank, lying on the bed where the current is slack.
-    vec2 sunk = fallenLeaf(bedPoint + 0.61, 0.2, 53.0, px);
-    bed = mix(bed, autumnHue(sunk.y) * 0.7, sunk.x * smoothstep(0.3, 0.85, across) * 0.8);
+    vec3 bed = streamBed(bedPoint, across, px);
     // The ripples gather sunlight into a moving net of bright lines on the bed.
-    float net = 1.0 - abs(2.0 * noise2(bedPoint * 4.5 + n.xz * 4.0) - 1.0);
-    float caustic = mix(1.0, 0.75 + 0.9 * smoothstep(0.75, 0.97, net), octaveFade(4.5, px));
-    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 * caustic + l.moon * 0.5;
-    vec3 absorb = exp(-vec3(1.4, 0.75, 0.7) * depth / max(-rd.y, 0.2));
-    // The stream is an opening in the canopy: its bed gets more sky than the wood floor.
-    vec3 below = bed * bedLight * absorb * 1.5 + vec3(0.02, 0.04, 0.03) * l.ambient;
-    // The deep middle swallows the light of the bed.
-    below *= mix(0.6, 1.0, smoothstep(0.2, 0.9, across));
+    // Two ridged layers at an angle cross into a fine mesh instead of one wobbly loop.
+    float net = (1.0 - abs(2.0 * noise2(bedPoint * 7.0 + n.xz * 4.0) - 1.0)) * (1.0 - abs(2.0 * noise2(mat2(0.8, 0.6, -0.6, 0.8) * bedPoint * 9.0 - n.xz * 3.0 + 5.0) - 1.0));
+    float caustic = mix(1.0, 0.8 + 0.7 * smoothstep(0.45, 0.85, net), octaveFade(9.0, px));
+    vec3 bedLight = l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(vec3(bedPoint.x, 0.0, bedPoint.y), l) * 1.4 * caustic + l.moon * 0.15;
+    // Forest water carries a little tannin: the deep middle goes olive-brown, never blue.
+    float path = depth / max(-rd.y, 0.2);
+    vec3 absorb = exp(-vec3(0.6, 0.7, 1.1) * path);
+    vec3 below = bed * bedLight * absorb + vec3(0.035, 0.04, 0.02) * (l.ambient + l.moon * 0.3) * (1.0 - absorb.g);
 
     float cosI = clamp(dot(-rd, n), 0.0, 1.0);
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosI, 5.0);
-    // Over the shallows the surface is broken by the bed's pebbles: less mirror, more bed.
-    float shallows = smoothstep(0.55, 0.95, across);
-    fresnel *= mix(1.0, 0.5, shallows);
+    // Ripples too fine to draw, and the broken water of riffles, scatter the mirror into a dimmer
+    // sheen; over the shallows the pebbles break the surface too.
+    fresnel *= mix(1.0, 0.6, max(smoothstep(0.03, 0.2, px), rough * 0.7));
+    fresnel *= mix(1.0, 0.5, smoothstep(0.55, 0.95, across));
     vec3 c = mix(below, reflection, fresnel);
-    // Sun glints where the canopy lets it through.
+    // Sun glints where the canopy lets it through: small and capped, the surface only sparkles.
     vec3 h = normalize(l.sunDir - rd);
-    // Small and capped: on a calm surface the sun only sparkles.
-    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * canopyGap(p, l) * (1.0 - shallows);
-    float froth = wake * (0.6 + 0.4 * noise2(vec2(p.x * 12.0, p.z * 5.0)));
-    c = mix(c, l.ambient * 1.1 + l.sun * 0.3 * max(l.sunDir.y, 0.1) + l.moon * 0.5, froth * 0.7);
-    // Streaks of fine froth drawn along the current, loosened where the water runs quick.
+    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * canopyGap(p, l) * (1.0 - across);
+    // Flecks of white water in the riffles and behind the stones, carried down by the current.
     float cyclePhase = fract(uTime.x / 8.0);
-    float streaks = 0.0;
+    float flecks = 0.0;
     for (int j = 0; j < 2; ++j) {
         float ph = fract(cyclePhase + 0.5 * float(j));
         vec2 m = vec2(p.x - streamX(p.z), p.z - ph * 8.0 * FLOW);
-        float line = noise2(m * vec2(14.0, 0.7) + float(j) * 31.0);
-        streaks += (1.0 - abs(2.0 * ph - 1.0)) * smoothstep(0.78, 0.95, line) * smoothstep(0.3, 0.8, noise2(m * vec2(1.5, 0.35)));
+        flecks += (1.0 - abs(2.0 * ph - 1.0)) * smoothstep(0.62, 0.85, noise2(m * vec2(6.0, 3.5) + float(j) * 31.0));
     }
-    streaks *= 1.0 - smoothstep(0.006, 0.02, px);
-    c += (l.ambient + l.sun * 0.2 * max(l.sunDir.y, 0.1) + l.moon * 0.4) * streaks * 0.18;
-    // Where the water meets the bank a thin rim catches the sky, then the wet earth darkens.
-    float toBank = (1.0 - across) * streamHalfWidth(p.z);  // metres
-    float rimWidth = 0.03 + px;
-    float rim = exp(-abs(toBank - rimWidth) / rimWidth);
-    c += (skyColour(vec3(0.0, 0.6, -0.8), l, false) * 0.08 + l.sun * 0.015) * rim;
-    c *= mix(1.0, 0.75, smoothstep(0.97, 1.0, across));
+    float foam = clamp(wake * (0.45 + 0.55 * flecks) + rough * flecks * 0.55, 0.0, 1.0);
+    foam *= 1.0 - 0.5 * smoothstep(0.01, 0.06, px);
+    vec3 foamLight = l.ambient + l.sun * 0.35 * max(l.sunDir.y, 0.1) * canopyGap(p, l) + l.moon * 0.5;
+    c = mix(c, vec3(0.7) * foamLight, foam * 0.6);
     // Pebbles break the surface along the edge: wet and dark, catching a little light on top.
-    float stones = smoothstep(0.55, 0.75, noise2(p.xz * 11.0)) * smoothstep(0.8, 0.98, across) * (1.0 - smoothstep(0.02, 0.06, px));
-    c = mix(c, vec3(0.07, 0.06, 0.05) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.85);
+    float stones = smoothstep(0.55, 0.75, noise2(p.xz * 11.0)) * smoothstep(0.85, 0.99, across) * (1.0 - smoothstep(0.02, 0.06, px));
+    c = mix(c, vec3(0.09, 0.08, 0.065) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.7);
     float leafCover;
     return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
 }
 
-// The earth bank between water and litter: dark wet soil at the water, drier up the face, with
-// clods, root ends and half-buried stones wearing moss on their tops.
+// The bank between water and litter: dark wet mud at the water, drier and mossy further up, with
+// clods, root ends and leaves blown onto its upper edge.
 vec3 bankColour(vec3 p, Light l, float px) {
-    float soil = noise2(vec2(p.z * 3.0, p.x * 9.0));
-    float rise = clamp((abs(p.x - streamX(p.z)) - streamHalfWidth(p.z)) / 0.45, 0.0, 1.0);
+    float rise = clamp(waterEdge(p.xz) / 0.3, 0.0, 1.0);
     float clods = noise2(p.xz * vec2(14.0, 5.0)) * 0.6 + noise2(p.xz * 37.0) * 0.4;
-    vec3 earth = mix(vec3(0.08, 0.055, 0.035), vec3(0.07, 0.1, 0.03), smoothstep(0.4, 0.7, soil));
-    earth *= (0.55 + 0.7 * mix(0.5, clods, octaveFade(37.0, px))) * mix(0.5, 1.0, rise);
-    earth = mix(earth, vec3(0.16, 0.11, 0.07), smoothstep(0.78, 0.86, noise2(vec2(p.z * 9.0, p.x * 30.0))) * 0.7);
-    vec3 light = l.ambient + l.moon * 0.3 + l.sun * 0.15;
-    // Stones a hand or two across, on a warped grid so they do not line up.
-    vec2 g = p.xz * vec2(4.5, 3.2) + vec2(noise2(p.xz * 2.0), noise2(p.xz * 2.0 + 7.3)) * 1.3;
-    vec2 cell = floor(g);
-    float id = hash12(cell + 91.0);
-    vec2 q = fract(g) - 0.5;
-    float r = 0.28 + 0.14 * hash12(cell + 5.0);
-    float d = length(q * vec2(1.0, 1.3)) - r;
-    float aa = px * 4.5 + 0.02;
-    float stoneCover = smoothstep(aa, -aa, d) * step(0.55, id);
-    // The soil crowds dark against each stone.
-    earth *= 1.0 - 0.5 * exp(-max(d, 0.0) * 25.0) * step(0.55, id);
-    if (stoneCover > 0.0) {
-        // Lit from above, the moss on the crown, the foot wet from the splash.
-        float dome = sqrt(clamp(1.0 - dot(q, q) / (r * r), 0.0, 1.0));
-        vec3 rock = mix(vec3(0.14, 0.135, 0.12), vec3(0.3, 0.28, 0.25), hash12(cell + 2.0)) * mix(0.6, 1.0, rise);
-        // Moss on the side away from the water and the eye, as a patchy cap.
-        float moss = smoothstep(0.7, 0.95, dome + 0.5 * (noise2(p.xz * 18.0 + id * 9.0) - 0.5) - 0.6 * q.y / r);
-        rock = mix(rock, vec3(0.1, 0.16, 0.035) * (0.8 + 0.4 * id), moss * 0.7);
-        // Rounded: light from the sky on the far, upper side, the near foot in its own shade.
-        float lit = clamp(0.45 + 0.55 * dome - 0.5 * q.y / r, 0.15, 1.0);
-        vec3 stoneLight = l.ambient * lit + l.moon * 0.3 * lit + l.sun * (0.1 + 0.3 * dome) * canopyGap(p, l);
-        return mix(earth * light, rock * stoneLight, stoneCover);
-    }
+    vec3 earth = mix(vec3(0.06, 0.045, 0.03), vec3(0.15, 0.105, 0.065), rise);
+    earth *= 0.65 + 0.7 * mix(0.5, clods, octaveFade(37.0, px));
+    earth = mix(earth, vec3(0.09, 0.13, 0.035), smoothstep(0.55, 0.75, noise2(p.xz * vec2(2.0, 6.0) + 3.0)) * rise * 0.8);
+    // Root ends poke out of the face, pale where the water washed them.
+    float root = smoothstep(0.8, 0.9, noise2(vec2(p.z * 9.0, p.x * 30.0))) * octaveFade(9.0, px);
+    earth = mix(earth, vec3(0.2, 0.14, 0.09), root * 0.7);
+    vec3 leaf = fallenLeaf(p.xz, 0.13, 7.0, px);
+    earth = mix(earth, autumnHue(leaf.y) * 0.45, leaf.x * smoothstep(0.3, 0.9, rise) * 0.8);
+    vec3 light = l.ambient * 0.9 + l.moon * 0.3 + l.sun * 0.3 * max(l.sunDir.y, 0.0) * canopyGap(p, l);
     return earth * light;
 }
 
@@ -656,10 +713,10 @@ void sceneFragment() {
     if (rd.y < 0.0) {
         float tBank = (BANK_HEIGHT - ro.y) / rd.y;
         vec3 pb = ro + rd * tBank;
-        float edgeB = abs(pb.x - streamX(pb.z)) - streamHalfWidth(pb.z) - 0.15 - 0.35 * noise2(pb.xz * 1.5);
+        float edgeB = waterEdge(pb.xz) - 0.08 - 0.27 * noise2(pb.xz * 1.5);
         float tWater = -ro.y / rd.y;
         vec3 pw = ro + rd * tWater;
-        float edgeW = abs(pw.x - streamX(pw.z)) - streamHalfWidth(pw.z);
+        float edgeW = waterEdge(pw.xz);
         if (edgeB > 0.0) {
             tGround = tBank;
             ground = leafLitter(pb, l, pixel * tBank);
