@@ -2,6 +2,26 @@
 
 const float PI = 3.14159265358979;
 
+#ifdef VERTEX_STAGE
+// One triangle over the whole target at clip depth `z` (1: the far plane, behind everything),
+// no vertex buffer; returns the vertex's corner, (0, 0) to (2, 2) in target units.
+vec2 coverTarget(float z) {
+    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+    gl_Position = vec4(corner * 2.0 - 1.0, z, 1.0);
+    return corner;
+}
+
+#ifdef MESH_VERTICES_SLOT
+// The mesh scenes' shared vertex layout, read by index; no vertex attributes.
+struct MeshVertex {
+    vec4 position;
+    vec4 normal;
+    vec4 color;
+};
+layout(std430, binding = MESH_VERTICES_SLOT) readonly buffer MeshVertices { MeshVertex vertices[]; };
+#endif
+#endif
+
 float hash11(float p) {
     p = fract(p * 0.1031);
     p *= p + 33.33;

@@ -20,9 +20,7 @@ layout(std140, binding = SCENE_DATA_SLOT) uniform SceneData {
 out vec2 sceneUV;
 
 void shaderSceneVertex() {
-    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
-    sceneUV = corner;
-    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+    sceneUV = coverTarget(0.0);
 }
 #endif
 

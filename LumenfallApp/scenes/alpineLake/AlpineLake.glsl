@@ -333,15 +333,9 @@ vec3 lightSurface(vec3 albedo, vec3 n, float shadow, float wrap) {
 #ifdef VERTEX_STAGE
 out vec2 screenUV;
 
-// One triangle over the target at depth `z`: the sky sits on the far plane.
-void coverTarget(float z) {
-    const vec2 corners[3] = vec2[3](vec2(0.0, 0.0), vec2(2.0, 0.0), vec2(0.0, 2.0));
-    screenUV = corners[gl_VertexID % 3];
-    gl_Position = vec4(screenUV * 2.0 - 1.0, z, 1.0);
-}
-
-void screenVertex() { coverTarget(0.0); }
-void skyVertex() { coverTarget(1.0); }
+void screenVertex() { screenUV = coverTarget(0.0); }
+// The sky sits on the far plane.
+void skyVertex() { screenUV = coverTarget(1.0); }
 #endif
 
 #ifdef FRAGMENT_STAGE
@@ -467,12 +461,6 @@ in vec4 vParams;
 #endif
 
 #ifdef VERTEX_STAGE
-struct MeshVertex {
-    vec4 position;
-    vec4 normal;
-    vec4 color;
-};
-layout(std430, binding = MESH_VERTICES_SLOT) readonly buffer MeshVertices { MeshVertex vertices[]; };
 layout(std430, binding = ALPINE_GRID_SLOT) readonly buffer GridVertices { vec2 gridVertices[]; };
 layout(std430, binding = ALPINE_TREES_SLOT) readonly buffer TreeInstances { vec4 treeData[]; };
 

@@ -249,12 +249,6 @@ flat VARYING vec4 vFlat2;
 #endif
 
 #ifdef VERTEX_STAGE
-struct MeshVertex {
-    vec4 position;
-    vec4 normal;
-    vec4 color;
-};
-layout(std430, binding = MESH_VERTICES_SLOT) readonly buffer MeshVertices { MeshVertex vertices[]; };
 layout(std430, binding = REEF_INSTANCES_SLOT) readonly buffer Instances { vec4 instanceData[]; };
 layout(std430, binding = REEF_SPECIES_SLOT) readonly buffer SpeciesLooks { vec4 speciesData[]; };
 #endif
@@ -663,9 +657,8 @@ void fishFragment() {
 
 #ifdef VERTEX_STAGE
 void backgroundVertex() {
-    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+    vec2 corner = coverTarget(1.0);
     vParams = vec4(corner * 2.0 - 1.0, corner);
-    gl_Position = vec4(corner * 2.0 - 1.0, 1.0, 1.0);
 }
 #endif
 

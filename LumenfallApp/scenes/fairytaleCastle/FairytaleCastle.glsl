@@ -116,12 +116,6 @@ VARYING vec3 vLight;
 #endif
 
 #ifdef VERTEX_STAGE
-struct MeshVertex {
-    vec4 position;
-    vec4 normal;
-    vec4 color;
-};
-layout(std430, binding = MESH_VERTICES_SLOT) readonly buffer MeshVertices { MeshVertex vertices[]; };
 layout(std430, binding = CASTLE_INSTANCES_SLOT) readonly buffer Instances { vec4 instanceData[]; };
 layout(std430, binding = CASTLE_LANTERNS_SLOT) readonly buffer Lanterns { vec4 lanternData[]; };
 layout(std140, binding = CASTLE_SHELL_COUNT_SLOT) uniform ShellCount { uint shellCount; };
@@ -354,9 +348,8 @@ void treeFragment() {
 
 #ifdef VERTEX_STAGE
 void skyVertex() {
-    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+    vec2 corner = coverTarget(1.0);
     vParams = vec4(corner * 2.0 - 1.0, corner);
-    gl_Position = vec4(corner * 2.0 - 1.0, 1.0, 1.0);
 }
 #endif
 

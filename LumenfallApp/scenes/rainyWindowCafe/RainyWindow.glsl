@@ -64,12 +64,11 @@ vec2 stripCorner() {
 }
 
 void screenVertex() {
-    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+    vec2 corner = coverTarget(0.0);
     vUV = vec2(corner.x, 1.0 - corner.y);
     vParams = vec4(0.0);
     vFlat = vec4(0.0);
     vFlat2 = vec4(0.0);
-    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
 }
 
 // How bright a light of `kind` is now: flicker, the traffic light's cycle, and daylight, which
