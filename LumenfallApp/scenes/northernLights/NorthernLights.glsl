@@ -544,9 +544,12 @@ Hit smoke(vec3 ray, float tanE) {
     float billow = risingNoise(p, PERIOD) * 0.6 + risingNoise(p * 2.0 + vec2(5.0, 0.0), PERIOD * 2.0) * 0.4;
     float plume = exp(-x * x * 1.4) * smoothstep(0.0, 0.5, h) * pow(1.0 - h / 16.0, 1.5);
     float density = clamp(plume * smoothstep(0.2, 0.75, billow + 0.3 * exp(-h * 0.4)), 0.0, 1.0) * 0.75;
-    // Lit by the sky and whatever sun or moon there is, a little warm from the lamp low down.
-    vec3 c = lit(vec3(0.62, 0.64, 0.68), normalize(vec3(-0.3, 0.7, 0.6))) + windowSpill(vec2(0.0)) * 0.05 * exp(-h * 0.5);
-    return Hit(c, density);
+    // Lit by the sky and whatever sun or moon there is, a little warm from the lamp low down. At
+    // night the fine particles scatter the aurora's light towards the eye, so the plume shows as
+    // a faint pale-green breath rather than vanishing into the dark.
+    vec3 c = lit(vec3(0.62, 0.64, 0.68), normalize(vec3(-0.3, 0.7, 0.6))) + windowSpill(vec2(0.0)) * 0.1 * exp(-h * 0.5);
+    c += auroraGlow() * 3.0 + moonLight() * 0.4;
+    return Hit(c, min(density * mix(1.0, 1.25, night()), 0.9));
 }
 
 // ---- ground: snow on the shore, ice on the lake ----------------------------------------------------
