@@ -631,7 +631,7 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
 vec3 bankColour(vec3 p, Light l, float px) {
     float rise = clamp(waterEdge(p.xz) / 0.3, 0.0, 1.0);
     float clods = noise2(p.xz * vec2(14.0, 5.0)) * 0.6 + noise2(p.xz * 37.0) * 0.4;
-    vec3 earth = mix(vec3(0.06, 0.045, 0.03), vec3(0.15, 0.105, 0.065), rise);
+    vec3 earth = mix(vec3(0.09, 0.065, 0.04), vec3(0.16, 0.11, 0.068), rise);
     earth *= 0.65 + 0.7 * mix(0.5, clods, octaveFade(37.0, px));
     earth = mix(earth, vec3(0.09, 0.13, 0.035), smoothstep(0.55, 0.75, noise2(p.xz * vec2(2.0, 6.0) + 3.0)) * rise * 0.8);
     // Root ends poke out of the face, pale where the water washed them.
@@ -639,7 +639,8 @@ vec3 bankColour(vec3 p, Light l, float px) {
     earth = mix(earth, vec3(0.2, 0.14, 0.09), root * 0.7);
     vec3 leaf = fallenLeaf(p.xz, 0.13, 7.0, px);
     earth = mix(earth, autumnHue(leaf.y) * 0.45, leaf.x * smoothstep(0.3, 0.9, rise) * 0.8);
-    vec3 light = l.ambient * 0.9 + l.moon * 0.3 + l.sun * 0.3 * max(l.sunDir.y, 0.0) * canopyGap(p, l);
+    // The face slopes up from the water: it gets less sky than the floor, but the sun still finds it.
+    vec3 light = l.ambient * mix(0.7, 0.95, rise) + l.moon * 0.3 + l.sun * mix(0.3, 0.8, rise) * max(l.sunDir.y, 0.0) * canopyGap(p, l);
     return earth * light;
 }
 
