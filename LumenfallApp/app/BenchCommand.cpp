@@ -50,7 +50,7 @@ struct Timings {
     bool allocationsCounted = false;
 };
 
-int usage(const std::string& message) {
+int benchUsage(const std::string& message) {
     std::cerr << "lumenfall bench: " << message << "\n"
               << "usage: lumenfall bench <sceneId> [--size WxH] [--frames N] [--json]\n";
     return cli::exitUsage;
@@ -58,29 +58,29 @@ int usage(const std::string& message) {
 
 std::optional<int> parse(const std::vector<std::string>& arguments, BenchRequest& request) {
     cli::Arguments args(arguments);
-    if (auto status = cli::takeScene(args, "bench", usage, request.info)) return status;
+    if (auto status = cli::takeScene(args, "bench", benchUsage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
-        if (!flag.starts_with("--")) return usage("unexpected argument '" + flag + "'");
+        if (!flag.starts_with("--")) return benchUsage("unexpected argument '" + flag + "'");
         if (flag == "--json") {
             request.json = true;
             continue;
         }
         auto value = args.value();
-        if (!value) return usage(flag + " needs a value");
+        if (!value) return benchUsage(flag + " needs a value");
         if (flag == "--size") {
             auto size = cli::parseSize(*value);
-            if (!size) return usage("--size takes WIDTHxHEIGHT, each 1 to 16384, e.g. 1920x1080");
+            if (!size) return benchUsage("--size takes WIDTHxHEIGHT, each 1 to 16384, e.g. 1920x1080");
             std::tie(request.width, request.height) = *size;
         } else if (flag == "--frames") {
             int frames = 0;
             auto [at, error] = std::from_chars(value->data(), value->data() + value->size(), frames);
             if (error != std::errc{} || at != value->data() + value->size() || frames < 1 || frames > 100000) {
-                return usage("--frames takes 1 to 100000");
+                return benchUsage("--frames takes 1 to 100000");
             }
             request.frames = frames;
         } else {
-            return usage("unknown argument " + flag);
+            return benchUsage("unknown argument " + flag);
         }
     }
     return std::nullopt;

@@ -15,7 +15,7 @@ namespace lumen::app {
 
 namespace {
 
-int usage(const std::string& message) {
+int placeUsage(const std::string& message) {
     std::cerr << "lumenfall place: " << message << "\n"
               << "usage: lumenfall place \"TEXT\" [--json] | --here [--json]\n";
     return cli::exitUsage;
@@ -39,10 +39,10 @@ int runPlaceCommand(const std::vector<std::string>& arguments) {
         } else if (!text && (argument.empty() || argument[0] != '-')) {
             text = argument;
         } else {
-            return usage("unexpected argument \"" + argument + "\"");
+            return placeUsage("unexpected argument \"" + argument + "\"");
         }
     }
-    if (here == text.has_value()) return usage("give the place's name, or --here");
+    if (here == text.has_value()) return placeUsage("give the place's name, or --here");
 
     int argc = 1;
     char name[] = "lumenfall";
@@ -52,7 +52,7 @@ int runPlaceCommand(const std::vector<std::string>& arguments) {
     PlaceServiceOptions options;
     if (const auto server = defaults.string("placeLookupHost")) {
         const auto url = WeatherService::serverFromText(*server);
-        if (!url) return usage("placeLookupHost \"" + *server + "\" is not a server");
+        if (!url) return placeUsage("placeLookupHost \"" + *server + "\" is not a server");
         options.server = *url;
     }
     PlaceService places(options);

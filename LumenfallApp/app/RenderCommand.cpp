@@ -51,7 +51,7 @@ struct RenderRequest {
     const char* format = "PNG";
 };
 
-int usage(const std::string& message) {
+int renderUsage(const std::string& message) {
     std::cerr << "lumenfall render: " << message << "\n"
               << "usage: lumenfall render <sceneId> [--size WxH] [--hour H] [--weather CONDITION]\n"
               << "                        [--option key=value]... [--seconds S] [--display N] --out FILE.png|FILE.jpg\n";
@@ -93,48 +93,48 @@ std::optional<std::string> outputProblem(const std::string& path) {
 // Fills `request` from the arguments; an exit status when they are not usable.
 std::optional<int> parse(const std::vector<std::string>& arguments, RenderRequest& request) {
     cli::Arguments args(arguments);
-    if (auto status = cli::takeScene(args, "render", usage, request.info)) return status;
+    if (auto status = cli::takeScene(args, "render", renderUsage, request.info)) return status;
     while (!args.done()) {
         const std::string flag = args.next();
-        if (!flag.starts_with("--")) return usage("unexpected argument '" + flag + "'");
+        if (!flag.starts_with("--")) return renderUsage("unexpected argument '" + flag + "'");
         auto value = args.value();
-        if (!value) return usage(flag + " needs a value");
+        if (!value) return renderUsage(flag + " needs a value");
         if (flag == "--size") {
             auto size = cli::parseSize(*value);
-            if (!size) return usage("--size takes WIDTHxHEIGHT, each 1 to 16384, e.g. 1920x1080");
+            if (!size) return renderUsage("--size takes WIDTHxHEIGHT, each 1 to 16384, e.g. 1920x1080");
             std::tie(request.width, request.height) = *size;
         } else if (flag == "--hour") {
             auto hour = cli::parseNumber(*value);
-            if (!hour || *hour < 0 || *hour >= 24) return usage("--hour takes a clock hour from 0 to below 24");
+            if (!hour || *hour < 0 || *hour >= 24) return renderUsage("--hour takes a clock hour from 0 to below 24");
             request.hour = hour;
         } else if (flag == "--weather") {
             request.weather = WeatherConditionInfo::fromRawValue(*value);
-            if (!request.weather) return usage("no weather \"" + *value + "\"; choose one of: " + conditionList());
+            if (!request.weather) return renderUsage("no weather \"" + *value + "\"; choose one of: " + conditionList());
         } else if (flag == "--option") {
-            if (value->find('=') == std::string::npos) return usage("--option takes key=value, e.g. palette=ember");
+            if (value->find('=') == std::string::npos) return renderUsage("--option takes key=value, e.g. palette=ember");
             request.options.push_back(*value);
         } else if (flag == "--seconds") {
             auto seconds = cli::parseNumber(*value);
             if (!seconds || *seconds < 0 || *seconds > longestPrewarm) {
-                return usage("--seconds takes 0 to 3600 seconds of simulated time");
+                return renderUsage("--seconds takes 0 to 3600 seconds of simulated time");
             }
             request.seconds = *seconds;
         } else if (flag == "--display") {
             auto display = cli::parseNumber(*value);
             if (!display || *display < 0 || *display > maxDisplay || *display != std::floor(*display)) {
-                return usage("--display takes a display number from 0 to " + std::to_string(maxDisplay));
+                return renderUsage("--display takes a display number from 0 to " + std::to_string(maxDisplay));
             }
             request.display = static_cast<int>(*display);
         } else if (flag == "--out") {
             auto format = imageFormat(*value);
-            if (!format) return usage("--out takes a .png or .jpg file");
+            if (!format) return renderUsage("--out takes a .png or .jpg file");
             request.out = *value;
             request.format = *format;
         } else {
-            return usage("unknown argument " + flag);
+            return renderUsage("unknown argument " + flag);
         }
     }
-    if (request.out.empty()) return usage("--out FILE.png or FILE.jpg is required");
+    if (request.out.empty()) return renderUsage("--out FILE.png or FILE.jpg is required");
     auto options = cli::sceneOptions(request.info, request.options);
     if (!options.error.empty()) {
         std::cerr << "lumenfall render: " << options.error << "\n";

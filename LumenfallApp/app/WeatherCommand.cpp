@@ -21,7 +21,7 @@ namespace lumen::app {
 
 namespace {
 
-int usage(const std::string& message) {
+int weatherUsage(const std::string& message) {
     std::cerr << "lumenfall weather: " << message << "\n"
               << "usage: lumenfall weather [--place \"TEXT\"] [--json]\n";
     return cli::exitUsage;
@@ -48,11 +48,11 @@ int runWeatherCommand(const std::vector<std::string>& arguments) {
             json = true;
         } else if (argument == "--place") {
             placeText = args.value();
-            if (!placeText) return usage("--place needs the place's name");
+            if (!placeText) return weatherUsage("--place needs the place's name");
         } else if (argument.size() > 1 && argument[0] == '-' && argument[1] != '-') {
             args.value();  // a "-key value" switch, read by the defaults
         } else {
-            return usage("unexpected argument \"" + argument + "\"");
+            return weatherUsage("unexpected argument \"" + argument + "\"");
         }
     }
 
@@ -67,7 +67,7 @@ int runWeatherCommand(const std::vector<std::string>& arguments) {
                                std::pair{"placeLookupHost", &placeOptions.server}}) {
         if (const auto text = defaults.string(key)) {
             const auto url = WeatherService::serverFromText(*text);
-            if (!url) return usage(std::string(key) + " \"" + *text + "\" is not a server");
+            if (!url) return weatherUsage(std::string(key) + " \"" + *text + "\" is not a server");
             *server = *url;
         }
     }

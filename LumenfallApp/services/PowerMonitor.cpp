@@ -34,9 +34,9 @@ const std::array<ProfilesService, 2> kProfiles{{
     {QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles")},
 }};
 
-const QString kLogin = QStringLiteral("org.freedesktop.login1");
-const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
-const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kLogind = QStringLiteral("org.freedesktop.login1");
+const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
+const QString kLogindManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kSession = QStringLiteral("org.freedesktop.login1.Session");
 const QString kUser = QStringLiteral("org.freedesktop.login1.User");
 
@@ -218,18 +218,18 @@ void PowerMonitor::startSystemBus()
 
     sessionPath_ = findSession();
     if (!sessionPath_.isEmpty()) {
-        const QDBusMessage reply = system_.callNow(getAllProperties(kLogin, sessionPath_, kSession));
+        const QDBusMessage reply = system_.callNow(getAllProperties(kLogind, sessionPath_, kSession));
         if (std::optional<bool> locked = lockedFrom(reply)) context_.screenLocked = *locked;
-        bus.connect(kLogin, sessionPath_, kSession, QStringLiteral("Lock"), this, SLOT(onSessionLock(QDBusMessage)));
-        bus.connect(kLogin, sessionPath_, kSession, QStringLiteral("Unlock"), this,
+        bus.connect(kLogind, sessionPath_, kSession, QStringLiteral("Lock"), this, SLOT(onSessionLock(QDBusMessage)));
+        bus.connect(kLogind, sessionPath_, kSession, QStringLiteral("Unlock"), this,
                     SLOT(onSessionUnlock(QDBusMessage)));
-        bus.connect(kLogin, sessionPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
+        bus.connect(kLogind, sessionPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
                     SLOT(onSessionProperties(QDBusMessage)));
     }
-    bus.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
+    bus.connect(kLogind, kLogindPath, kLogindManager, QStringLiteral("PrepareForSleep"), this,
                 SLOT(onPrepareForSleep(QDBusMessage)));
 
-    QStringList services{kUPower, kLogin};
+    QStringList services{kUPower, kLogind};
     for (const ProfilesService& profiles : kProfiles) services << profiles.service;
     systemWatcher_ = system_.watch(services, this, [this](const QString& service, const QString& newOwner) {
         serviceOwnerChanged(service, newOwner);
@@ -257,23 +257,23 @@ QString PowerMonitor::findSession()
     std::string problem;
     const QString id = qEnvironmentVariable("XDG_SESSION_ID");
     if (!id.isEmpty()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSession"));
+        QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kLogindPath, kLogindManager, QStringLiteral("GetSession"));
         call << id;
         if (std::optional<QDBusObjectPath> path = objectPath(system_.callNow(call), problem)) return path->path();
         problems += "GetSession: " + problem + "; ";
     }
 
     QDBusMessage byPid =
-        QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSessionByPID"));
+        QDBusMessage::createMethodCall(kLogind, kLogindPath, kLogindManager, QStringLiteral("GetSessionByPID"));
     byPid << static_cast<quint32>(::getpid());
     if (std::optional<QDBusObjectPath> path = objectPath(system_.callNow(byPid), problem)) return path->path();
     problems += "GetSessionByPID: " + problem + "; ";
 
-    QDBusMessage getUser = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetUser"));
+    QDBusMessage getUser = QDBusMessage::createMethodCall(kLogind, kLogindPath, kLogindManager, QStringLiteral("GetUser"));
     getUser << static_cast<quint32>(::getuid());
     if (std::optional<QDBusObjectPath> user = objectPath(system_.callNow(getUser), problem)) {
         const QDBusMessage reply =
-            system_.callNow(getProperty(kLogin, user->path(), kUser, QStringLiteral("Display")));
+            system_.callNow(getProperty(kLogind, user->path(), kUser, QStringLiteral("Display")));
         std::optional<QVariant> display = propertyValue(reply, problem);
         if (display) {
             const QDBusArgument argument = display->value<QDBusArgument>();
@@ -307,7 +307,7 @@ void PowerMonitor::serviceOwnerChanged(const QString& service, const QString& ne
         rereadOnBattery([this](std::optional<bool> onBattery) {
             if (onBattery) apply(kOnBatterySource, [&](PowerContext& c) { c.onBattery = *onBattery; });
         });
-    } else if (service == kLogin && !sessionPath_.isEmpty()) {
+    } else if (service == kLogind && !sessionPath_.isEmpty()) {
         rereadLocked([this](std::optional<bool> locked) {
             if (!locked) return;
             apply("org.freedesktop.login1.Session.LockedHint", [&](PowerContext& c) { c.screenLocked = *locked; });
@@ -381,7 +381,7 @@ void PowerMonitor::rereadLowPower(const QString& service)
 
 void PowerMonitor::rereadLocked(std::function<void(std::optional<bool>)> done)
 {
-    system_.callLater(getAllProperties(kLogin, sessionPath_, kSession), this,
+    system_.callLater(getAllProperties(kLogind, sessionPath_, kSession), this,
                       [this, done = std::move(done)](const QDBusMessage& reply) { done(lockedFrom(reply)); });
 }
 

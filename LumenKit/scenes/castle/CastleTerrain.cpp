@@ -13,7 +13,7 @@ namespace {
 
 float clamp01(float v) { return std::min(std::max(v, 0.0f), 1.0f); }
 
-float smooth(float v) {
+float smoothStep(float v) {
     const float c = clamp01(v);
     return c * c * (3 - 2 * c);
 }
@@ -46,21 +46,21 @@ float CastleTerrain::height(float x, float z) const {
     const float d = shoreZ(x) - z;
     const float nb = 0.5f * fbm({x / 330, 0.5f, z / 330}, 4, seed);
     const float ridge = 1 - std::fabs(fbm({x / 900, 2, 0.3f}, 4, seed + 9));
-    const float far = 8.5f * smooth((d + 25) / 50) - 7 + smooth((d - 40) / 380) * (75 * (nb + 0.5f) + 22) +
-                      smooth(-(z + 1300) / 1300) * (260 * ridge * ridge + 240);
+    const float far = 8.5f * smoothStep((d + 25) / 50) - 7 + smoothStep((d - 40) / 380) * (75 * (nb + 0.5f) + 22) +
+                      smoothStep(-(z + 1300) / 1300) * (260 * ridge * ridge + 240);
 
     const float a = -235 + 35 * std::sin(0.012f * z + 0.5f);
     const float b = 265 + 30 * std::sin(0.011f * z + 2);
-    const float g = std::max(smooth((a - x) / 70), smooth((x - b) / 70));
+    const float g = std::max(smoothStep((a - x) / 70), smoothStep((x - b) / 70));
     const float side = g * (22 * (0.5f * fbm({x / 140, 4, z / 140}, 3, seed + 2) + 0.5f) + 13) - 7;
-    const float near = 10 * smooth((z - 60) / 50) - 7;
+    const float near = 10 * smoothStep((z - 60) / 50) - 7;
 
     float h = std::max({far, side, near});
     const float m = mountHeight(x, z);
     if (m > 0 && m >= h) h = m;
     if (std::fabs(x + 10) < 50 && std::fabs(z + 430) < 36 && h <= 33.7f) h = 33.7f;
     const PathPoint p = nearestPathPoint(x, z);
-    if (p.distance < 6) h += (p.height - 0.1f - h) * smooth((6 - p.distance) / 3.8f);
+    if (p.distance < 6) h += (p.height - 0.1f - h) * smoothStep((6 - p.distance) / 3.8f);
     return h;
 }
 
@@ -71,11 +71,11 @@ float CastleTerrain::mountHeight(float x, float z) const {
     const float theta = std::atan2(q.y, q.x);
     const float rr = r + 0.045f * std::sin(7 * theta + 1.3f) + 0.03f * std::sin(13 * theta + 0.4f) +
                      0.09f * fbm({0.035f * x, 1.7f, 0.035f * z}, 3, seed + 3);
-    const float a = smooth((rr - 0.44f) / 0.16f);
-    const float b = smooth((rr - 0.6f) / 0.48f);
+    const float a = smoothStep((rr - 0.44f) / 0.16f);
+    const float b = smoothStep((rr - 0.6f) / 0.48f);
     const float base = 35.5f * (1 - 0.72f * a - 0.28f * b);
-    const float rock = 2.2f * fbm({0.11f * x, 3.1f, 0.11f * z}, 2, seed + 5) * smooth((rr - 0.42f) / 0.08f) *
-                       (1 - smooth((rr - 0.62f) / 0.18f));
+    const float rock = 2.2f * fbm({0.11f * x, 3.1f, 0.11f * z}, 2, seed + 5) * smoothStep((rr - 0.42f) / 0.08f) *
+                       (1 - smoothStep((rr - 0.62f) / 0.18f));
     return std::min(base + rock, 35.5f);
 }
 

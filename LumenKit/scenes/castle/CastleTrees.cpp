@@ -8,7 +8,7 @@ namespace lumen::castle {
 namespace {
 
 constexpr int segments = 6;
-constexpr float tau = 2 * std::numbers::pi_v<float>;
+constexpr float fullTurn = 2 * std::numbers::pi_v<float>;
 
 // One tier: a ring round a shared tip (its normal straight up), normals leaning out by the slope.
 void ring(Mesh& mesh, float y, float radius, float yTip, float colourAlpha, float shade) {
@@ -16,7 +16,7 @@ void ring(Mesh& mesh, float y, float radius, float yTip, float colourAlpha, floa
     const float h = yTip - y;
     const Float4 colour{shade, shade, shade, colourAlpha};
     for (int i = 0; i < segments; ++i) {
-        const float a = tau * static_cast<float>(i) / segments;
+        const float a = fullTurn * static_cast<float>(i) / segments;
         const Float3 out{std::cos(a), 0, std::sin(a)};
         const Float3 n = normalize(Float3{out.x * h, radius, out.z * h});
         mesh.vertices.push_back({{out.x * radius, y, out.z * radius, 0}, float4(n, y), colour});

@@ -4,18 +4,10 @@
 #include "LumenKit/scenes/reef/ReefShapes.hpp"
 
 #include <cmath>
-#include <numbers>
 
 namespace lumen::reef::ReefItemBuilders {
 
 using namespace ReefShapes;
-
-namespace {
-
-constexpr Float4 white{1, 1, 1, 0};
-constexpr float tau = 2.0f * std::numbers::pi_v<float>;
-
-}  // namespace
 
 // Fluted shell half sunk in the sand, a wavy bright mantle filling its gape.
 void clam(Context& c) {

@@ -4,16 +4,12 @@
 #include "LumenKit/scenes/reef/ReefShapes.hpp"
 
 #include <cmath>
-#include <numbers>
 
 namespace lumen::reef::ReefItemBuilders {
 
 using namespace ReefShapes;
 
 namespace {
-
-constexpr Float4 white{1, 1, 1, 0};
-constexpr float tau = 2.0f * std::numbers::pi_v<float>;
 
 // Leans `direction` randomly by up to `spread` and pulls it `lift` upwards.
 Float3 deviate(Context& c, Float3 direction, float spread, float lift) {

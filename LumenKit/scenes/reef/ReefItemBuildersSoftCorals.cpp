@@ -6,16 +6,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 
 namespace lumen::reef::ReefItemBuilders {
 
 using namespace ReefShapes;
 
 namespace {
-
-constexpr Float4 white{1, 1, 1, 0};
-constexpr float tau = 2.0f * std::numbers::pi_v<float>;
 
 // Branches of a fan stay in the fan's plane (x, y); the plane itself bows a little in z.
 void growFanBranch(Context& c, Float3 start, float angle, float len, float radius, int depth, int sides) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <numbers>
 #include <span>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace lumen::reef {
 
 // Small geometry pieces shared by the reef item builders.
 namespace ReefShapes {
+
+// Untinted vertex colour, and a full turn in radians.
+inline constexpr Float4 white{1, 1, 1, 0};
+inline constexpr float tau = 2.0f * std::numbers::pi_v<float>;
 
 inline Float3 mix(Float3 a, Float3 b, float t) { return a + (b - a) * t; }
 inline float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }

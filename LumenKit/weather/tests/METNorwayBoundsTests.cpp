@@ -11,7 +11,7 @@ namespace lumen::METNorway {
 namespace {
 
 using nlohmann::json;
-const auto noon = date::sys_days{date::year{2021} / 10 / 12} + std::chrono::hours{12};
+const auto noonUtc = date::sys_days{date::year{2021} / 10 / 12} + std::chrono::hours{12};
 
 std::string answerWith(const json& details, const std::string& symbol) {
     json step{{"time", "2021-10-12T11:00:00Z"},
@@ -37,7 +37,7 @@ TEST(METNorwayBoundsTests, ValuesBeyondTheirRangeFallBackFieldByField) {
         {{{"air_temperature", 3}}, code64 + "x", 3, 2, 250, "partlycloudy_day"},
     };
     for (const auto& c : cases) {
-        const ParseResult result = parse(answerWith(c.details, c.symbol), noon);
+        const ParseResult result = parse(answerWith(c.details, c.symbol), noonUtc);
         ASSERT_TRUE(std::holds_alternative<WeatherState>(result)) << c.details;
         const auto& state = std::get<WeatherState>(result);
         EXPECT_EQ(std::tuple(state.temperature, state.windSpeed, state.windFrom, state.symbol),
@@ -62,7 +62,7 @@ TEST(METNorwayBoundsTests, AnswersAreReadWithTheirLength) {
         {padded + " ", false},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const ParseResult result = parse(cases[i].bytes, noon);
+        const ParseResult result = parse(cases[i].bytes, noonUtc);
         EXPECT_EQ(std::holds_alternative<WeatherState>(result), cases[i].readable) << "case " << i;
         if (!cases[i].readable) {
             EXPECT_EQ(std::get_if<ParseError>(&result)[0], ParseError::invalid) << "case " << i;

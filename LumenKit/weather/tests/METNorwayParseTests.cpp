@@ -17,7 +17,7 @@ using Instant = system_clock::time_point;
 using enum WeatherCondition;
 
 Instant utc(int y, unsigned m, unsigned d, int h = 0) { return date::sys_days{date::year{y} / m / d} + hours{h}; }
-const Instant noon = utc(2021, 10, 12, 12);
+const Instant noonInstant = utc(2021, 10, 12, 12);
 
 // Real answers of the service, saved as they came.
 std::string fixture(const std::string& name) {
@@ -45,12 +45,12 @@ std::string answer(std::vector<std::tuple<std::string, json, json>> steps) {
 }
 
 std::optional<ParseError> errorOf(std::string_view bytes) {
-    const ParseResult result = parse(bytes, noon);
+    const ParseResult result = parse(bytes, noonInstant);
     const auto* error = std::get_if<ParseError>(&result);
     return error ? std::optional(*error) : std::nullopt;
 }
 
-WeatherState parsed(const std::string& bytes, Instant now = noon) {
+WeatherState parsed(const std::string& bytes, Instant now = noonInstant) {
     const ParseResult result = parse(bytes, now);
     if (const auto* error = std::get_if<ParseError>(&result)) {
         ADD_FAILURE() << description(*error);
@@ -59,7 +59,7 @@ WeatherState parsed(const std::string& bytes, Instant now = noon) {
     return std::get<WeatherState>(result);
 }
 
-// One step at 11:00 with these instant details and step data, read at noon.
+// One step at 11:00 with these instant details and step data, read at noonInstant.
 WeatherState single(json details, json data) {
     return parsed(answer({{"2021-10-12T11:00:00Z", std::move(details), std::move(data)}}));
 }
@@ -77,7 +77,7 @@ TEST(METNorwayParseTests, ReadsTheServicesRealAnswers) {
                                    utc(2021, 10, 12, 11)}));
     EXPECT_EQ(parsed(first, utc(2020, 1, 1)), start);  // all steps ahead: the first
     // 12:00, light rain showers of 0.1 mm: 0.6 × 0.3 wins; the clouds lift to 0.85.
-    EXPECT_EQ(parsed(first), (WeatherState{rain, 0.18f, 0.85f, 0, 8.2f, 252.3f, 26.6f, "lightrainshowers_day", noon}));
+    EXPECT_EQ(parsed(first), (WeatherState{rain, 0.18f, 0.85f, 0, 8.2f, 252.3f, 26.6f, "lightrainshowers_day", noonInstant}));
     EXPECT_EQ(parsed(first, utc(2030, 1, 1)).symbol, "partlycloudy_day");  // past the end: the last step
     // A six-hourly step of the second answer: 3 mm of rain over six hours.
     const WeatherState sixHourly = parsed(fixture("compact-2021-10-20.json"), utc(2021, 10, 26, 14));
@@ -97,12 +97,12 @@ TEST(METNorwayParseTests, ChoosesTheLatestStepNotInTheFuture) {
     const std::vector<const char*> hours{"2021-10-12T10:00:00Z", "2021-10-12T11:00:00Z", "2021-10-12T12:00:00Z",
                                          "2021-10-12T13:00:00Z"};
     EXPECT_EQ(temperature(hours, utc(2021, 10, 12, 9)), 1.0f);
-    EXPECT_EQ(temperature(hours, noon), 3.0f);
+    EXPECT_EQ(temperature(hours, noonInstant), 3.0f);
     EXPECT_EQ(temperature(hours, utc(2021, 10, 12, 13) - 1ns), 3.0f);
     EXPECT_EQ(temperature(hours, utc(2021, 10, 13)), 4.0f);
     // Out of order: the only past step is the third.
     EXPECT_EQ(temperature({"2021-10-12T14:00:00Z", "2021-10-12T15:00:00Z", "2021-10-12T09:00:00Z",
-                           "2021-10-12T16:00:00Z"}, noon), 3.0f);
+                           "2021-10-12T16:00:00Z"}, noonInstant), 3.0f);
 }
 
 TEST(METNorwayParseTests, DefaultsPeriodsPrecipitationAndFloors) {

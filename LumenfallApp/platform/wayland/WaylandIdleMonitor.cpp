@@ -9,16 +9,16 @@ namespace lumen::app {
 
 namespace {
 
-WaylandIdleMonitor& self(void* data) { return *static_cast<WaylandIdleMonitor*>(data); }
+WaylandIdleMonitor& monitorOf(void* data) { return *static_cast<WaylandIdleMonitor*>(data); }
 
 const ext_idle_notification_v1_listener notificationListener{
-    .idled = [](void* data, ext_idle_notification_v1*) { self(data).idled(monotonicSeconds()); },
-    .resumed = [](void* data, ext_idle_notification_v1*) { self(data).resumed(monotonicSeconds()); },
+    .idled = [](void* data, ext_idle_notification_v1*) { monitorOf(data).idled(monotonicSeconds()); },
+    .resumed = [](void* data, ext_idle_notification_v1*) { monitorOf(data).resumed(monotonicSeconds()); },
 };
 
 const org_kde_kwin_idle_timeout_listener timeoutListener{
-    .idle = [](void* data, org_kde_kwin_idle_timeout*) { self(data).idled(monotonicSeconds()); },
-    .resumed = [](void* data, org_kde_kwin_idle_timeout*) { self(data).resumed(monotonicSeconds()); },
+    .idle = [](void* data, org_kde_kwin_idle_timeout*) { monitorOf(data).idled(monotonicSeconds()); },
+    .resumed = [](void* data, org_kde_kwin_idle_timeout*) { monitorOf(data).resumed(monotonicSeconds()); },
 };
 
 constexpr std::uint32_t thresholdMs = static_cast<std::uint32_t>(WaylandIdleMonitor::threshold * 1000);

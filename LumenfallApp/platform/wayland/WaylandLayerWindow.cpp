@@ -14,16 +14,16 @@ namespace lumen::app {
 
 namespace {
 
-WaylandLayerWindow& self(void* data) { return *static_cast<WaylandLayerWindow*>(data); }
+WaylandLayerWindow& windowOf(void* data) { return *static_cast<WaylandLayerWindow*>(data); }
 
 const zwlr_layer_surface_v1_listener layerListener{
     .configure = [](void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
-                    std::uint32_t height) { self(data).configure(serial, width, height); },
-    .closed = [](void* data, zwlr_layer_surface_v1*) { self(data).close(); },
+                    std::uint32_t height) { windowOf(data).configure(serial, width, height); },
+    .closed = [](void* data, zwlr_layer_surface_v1*) { windowOf(data).close(); },
 };
 
 const wl_callback_listener frameListener{
-    .done = [](void* data, wl_callback* callback, std::uint32_t) { self(data).frameDone(callback); },
+    .done = [](void* data, wl_callback* callback, std::uint32_t) { windowOf(data).frameDone(callback); },
 };
 
 }  // namespace

@@ -8,12 +8,12 @@ namespace lumen::app {
 
 namespace {
 
-WaylandOutput& self(void* data) { return *static_cast<WaylandOutput*>(data); }
+WaylandOutput& outputOf(void* data) { return *static_cast<WaylandOutput*>(data); }
 
 const wl_output_listener outputListener{
     .geometry = [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t, std::int32_t,
                    const char* make, const char* model, std::int32_t) {
-        auto& state = self(data).pending;
+        auto& state = outputOf(data).pending;
         state.x = x;
         state.y = y;
         state.make = make ? make : "";
@@ -22,36 +22,36 @@ const wl_output_listener outputListener{
     .mode = [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
                std::int32_t refresh) {
         if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
-        auto& state = self(data).pending;
+        auto& state = outputOf(data).pending;
         state.modeWidth = width;
         state.modeHeight = height;
         state.refreshMilliHz = refresh;
     },
-    .done = [](void* data, wl_output*) { self(data).commit(); },
-    .scale = [](void* data, wl_output*, std::int32_t factor) { self(data).pending.scale = std::max(1, factor); },
+    .done = [](void* data, wl_output*) { outputOf(data).commit(); },
+    .scale = [](void* data, wl_output*, std::int32_t factor) { outputOf(data).pending.scale = std::max(1, factor); },
     .name = [](void* data, wl_output*, const char* name) {
         // xdg_output's name wins; both say the same where both exist.
-        if (self(data).pending.connector.empty()) self(data).pending.connector = name ? name : "";
+        if (outputOf(data).pending.connector.empty()) outputOf(data).pending.connector = name ? name : "";
     },
-    .description = [](void* data, wl_output*, const char* text) { self(data).pending.description = text ? text : ""; },
+    .description = [](void* data, wl_output*, const char* text) { outputOf(data).pending.description = text ? text : ""; },
 };
 
 const zxdg_output_v1_listener xdgOutputListener{
     .logical_position = [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
-        auto& state = self(data).pending;
+        auto& state = outputOf(data).pending;
         state.logical = true;
         state.logicalX = x;
         state.logicalY = y;
     },
     .logical_size = [](void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
-        auto& state = self(data).pending;
+        auto& state = outputOf(data).pending;
         state.logical = true;
         state.logicalWidth = width;
         state.logicalHeight = height;
     },
     // From version 3 on, wl_output.done ends the batch.
     .done = [](void*, zxdg_output_v1*) {},
-    .name = [](void* data, zxdg_output_v1*, const char* name) { self(data).pending.connector = name ? name : ""; },
+    .name = [](void* data, zxdg_output_v1*, const char* name) { outputOf(data).pending.connector = name ? name : ""; },
     .description = [](void*, zxdg_output_v1*, const char*) {},
 };
 

@@ -9,7 +9,7 @@ namespace lumen::app {
 namespace {
 
 template <typename T>
-std::unique_ptr<T, decltype(&std::free)> own(T* reply)
+std::unique_ptr<T, decltype(&std::free)> ownReply(T* reply)
 {
     return {reply, &std::free};
 }
@@ -21,7 +21,7 @@ std::vector<xcb_window_t> clientList(xcb_connection_t* c, xcb_window_t root, xcb
     if (atom == XCB_NONE) {
         return list;
     }
-    auto reply = own(xcb_get_property_reply(
+    auto reply = ownReply(xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, atom, XCB_ATOM_WINDOW, 0, 1u << 16), nullptr));
     if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32) {
         return list;
@@ -39,7 +39,7 @@ std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, x
     if (atom == XCB_NONE) {
         return values;
     }
-    auto reply = own(xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+    auto reply = ownReply(xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
                                             nullptr));
     if (!reply || reply->format != 32) {
         return values;
@@ -53,7 +53,7 @@ std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, x
 xcb_window_t topLevel(xcb_connection_t* c, xcb_window_t root, xcb_window_t window)
 {
     for (int depth = 0; depth < 16; ++depth) {
-        auto tree = own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        auto tree = ownReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
         if (!tree) {
             return XCB_NONE;
         }
@@ -72,7 +72,7 @@ X11Stacking X11Stacking::read(xcb_connection_t* c, xcb_window_t root, const X11A
     X11Stacking stacking;
     std::vector<xcb_window_t> clients = clientList(c, root, atoms.clientListStacking, stacking.fromWindowManager);
     if (!stacking.fromWindowManager) {
-        if (auto tree = own(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr))) {
+        if (auto tree = ownReply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr))) {
             const xcb_window_t* children = xcb_query_tree_children(tree.get());
             clients.assign(children, children + xcb_query_tree_children_length(tree.get()));
         }
@@ -92,8 +92,8 @@ X11Stacking X11Stacking::read(xcb_connection_t* c, xcb_window_t root, const X11A
     for (xcb_window_t client : clients) {
         const auto attrCookie = xcb_get_window_attributes(c, client);
         const auto stateCookie = xcb_get_property(c, 0, client, atoms.wmState, XCB_ATOM_ATOM, 0, 64);
-        auto attributes = own(xcb_get_window_attributes_reply(c, attrCookie, nullptr));
-        auto state = own(xcb_get_property_reply(c, stateCookie, nullptr));
+        auto attributes = ownReply(xcb_get_window_attributes_reply(c, attrCookie, nullptr));
+        auto state = ownReply(xcb_get_property_reply(c, stateCookie, nullptr));
         if (!attributes) {
             continue;  // gone meanwhile
         }
@@ -120,7 +120,7 @@ X11Stacking X11Stacking::read(xcb_connection_t* c, xcb_window_t root, const X11A
             }
         }
         const xcb_window_t frame = stacking.fromWindowManager ? topLevel(c, root, client) : client;
-        auto geometry = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr));
+        auto geometry = ownReply(xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr));
         if (!geometry) {
             continue;
         }

@@ -31,15 +31,15 @@ using FrameRingTest = RenderTest;
 // that varies in size settles into the buffers it has.
 TEST_F(FrameRingTest, WritesFourSlotsInTurnAndGrowsWithHeadroom) {
     FrameRing ring(dev(), "fish", sizeof(Fish));
-    std::vector<int> slots;
+    std::vector<int> written;
     for (int frame = 0; frame < 5; ++frame) {
         const auto fish = school(100 + static_cast<std::size_t>(frame) * 10, static_cast<float>(frame) * 1000);
         gpu::Buffer* buffer = ring.upload(std::span<const Fish>(fish));
         ASSERT_EQ(buffer, &ring.buffers().at(static_cast<std::size_t>(ring.index())));
         EXPECT_TRUE(holds(*buffer, fish));
-        slots.push_back(ring.index());
+        written.push_back(ring.index());
     }
-    EXPECT_EQ(slots, (std::vector<int>{1, 2, 3, 0, 1}));
+    EXPECT_EQ(written, (std::vector<int>{1, 2, 3, 0, 1}));
     EXPECT_TRUE(holds(ring.buffers()[2], school(110, 1000)));  // the others keep their frames
     EXPECT_EQ(ring.allocations(), 1);
     EXPECT_EQ(ring.buffers()[0].size(), 7200u);  // 150 fish

@@ -12,7 +12,7 @@ namespace {
 const QString kLogin = QStringLiteral("org.freedesktop.login1");
 const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
-const QString kGnome = QStringLiteral("org.gnome.SessionManager");
+const QString kGnomeSession = QStringLiteral("org.gnome.SessionManager");
 const QString kGnomePath = QStringLiteral("/org/gnome/SessionManager");
 
 // logind on a system bus and GNOME's session manager on a session bus, each asked afresh.
@@ -42,9 +42,9 @@ TEST(DisplaySleepInhibitorsBus, FollowsLogindAndTheSessionManagerAndFailsOpen)
     EXPECT_TRUE(test::waitFor([&] { return !inForce(); }));
 
     // The session manager is asked about idle (flag 8) alone.
-    ASSERT_TRUE(session.start(kGnome, {kGnome, kGnomePath, kGnome}));
+    ASSERT_TRUE(session.start(kGnomeSession, {kGnomeSession, kGnomePath, kGnomeSession}));
     const auto isInhibited = [&](const QString& code) {
-        session.mock(kGnome, kGnomePath, "AddMethod", {kGnome, "IsInhibited", "u", "b", code});
+        session.mock(kGnomeSession, kGnomePath, "AddMethod", {kGnomeSession, "IsInhibited", "u", "b", code});
     };
     isInhibited("ret = args[0] == 8");
     EXPECT_TRUE(inForce());

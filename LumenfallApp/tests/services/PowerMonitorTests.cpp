@@ -24,8 +24,8 @@ using test::waitFor;
 const QString kUPower = QStringLiteral("org.freedesktop.UPower");
 const QString kUPowerPath = QStringLiteral("/org/freedesktop/UPower");
 const QString kProfiles = QStringLiteral("net.hadess.PowerProfiles");
-const QString kLogin = QStringLiteral("org.freedesktop.login1");
-const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
+const QString kLogind = QStringLiteral("org.freedesktop.login1");
+const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kSessionPath = QStringLiteral("/org/freedesktop/login1/session/c7");
 const QString kSession = QStringLiteral("org.freedesktop.login1.Session");
 const QString kSaver = QStringLiteral("org.freedesktop.ScreenSaver");
@@ -81,14 +81,14 @@ protected:
     // Python run on a logind object: changes the real service would announce, kept quiet.
     void runInLogind(const QString& path, const QString& code)
     {
-        system->mock(kLogin, path, "AddMethod", {"org.lumenfall.Test", "Run", "", "", code});
-        system->call(kLogin, path, "org.lumenfall.Test", "Run");
+        system->mock(kLogind, path, "AddMethod", {"org.lumenfall.Test", "Run", "", "", code});
+        system->call(kLogind, path, "org.lumenfall.Test", "Run");
     }
 
     void emitPrepareForSleep(bool sleeping)
     {
-        system->mock(kLogin, kLoginPath, "EmitSignal",
-                     {kLogin + ".Manager", "PrepareForSleep", "b", QVariantList{sleeping}});
+        system->mock(kLogind, kLogindPath, "EmitSignal",
+                     {kLogind + ".Manager", "PrepareForSleep", "b", QVariantList{sleeping}});
     }
 
     QTemporaryDir sysfs;
@@ -110,9 +110,9 @@ TEST_F(PowerMonitorTest, ReadsTheStateAtStartThenFollowsEachChangeOnce)
     system->mock(newer, newerPath, "AddProperty",
                  {newer, "ActiveProfile", QVariant::fromValue(QDBusVariant("power-saver"))});
     ASSERT_TRUE(system->start(kProfiles, {"--template", "power_profiles_daemon"}));
-    ASSERT_TRUE(system->start(kLogin, {"--template", "logind"}));
-    system->mock(kLogin, kLoginPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
-    system->call(kLogin, kSessionPath, kSession, "SetLockedHint", {true});
+    ASSERT_TRUE(system->start(kLogind, {"--template", "logind"}));
+    system->mock(kLogind, kLogindPath, "AddSession", {"c7", "seat0", quint32(::getuid()), "someone", true});
+    system->call(kLogind, kSessionPath, kSession, "SetLockedHint", {true});
     ASSERT_TRUE(session->start(kSaver, {"--session", kSaver, "/org/freedesktop/ScreenSaver", kSaver}));
     ASSERT_TRUE(session->start(kGnomeSaver, {"--template", "gnome_screensaver"}));
     startMonitor();
@@ -126,9 +126,9 @@ TEST_F(PowerMonitorTest, ReadsTheStateAtStartThenFollowsEachChangeOnce)
         update(kProfiles, "/net/hadess/PowerProfiles", kProfiles, {{"ActiveProfile", value}});
     };
     const auto sessionCall = [&](const char* method, const QVariantList& args = {}) {
-        system->call(kLogin, kSessionPath, kSession, method, args);
+        system->call(kLogind, kSessionPath, kSession, method, args);
     };
-    const auto active = [&](bool value) { update(kLogin, kSessionPath, kSession, {{"Active", value}}); };
+    const auto active = [&](bool value) { update(kLogind, kSessionPath, kSession, {{"Active", value}}); };
     const auto saverSignal = [&](const QString& signature, const QVariant& value) {
         session->mock(kSaver, "/org/freedesktop/ScreenSaver", "EmitSignal",
                       {kSaver, "ActiveChanged", signature, QVariantList{value}});

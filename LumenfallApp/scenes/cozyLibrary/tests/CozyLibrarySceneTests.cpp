@@ -14,7 +14,7 @@ namespace {
 
 using Option = std::optional<std::string>;
 
-SkyState skyAt(double hour) {
+SkyState librarySkyAt(double hour) {
     const SkyState::Instant day{std::chrono::duration<double>(1'780'000'000.0)};  // a June day
     return SkyClock::state(day, hour, Place{"", 51.5, -0.1}, nullptr);
 }
@@ -40,7 +40,7 @@ using CozyLibrarySceneTest = ShaderSceneTest<CozyLibraryScene>;
 // "night" keeps the sun 20 degrees down whatever the hour; every other value shows the real sky.
 // Neighbouring displays look left and right of the first; rain is halved with reduced motion.
 TEST_F(CozyLibrarySceneTest, OutsideSideAndRainFollowTheirOptions) {
-    const SkyState noon = skyAt(12);
+    const SkyState noon = librarySkyAt(12);
     for (const auto& [option, night] : {std::pair<Option, bool>{"night", true}, {"clock", false}, {"dusk", false},
                                         {std::nullopt, false}}) {
         SkyState expected = noon;
@@ -82,7 +82,7 @@ TEST_F(CozyLibrarySceneTest, WindowFollowsTheSkyAndFirelightWarmsTheHearth) {
         auto scene = make();
         SceneFrame frame;
         frame.clock = 30;
-        frame.sky = skyAt(hour);
+        frame.sky = librarySkyAt(hour);
         frame.options.values = {{"outside", outside}};
         scene->prewarm(frame, 1.0);
         auto image = renderStill(*scene, 192, 108, frame);

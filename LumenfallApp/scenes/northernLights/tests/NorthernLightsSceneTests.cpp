@@ -19,7 +19,7 @@ namespace {
 // Midwinter far north, in UTC: dark by 22:00.
 const SkyState::Instant winterNoon{std::chrono::duration<double>(1768478400.0)};  // 2026-01-15 12:00 UTC
 
-SkyState skyAt(double hour, SkyState::Instant day = winterNoon) {
+SkyState auroraSkyAt(double hour, SkyState::Instant day = winterNoon) {
     return SkyClock::state(day, hour, Place{"", 69.6492147, 18.9553183}, nullptr);
 }
 
@@ -38,7 +38,7 @@ std::array<double, 3> bandColour(const gpu::ImageRGBA8& image, int top, int bott
 // One almanac run per frame-sky instant, at the truncated place and the pinned hour.
 TEST(PinnedSkyTest, ComputesOncePerInstant) {
     PinnedSky pinned(23.5);
-    const SkyState frameSky = skyAt(9.0);
+    const SkyState frameSky = auroraSkyAt(9.0);
     const SkyState first = pinned.at(frameSky, nullptr);
     EXPECT_EQ(pinned.at(frameSky, nullptr), first);
     EXPECT_EQ(pinned.computations(), 1);
@@ -46,7 +46,7 @@ TEST(PinnedSkyTest, ComputesOncePerInstant) {
     EXPECT_DOUBLE_EQ(first.latitude, 69.6492);
     EXPECT_DOUBLE_EQ(first.longitude, 18.9553);
     EXPECT_LT(first.sunElevation, -10);
-    pinned.at(skyAt(9.5), nullptr);
+    pinned.at(auroraSkyAt(9.5), nullptr);
     EXPECT_EQ(pinned.computations(), 2);
 }
 
@@ -77,7 +77,7 @@ struct NorthernLightsSceneTest : ShaderSceneTest<NorthernLightsScene> {
         auto scene = make();
         SceneFrame frame;
         frame.clock = 300;
-        frame.sky = skyAt(12.0, springNoon);
+        frame.sky = auroraSkyAt(12.0, springNoon);
         frame.options.values = {{"snow", "none"}};
         scene->prewarm(frame, 2.0);
         return renderStill(*scene, 192, 108, frame);
@@ -89,7 +89,7 @@ TEST_F(NorthernLightsSceneTest, NightPinsTheSkyAndTheClockAdvances) {
     auto scene = make();
     SceneFrame frame;
     frame.dt = 0.1;
-    frame.sky = skyAt(12.0);
+    frame.sky = auroraSkyAt(12.0);
     frame.options.values = {{"sky", "night"}, {"aurora", "gentle"}};
     scene->update(frame);
     scene->update(frame);
@@ -108,7 +108,7 @@ TEST_F(NorthernLightsSceneTest, AuroraGreensTheNightSkyOnly) {
         auto scene = make();
         SceneFrame frame;
         frame.clock = 300;
-        frame.sky = skyAt(hour);
+        frame.sky = auroraSkyAt(hour);
         frame.options.values = {{"snow", "none"}};
         scene->prewarm(frame, 2.0);
         const auto still = renderStill(*scene, 192, 108, frame);

@@ -16,7 +16,7 @@ namespace lumen::app::test {
 
 namespace {
 
-SceneFrame frameAt(float sunElevation, std::map<std::string, std::string> options = {}, double dt = 0.1) {
+SceneFrame cafeFrameAt(float sunElevation, std::map<std::string, std::string> options = {}, double dt = 0.1) {
     SceneFrame frame;
     frame.dt = dt;
     frame.sky.sunElevation = sunElevation;
@@ -83,9 +83,9 @@ protected:
 // the pre-rolled glass; displays get their own seeds, and so different rain.
 TEST_F(RainyWindowSceneTest, PanesPerDisplay) {
     auto scene = make();
-    scene->update(frameAt(-20));
+    scene->update(cafeFrameAt(-20));
     const int tiny = 0, first = 0, second = 0;
-    prepare(*scene, viewOf(tiny, 4, 4), frameAt(-20));
+    prepare(*scene, viewOf(tiny, 4, 4), cafeFrameAt(-20));
     const RainPane& pane = *scene->panes().at(&tiny);
     EXPECT_EQ(pane.background->width(), 8);
     EXPECT_EQ(pane.background->height(), 8);
@@ -93,12 +93,12 @@ TEST_F(RainyWindowSceneTest, PanesPerDisplay) {
     EXPECT_EQ(pane.glass.stepCount, 375);
     EXPECT_EQ(RainyWindowScene::layersSize(1920, 1080), std::make_pair(960, 540));
     const int empty = 0;
-    prepare(*scene, viewOf(empty, 0, 0), frameAt(-20));
+    prepare(*scene, viewOf(empty, 0, 0), cafeFrameAt(-20));
     EXPECT_EQ(scene->panes().at(&empty)->glass.aspect, 0.2f);
     EXPECT_EQ(scene->panes().at(&empty)->background->width(), 8);
 
-    prepare(*scene, viewOf(first, 160, 90, 0), frameAt(-20));
-    prepare(*scene, viewOf(second, 160, 90, 1), frameAt(-20));
+    prepare(*scene, viewOf(first, 160, 90, 0), cafeFrameAt(-20));
+    prepare(*scene, viewOf(second, 160, 90, 1), cafeFrameAt(-20));
     const auto& a = scene->panes().at(&first)->glass;
     const auto& b = scene->panes().at(&second)->glass;
     EXPECT_EQ(RainyWindowScene::glassSeed(1), 15838u);
@@ -116,7 +116,7 @@ TEST_F(RainyWindowSceneTest, PanesPerDisplay) {
 // Heavy rain flashes, unless motion is reduced; a flash already lit still fades in 0.4 s.
 TEST_F(RainyWindowSceneTest, LightningFollowsRainAndReducedMotion) {
     auto scene = make();
-    SceneFrame heavy = frameAt(-20, {{"rain", "heavy"}});
+    SceneFrame heavy = cafeFrameAt(-20, {{"rain", "heavy"}});
     for (int i = 0; i < 201; ++i) scene->update(heavy);
     EXPECT_TRUE(scene->lightningOn());
     EXPECT_GT(scene->nextLightning(), scene->clock() + 11.5);
@@ -129,7 +129,7 @@ TEST_F(RainyWindowSceneTest, LightningFollowsRainAndReducedMotion) {
     EXPECT_NEAR(scene->lightning(), std::max(fading - 0.25f, 0.0f), 1e-6f);
 
     auto calm = make();
-    SceneFrame reduced = frameAt(-20, {{"rain", "heavy"}});
+    SceneFrame reduced = cafeFrameAt(-20, {{"rain", "heavy"}});
     reduced.reduceMotion = true;
     for (int i = 0; i < 400; ++i) calm->update(reduced);
     EXPECT_EQ(calm->lightning(), 0);
@@ -146,16 +146,16 @@ TEST_F(RainyWindowSceneTest, SmallPointerMovesDoNotWipe) {
         view.reactsToPointer = true;
         view.pointerActive = true;
         view.pointer = Float2{0, 0};
-        scene->update(frameAt(-20));
-        prepare(*scene, view, frameAt(-20));
+        scene->update(cafeFrameAt(-20));
+        prepare(*scene, view, cafeFrameAt(-20));
         view.pointer = Float2{moved ? 0.2f : 0.001f, 0};
-        scene->update(frameAt(-20));
-        prepare(*scene, view, frameAt(-20));
+        scene->update(cafeFrameAt(-20));
+        prepare(*scene, view, cafeFrameAt(-20));
         strokes[moved] = scene->panes().at(&token)->gpuStrokes.size();
         // Far outside the pane: a stroke the GPU clips, nothing worse.
         view.pointer = Float2{40, -90};
-        scene->update(frameAt(-20));
-        prepare(*scene, view, frameAt(-20));
+        scene->update(cafeFrameAt(-20));
+        prepare(*scene, view, cafeFrameAt(-20));
         EXPECT_TRUE(std::isfinite(scene->panes().at(&token)->gpuStrokes.back().ends.w));
     }
     EXPECT_EQ(strokes[1], strokes[0] + 1);
@@ -168,7 +168,7 @@ TEST_F(RainyWindowSceneTest, StillsAndAWipe) {
         {"street", -20, 20, 110}, {"cafe", -20, 20, 110}, {"street", 30, 70, 190}};
     for (const auto& [view, sun, low, high] : cases) {
         auto scene = make();
-        const SceneFrame frame = frameAt(sun, {{"view", view}});
+        const SceneFrame frame = cafeFrameAt(sun, {{"view", view}});
         scene->prewarm(frame, 2);
         scene->update(frame);
         const auto still = renderStill(*scene, 320, 180, frame);
@@ -189,7 +189,7 @@ TEST_F(RainyWindowSceneTest, StillsAndAWipe) {
         SceneView view = viewOf(token, 960, 540);
         view.reactsToPointer = wipe == 1;
         view.pointerActive = true;
-        const SceneFrame frame = frameAt(-20, {{"rain", "light"}});
+        const SceneFrame frame = cafeFrameAt(-20, {{"rain", "light"}});
         for (int i = 0; i <= 48; ++i) {
             const float t = static_cast<float>(i) / 16;
             const float sweep = std::abs(std::fmod(t, 2.0f) - 1.0f);

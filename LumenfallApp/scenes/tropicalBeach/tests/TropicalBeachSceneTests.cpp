@@ -9,7 +9,7 @@ namespace lumen::app::test {
 
 namespace {
 
-SceneFrame frameWith(std::map<std::string, std::string> options, double dt = 0) {
+SceneFrame beachFrameWith(std::map<std::string, std::string> options, double dt = 0) {
     SceneFrame frame;
     frame.dt = dt;
     frame.options.values = std::move(options);
@@ -30,15 +30,15 @@ TEST_F(TropicalBeachSceneTest, SunsetHoversOverTheSeaUnlessTheClockRules) {
     const std::pair<double, float> clocks[] = {{0, 3.2f}, {150, 1.6f}, {300, 0}, {600, 3.2f}, {900, 0}};
     double at = 0;
     for (const auto& [clock, elevation] : clocks) {
-        scene->update(frameWith({}, clock - at));
+        scene->update(beachFrameWith({}, clock - at));
         at = clock;
         EXPECT_NEAR(scene->sky().sunElevation, elevation, 1e-4) << clock;
         EXPECT_EQ(scene->sky().sunAzimuth, 262) << clock;
         EXPECT_EQ(scene->sky().hour, 13.5f) << clock;  // the rest of the frame's sky stays
     }
     for (const char* value : {"clock", "noon"}) {
-        scene->update(frameWith({{"sky", value}}, 0.1));
-        EXPECT_EQ(scene->sky(), frameWith({}).sky) << value;
+        scene->update(beachFrameWith({{"sky", value}}, 0.1));
+        EXPECT_EQ(scene->sky(), beachFrameWith({}).sky) << value;
     }
 }
 
@@ -49,7 +49,7 @@ TEST_F(TropicalBeachSceneTest, ParametersFollowDisplayParallaxAndWaves) {
     for (const auto& [option, amount] : waves) EXPECT_EQ(TropicalBeachScene::wavesAmount(option), amount);
 
     auto scene = make();
-    scene->update(frameWith({{"waves", "rolling"}}, 0.1));
+    scene->update(beachFrameWith({{"waves", "rolling"}}, 0.1));
     const std::pair<int, float> sides[] = {{0, 0}, {1, -0.8f}, {2, 0.8f}, {3, -0.8f}, {4, 0.8f}};
     for (const auto& [display, side] : sides) {
         const auto p = scene->uniforms(SceneView{.displayIndex = display, .parallax = {0.5f, -1}}, 8, 8, false).parameters[0];
@@ -63,7 +63,7 @@ TEST_F(TropicalBeachSceneTest, ParametersFollowDisplayParallaxAndWaves) {
 // At sunset the sky just above the sea glows orange, and the sea below it is darker than the sky.
 TEST_F(TropicalBeachSceneTest, SunsetStillGlowsWarmAboveADarkerSea) {
     auto scene = make();
-    SceneFrame frame = frameWith({}, 0);
+    SceneFrame frame = beachFrameWith({}, 0);
     scene->prewarm(frame, 60);
     const auto still = renderStill(*scene, 192, 108, frame);
     ASSERT_TRUE(still);

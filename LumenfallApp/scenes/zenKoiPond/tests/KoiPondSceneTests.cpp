@@ -20,7 +20,7 @@ using koi::KoiSeason;
 
 const SkyState::Instant julyNoon{std::chrono::duration<double>(1752580800.0)};  // 2025-07-15 12:00 UTC
 
-SceneFrame frameWith(std::map<std::string, std::string> options, double dt, std::int64_t day = 196,
+SceneFrame pondFrameWith(std::map<std::string, std::string> options, double dt, std::int64_t day = 196,
                      double latitude = 51.5) {
     SceneFrame frame;
     frame.dt = dt;
@@ -62,7 +62,7 @@ TEST_F(KoiPondSceneTest, SeasonComesFromTheOptionOrTheDate) {
         {"summer", 10, 51.5, KoiSeason::summer}};
     auto scene = make();
     for (const auto& [option, day, latitude, season] : cases) {
-        scene->update(frameWith({{"season", option}}, 0.1, day, latitude));
+        scene->update(pondFrameWith({{"season", option}}, 0.1, day, latitude));
         EXPECT_EQ(scene->season(), season) << option << " " << day;
         EXPECT_EQ(scene->uniforms(SceneView{}, 8, 8, false).parameters[0].x, static_cast<float>(season));
     }
@@ -74,7 +74,7 @@ TEST_F(KoiPondSceneTest, RainAndReducedMotionReachThePond) {
     for (const auto& [reduced, drops] : {std::pair{false, 9u}, std::pair{true, 2u}}) {
         auto scene = make();
         for (auto& fish : scene->pond().fish) fish.depth = 0.9f;
-        SceneFrame frame = frameWith({}, 1.0 / 60.0);
+        SceneFrame frame = pondFrameWith({}, 1.0 / 60.0);
         frame.weather = weather(WeatherCondition::rain, 1);
         frame.reduceMotion = reduced;
         for (int i = 0; i < 60; ++i) scene->update(frame);
@@ -86,7 +86,7 @@ TEST_F(KoiPondSceneTest, RainAndReducedMotionReachThePond) {
 TEST_F(KoiPondSceneTest, PrewarmTakesWholeFifteenthsOfASecond) {
     for (const auto& [seconds, time] : {std::pair{0.05, 0.0}, std::pair{1.0, 1.0}, std::pair{0.5, 7.0 / 15.0}}) {
         auto scene = make();
-        scene->prewarm(frameWith({}, 0), seconds);
+        scene->prewarm(pondFrameWith({}, 0), seconds);
         EXPECT_NEAR(scene->pond().time, time, 1e-9) << seconds;
     }
 }
@@ -100,11 +100,11 @@ TEST_F(KoiPondSceneTest, DataBlockHoldsFishAndRipples) {
     scene->uniforms(view, 160, 90, false);
     ASSERT_TRUE(scene->food());
     EXPECT_NEAR(scene->food()->x, 0.5f * 16.0f / 9.0f, 1e-5);
-    scene->update(frameWith({}, 0.1));
+    scene->update(pondFrameWith({}, 0.1));
     const auto& pond = scene->pond();
     ASSERT_EQ(pond.ripples.size(), 1u);
     EXPECT_EQ(pond.ripples[0].strength, 0.5f);
-    const auto still = renderStill(*scene, 16, 9, frameWith({}, 0), view);
+    const auto still = renderStill(*scene, 16, 9, pondFrameWith({}, 0), view);
     ASSERT_TRUE(still);
     const auto& block = scene->lastDataBlock();
     ASSERT_EQ(scene->lastDataCount(), 1u + 9 * 5 + 1);
@@ -134,7 +134,7 @@ TEST_F(KoiPondSceneTest, DayIsClearWaterAndNightIsMoonlit) {
     std::array<double, 2> means{};
     for (int i = 0; i < 2; ++i) {
         auto scene = make();
-        SceneFrame frame = frameWith({{"season", "summer"}}, 0);
+        SceneFrame frame = pondFrameWith({{"season", "summer"}}, 0);
         frame.sky = SkyClock::state(julyNoon, i == 0 ? 12.0 : 0.5, Place{"", 51.5, -0.1}, nullptr);
         scene->prewarm(frame, 2);
         const auto still = renderStill(*scene, 192, 108, frame);
