@@ -34,9 +34,10 @@ TEST_F(WallpaperHostTest, ThirtyAndFifteenFramesInOneCommandBufferPerTick) {
     const auto& main = record["displays"][0];
     EXPECT_NEAR(main["fps"].get<double>(), 30, 4.5) << line;
     EXPECT_NEAR(record["displays"][1]["fps"].get<double>(), 15, 2.5) << line;
-    // The other display's frames ride along in the main display's command buffers.
+    // The other display's frames ride along in the main display's command buffers: separate ones
+    // would add 60 in these 4 s. A frame or two may still be in flight at either end of the window.
     const double seconds = record["seconds"].get<double>();
-    EXPECT_NEAR(record["commandBuffers"].get<double>(), main["fps"].get<double>() * seconds, 1.5);
+    EXPECT_NEAR(record["commandBuffers"].get<double>(), main["fps"].get<double>() * seconds, 3.0);
     EXPECT_LE(record["commandBuffers"].get<long long>(), record["ticks"].get<long long>());
     EXPECT_EQ(record["skippedBusy"].get<long long>(), 0);
 }
