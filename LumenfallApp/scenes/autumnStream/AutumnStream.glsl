@@ -519,7 +519,8 @@ vec3 waterNormal(vec3 p, float px, float gain) {
     return normalize(n);
 }
 
-vec3 floatingLeaves(vec3 p, Light l, float amount, float px, vec3 water, out float cover) {
+// `gap`: the canopy's opening at p (canopyGap), which the caller has already.
+vec3 floatingLeaves(vec3 p, Light l, float gap, float amount, float px, vec3 water, out float cover) {
     cover = 0.0;
     vec2 q = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW);
     vec2 cell = floor(q / vec2(0.9, 1.5));
@@ -533,7 +534,7 @@ vec3 floatingLeaves(vec3 p, Light l, float amount, float px, vec3 water, out flo
     float shape = length(d / vec2(0.11, 0.065)) - 1.0 + 0.3 * abs(d.x) / 0.11;
     cover = smoothstep(0.2 + px * 10.0, -0.2 - px * 10.0, shape);
     vec3 albedo = autumnHue(hash12(cell + 5.0));
-    vec3 leaf = albedo * (l.ambient + l.sun * max(l.sunDir.y, 0.0) * canopyGap(p, l) + l.moon * 0.5);
+    vec3 leaf = albedo * (l.ambient + l.sun * max(l.sunDir.y, 0.0) * gap + l.moon * 0.5);
     return mix(water, leaf, cover);
 }
 
@@ -606,7 +607,8 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     vec3 c = mix(below, reflection, fresnel);
     // Sun glints where the canopy lets it through: small and capped, the surface only sparkles.
     vec3 h = normalize(l.sunDir - rd);
-    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * canopyGap(p, l) * (1.0 - across);
+    float gap = canopyGap(p, l);
+    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * gap * (1.0 - across);
     // Flecks of white water in the riffles and behind the stones, carried down by the current.
     float cyclePhase = fract(uTime.x / 8.0);
     float flecks = 0.0;
@@ -617,13 +619,13 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     }
     float foam = clamp(wake * (0.45 + 0.55 * flecks) + rough * flecks * 0.55, 0.0, 1.0);
     foam *= 1.0 - 0.5 * smoothstep(0.01, 0.06, px);
-    vec3 foamLight = l.ambient + l.sun * 0.35 * max(l.sunDir.y, 0.1) * canopyGap(p, l) + l.moon * 0.5;
+    vec3 foamLight = l.ambient + l.sun * 0.35 * max(l.sunDir.y, 0.1) * gap + l.moon * 0.5;
     c = mix(c, vec3(0.7) * foamLight, foam * 0.6);
     // Pebbles break the surface along the edge: wet and dark, catching a little light on top.
     float stones = smoothstep(0.55, 0.75, noise2(p.xz * 11.0)) * smoothstep(0.85, 0.99, across) * (1.0 - smoothstep(0.02, 0.06, px));
     c = mix(c, vec3(0.09, 0.08, 0.065) * (l.ambient * 1.2 + l.sun * 0.3 * max(l.sunDir.y, 0.0) + l.moon * 0.3), stones * 0.7);
     float leafCover;
-    return floatingLeaves(p, l, uParams[0].w, px, c, leafCover);
+    return floatingLeaves(p, l, gap, uParams[0].w, px, c, leafCover);
 }
 
 // The bank between water and litter: dark wet mud at the water, drier and mossy further up, with
