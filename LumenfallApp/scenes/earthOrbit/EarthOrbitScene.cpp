@@ -4,7 +4,6 @@
 
 #include "scenekit/GpuContext.hpp"
 #include "scenekit/SceneError.hpp"
-#include "scenekit/SceneResources.hpp"
 
 #include "LumenKit/catalog/SceneOptionNames.hpp"
 #include "LumenKit/scenes/earth/EarthCamera.hpp"
@@ -69,7 +68,10 @@ void EarthOrbitScene::configure(const SceneContext&) {
 }
 
 void EarthOrbitScene::makeCloudPipeline() {
-    cloudPipeline_ = buildPipeline(device, {
+    if (!library().hasFunction(cloudVertex) || !library().hasFunction(cloudFragment)) {
+        throw SceneException(SceneError::pipeline(std::string(cloudVertex) + "/" + cloudFragment));
+    }
+    auto made = device.makeRenderPipeline({
         .label = "cloud map",
         .library = &library(),
         .vertexFunction = cloudVertex,
@@ -77,6 +79,8 @@ void EarthOrbitScene::makeCloudPipeline() {
         .colorAttachments = {{.pixelFormat = gpu::PixelFormat::r8Unorm}},
         .sampleCount = 1,
     });
+    if (!made) throw SceneException(SceneError::pipeline(std::string(cloudFragment) + ": " + made.error().message));
+    cloudPipeline_ = std::move(made.value());
 }
 
 gpu::Texture EarthOrbitScene::makeCloudMap(int index) {
