@@ -24,6 +24,9 @@ public:
     bool framePending() const { return pending_; }
     // When the pending callback counts as silent (meaningful while one is pending).
     double silenceDeadline() const { return requestedAt_ + silenceSeconds; }
+    // How long until the pending callback counts as silent; negative when there is nothing to wait
+    // for. A timer may fire a little early, so whoever checks must look again after this long.
+    double secondsUntilSilent(double now) const { return pending_ && !silent_ ? silenceDeadline() - now : -1; }
 
 private:
     bool pending_ = false;

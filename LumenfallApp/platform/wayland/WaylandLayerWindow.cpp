@@ -8,6 +8,7 @@
 #include <wayland-egl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace lumen::app {
@@ -178,7 +179,12 @@ void WaylandLayerWindow::frameDone(wl_callback* callback)
 
 void WaylandLayerWindow::silenceCheck()
 {
-    if (visibility_.checkSilence(monotonicSeconds()) && changed_) changed_();
+    const double now = monotonicSeconds();
+    if (visibility_.checkSilence(now) && changed_) changed_();
+    // Qt's coarse timers may fire up to 5% early; a check made before the deadline must not be the
+    // last one, or a covered surface would keep drawing until its window closed.
+    const double wait = visibility_.secondsUntilSilent(now);
+    if (wait >= 0) silenceTimer_.start(static_cast<int>(std::ceil(wait * 1000)) + 10);
 }
 
 void WaylandLayerWindow::setToplevelCovered(bool covered) { visibility_.setToplevelCovered(covered); }

@@ -39,8 +39,12 @@ TEST(SurfaceVisibility, FollowsFrameCallbacksOverTheToplevelList)
             if (*e == 'd') v.frameDone();
             if (*e == 'e') {
                 EXPECT_FALSE(v.checkSilence(v.silenceDeadline() - 0.01)) << events;
+                EXPECT_NEAR(v.secondsUntilSilent(v.silenceDeadline() - 0.01), 0.01, 1e-9) << "look again";
             }
-            if (*e == 's') v.checkSilence(v.silenceDeadline());
+            if (*e == 's') {
+                v.checkSilence(v.silenceDeadline());
+                EXPECT_LT(v.secondsUntilSilent(v.silenceDeadline()), 0) << "silent: nothing left to wait for";
+            }
             if (*e == 'c' || *e == 'u') v.setToplevelCovered(*e == 'c');
         }
         EXPECT_EQ(v.visible(), visible) << events << ": " << why;
