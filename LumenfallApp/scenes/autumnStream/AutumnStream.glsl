@@ -605,10 +605,17 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     fresnel *= mix(1.0, 0.6, max(smoothstep(0.03, 0.2, px), rough * 0.7));
     fresnel *= mix(1.0, 0.5, smoothstep(0.55, 0.95, across));
     vec3 c = mix(below, reflection, fresnel);
-    // Sun glints where the canopy lets it through: small and capped, the surface only sparkles.
+    // Sun glints where the canopy lets it through. Ripples too fine to draw spread the sun's image
+    // into a wider, dimmer lobe (the same light over more surface), and the light breaks into
+    // sparkles carried by the current: a glitter path, never a solid pale patch.
     vec3 h = normalize(l.sunDir - rd);
     float gap = canopyGap(p, l);
-    c += l.sun * min(pow(max(dot(n, h), 0.0), 1200.0) * 3.0, 0.5) * gap * (1.0 - across);
+    float sharpness = mix(1200.0, 150.0, smoothstep(0.005, 0.08, px));
+    float lobe = pow(max(dot(n, h), 0.0), sharpness) * sharpness / 1200.0;
+    vec2 g = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW) * vec2(40.0, 16.0);
+    float glitter = smoothstep(0.5, 0.95, noise2(g) * noise2(g * 1.9 + vec2(7.0, hourPhase(1800.0))) * 2.2);
+    glitter = mix(0.3, glitter * 3.0, octaveFade(40.0, px));
+    c += l.sun * min(lobe * glitter * 3.0, 1.5) * gap * (1.0 - across);
     // Flecks of white water in the riffles and behind the stones, carried down by the current.
     float cyclePhase = fract(uTime.x / 8.0);
     float flecks = 0.0;
