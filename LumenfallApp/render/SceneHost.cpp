@@ -89,6 +89,9 @@ bool SceneHost::load(const SceneInfo& info, std::span<SceneSurfaceView* const> s
         if (const auto* sceneClass = SceneClasses::find(info_.className)) {
             sampleCount_ = std::max(sceneClass->sampleCount, 1);
         }
+    } else {
+        // Nothing draws: name the scene asked for, never the one that is gone.
+        info_ = info;
     }
 
     // Every surface needs a new picture, also without any scene: it then shows the background

@@ -34,6 +34,8 @@ bool geoClueReachable() {
 PlaceService::PlaceService(Options options, QObject* parent) : QObject(parent), options_(std::move(options)) {
     network_.setCookieJar(nullptr);
     spacingTimer_.setSingleShot(true);
+    // A coarse timer may fire 5% early: the server allows one request a second, not 0.95.
+    spacingTimer_.setTimerType(Qt::PreciseTimer);
     connect(&spacingTimer_, &QTimer::timeout, this, &PlaceService::sendLookUp);
 }
 

@@ -112,6 +112,7 @@ TEST_F(SceneHostTest, FailingSceneFallsBackToTheFirstEntry) {
     log.events.clear();
     EXPECT_FALSE(host->load(brokenInfo, surfaces, true));
     EXPECT_EQ(host->scene(), nullptr);
+    EXPECT_EQ(host->info(), brokenInfo) << "the menu names what was asked for, not the scene that is gone";
     EXPECT_EQ(failures().size(), 2u);
     EXPECT_FALSE(surface.hasFrame() || surface.fadeSnapshot() || host->fadeStart());
     EXPECT_FALSE(host->load(throwsInfo, {}, false));
