@@ -14,9 +14,6 @@ gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const 
                                  int sampleCount, BlendMode blend, bool alphaToCoverage,
                                  gpu::PixelFormat colorFormat) {
     assert(gpu.onOwnerThread());
-    if (!library.hasFunction(vertexFunction) || !library.hasFunction(fragmentFunction)) {
-        throw SceneException(SceneError::pipeline(std::string(vertexFunction) + "/" + std::string(fragmentFunction)));
-    }
     gpu::RenderPipelineDescriptor descriptor;
     descriptor.label = label;
     descriptor.library = &library;
@@ -28,9 +25,17 @@ gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const 
     descriptor.sampleCount = sampleCount;
     // Coverage from alpha means nothing without samples to cover.
     descriptor.alphaToCoverageEnabled = alphaToCoverage && sampleCount > 1;
+    return buildPipeline(gpu.device(), descriptor);
+}
 
-    auto made = gpu.device().makeRenderPipeline(descriptor);
-    if (!made) throw SceneException(SceneError::pipeline(std::string(fragmentFunction) + ": " + made.error().message));
+gpu::RenderPipeline buildPipeline(gpu::Device& device, const gpu::RenderPipelineDescriptor& descriptor) {
+    const auto& library = *descriptor.library;
+    const std::string vertex(descriptor.vertexFunction), fragment(descriptor.fragmentFunction);
+    if (!library.hasFunction(vertex) || !library.hasFunction(fragment)) {
+        throw SceneException(SceneError::pipeline(vertex + "/" + fragment));
+    }
+    auto made = device.makeRenderPipeline(descriptor);
+    if (!made) throw SceneException(SceneError::pipeline(fragment + ": " + made.error().message));
     return std::move(made.value());
 }
 

@@ -19,6 +19,10 @@ gpu::RenderPipeline makePipeline(GpuContext& gpu, std::string_view label, const 
                                  int sampleCount, BlendMode blend, bool alphaToCoverage = false,
                                  gpu::PixelFormat colorFormat = gpu::PixelFormat::bgra8Unorm);
 
+// Makes a pipeline a scene describes itself (its own targets' formats and blending), with the
+// errors makePipeline throws.
+gpu::RenderPipeline buildPipeline(gpu::Device& device, const gpu::RenderPipelineDescriptor& descriptor);
+
 // Throws SceneException::pipeline: the kernel name when it is missing, "<kernel>: <device message>"
 // when the device refuses it.
 gpu::ComputePipeline makeComputePipeline(GpuContext& gpu, std::string_view kernel, const gpu::ShaderLibrary& library);

@@ -70,10 +70,7 @@ void ShaderScene::build(const SceneContext& context) {
 }
 
 gpu::RenderPipeline ShaderScene::makeLayerPipeline() {
-    if (!library_->hasFunction(vertexFunction) || !library_->hasFunction(layerFragment)) {
-        throw SceneException(SceneError::pipeline(std::string(vertexFunction) + "/" + layerFragment));
-    }
-    auto made = device.makeRenderPipeline({
+    return buildPipeline(device, {
         .label = layerLabel_,
         .library = &*library_,
         .vertexFunction = vertexFunction,
@@ -81,8 +78,6 @@ gpu::RenderPipeline ShaderScene::makeLayerPipeline() {
         .colorAttachments = {{.pixelFormat = gpu::PixelFormat::rgba16Float}},
         .sampleCount = 1,
     });
-    if (!made) throw SceneException(SceneError::pipeline(std::string(layerFragment) + ": " + made.error().message));
-    return std::move(made.value());
 }
 
 SceneShaderRecords ShaderScene::shaderRecords(std::string shader, std::vector<ShaderSlot> bindings) {

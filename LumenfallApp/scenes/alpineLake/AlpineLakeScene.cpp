@@ -30,9 +30,6 @@ std::vector<std::string> shaderSources() { return {"Common", "AlpineLake"}; }
 gpu::RenderPipeline targetPipeline(GpuContext& gpu, const gpu::ShaderLibrary& library, const char* label,
                                    const char* vertex, const char* fragment, std::initializer_list<PF> colours,
                                    PF depth, int samples) {
-    if (!library.hasFunction(vertex) || !library.hasFunction(fragment)) {
-        throw SceneException(SceneError::pipeline(std::string(vertex) + "/" + fragment));
-    }
     gpu::RenderPipelineDescriptor descriptor;
     descriptor.label = label;
     descriptor.library = &library;
@@ -42,9 +39,7 @@ gpu::RenderPipeline targetPipeline(GpuContext& gpu, const gpu::ShaderLibrary& li
     for (PF format : colours) descriptor.colorAttachments[i++].pixelFormat = format;
     descriptor.depthAttachmentPixelFormat = depth;
     descriptor.sampleCount = samples;
-    auto made = gpu.device().makeRenderPipeline(descriptor);
-    if (!made) throw SceneException(SceneError::pipeline(std::string(fragment) + ": " + made.error().message));
-    return std::move(made.value());
+    return buildPipeline(gpu.device(), descriptor);
 }
 
 AlpineLakeScene::Pipelines mainPipelines(GpuContext& gpu, const gpu::ShaderLibrary& library) {

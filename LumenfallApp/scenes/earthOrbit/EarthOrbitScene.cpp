@@ -4,6 +4,7 @@
 
 #include "scenekit/GpuContext.hpp"
 #include "scenekit/SceneError.hpp"
+#include "scenekit/SceneResources.hpp"
 
 #include "LumenKit/catalog/SceneOptionNames.hpp"
 #include "LumenKit/scenes/earth/EarthCamera.hpp"
@@ -68,10 +69,7 @@ void EarthOrbitScene::configure(const SceneContext&) {
 }
 
 void EarthOrbitScene::makeCloudPipeline() {
-    if (!library().hasFunction(cloudVertex) || !library().hasFunction(cloudFragment)) {
-        throw SceneException(SceneError::pipeline(std::string(cloudVertex) + "/" + cloudFragment));
-    }
-    auto made = device.makeRenderPipeline({
+    cloudPipeline_ = buildPipeline(device, {
         .label = "cloud map",
         .library = &library(),
         .vertexFunction = cloudVertex,
@@ -79,8 +77,6 @@ void EarthOrbitScene::makeCloudPipeline() {
         .colorAttachments = {{.pixelFormat = gpu::PixelFormat::r8Unorm}},
         .sampleCount = 1,
     });
-    if (!made) throw SceneException(SceneError::pipeline(std::string(cloudFragment) + ": " + made.error().message));
-    cloudPipeline_ = std::move(made.value());
 }
 
 gpu::Texture EarthOrbitScene::makeCloudMap(int index) {

@@ -27,9 +27,6 @@ gpu::RenderPipeline layersPipeline(GpuContext& gpu, const gpu::ShaderLibrary& li
                                    const char* fragment, BlendMode colourBlend, bool alphaOnly,
                                    gpu::BlendFactor source = gpu::BlendFactor::zero,
                                    gpu::BlendFactor destination = gpu::BlendFactor::one) {
-    if (!library.hasFunction(vertex) || !library.hasFunction(fragment)) {
-        throw SceneException(SceneError::pipeline(std::string(vertex) + "/" + fragment));
-    }
     gpu::RenderPipelineDescriptor descriptor;
     descriptor.label = fragment;
     descriptor.library = &library;
@@ -46,9 +43,7 @@ gpu::RenderPipeline layersPipeline(GpuContext& gpu, const gpu::ShaderLibrary& li
         applyBlendMode(colourBlend, colour);
         colour.writeMask = static_cast<gpu::ColorWriteMask>(1u | 2u | 4u);
     }
-    auto made = gpu.device().makeRenderPipeline(descriptor);
-    if (!made) throw SceneException(SceneError::pipeline(std::string(fragment) + ": " + made.error().message));
-    return std::move(made.value());
+    return buildPipeline(gpu.device(), descriptor);
 }
 
 int mipLevels(int width, int height) { return std::bit_width(static_cast<unsigned>(std::max({width, height, 1}))); }
