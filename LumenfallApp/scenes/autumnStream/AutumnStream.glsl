@@ -519,10 +519,15 @@ vec3 waterNormal(vec3 p, float px, float gain) {
     return normalize(n);
 }
 
+// A point of the surface in the frame of the water carried down by the current.
+vec2 onCurrent(vec3 p) {
+    return vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW);
+}
+
 // `gap`: the canopy's opening at p (canopyGap), which the caller has already.
 vec3 floatingLeaves(vec3 p, Light l, float gap, float amount, float px, vec3 water, out float cover) {
     cover = 0.0;
-    vec2 q = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW);
+    vec2 q = onCurrent(p);
     vec2 cell = floor(q / vec2(0.9, 1.5));
     vec2 local = q - (cell + 0.5) * vec2(0.9, 1.5);
     // An hour of current moves the cells by a whole number of rows: the same leaves come round.
@@ -612,10 +617,14 @@ vec3 waterColour(vec3 ro, vec3 rd, vec3 p, float t, Light l, float pixel) {
     float gap = canopyGap(p, l);
     float sharpness = mix(1200.0, 150.0, smoothstep(0.005, 0.08, px));
     float lobe = pow(max(dot(n, h), 0.0), sharpness) * sharpness / 1200.0;
-    vec2 g = vec2(p.x - streamX(p.z), p.z - uTime.x * FLOW) * vec2(40.0, 16.0);
-    float glitter = smoothstep(0.5, 0.95, noise2(g) * noise2(g * 1.9 + vec2(7.0, hourPhase(1800.0))) * 2.2);
-    glitter = mix(0.3, glitter * 3.0, octaveFade(40.0, px));
-    c += l.sun * min(lobe * glitter * 3.0, 1.5) * gap * (1.0 - across);
+    float glint = lobe * gap * (1.0 - across);
+    // Most of the water is far from the sun's path: its sparkles are only worked out near it.
+    if (glint > 1e-6) {
+        vec2 g = onCurrent(p) * vec2(40.0, 16.0);
+        float glitter = smoothstep(0.5, 0.95, noise2(g) * noise2(g * 1.9 + vec2(7.0, hourPhase(1800.0))) * 2.2);
+        glitter = mix(0.3, glitter * 3.0, octaveFade(40.0, px));
+        c += l.sun * min(lobe * glitter * 3.0, 1.5) * gap * (1.0 - across);
+    }
     // Flecks of white water in the riffles and behind the stones, carried down by the current.
     float cyclePhase = fract(uTime.x / 8.0);
     float flecks = 0.0;
